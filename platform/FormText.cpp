@@ -329,7 +329,7 @@ FormReader::FormReader(std::string_view text, const ComponentClassRegistry& regi
 
 Component* FormReader::read(Component* root)
 {
-    Impl p{text_, registry_};
+    Impl p{text_, registry_, 0, 1, {}};
     if (!p.keyword("object")) p.fail("'object' expected");
     Component* c = p.object(root, nullptr, 0);
     if (!p.atEnd()) p.fail("End of description expected");
