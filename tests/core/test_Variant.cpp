@@ -22,14 +22,15 @@ bool gCounting = false;
 long gAllocations = 0;
 }  // namespace
 
-void* operator new(std::size_t n)
+// Out of line, so the compiler does not pair the inlined malloc with a delete elsewhere.
+__attribute__((noinline)) void* operator new(std::size_t n)
 {
     if (gCounting) ++gAllocations;
     if (void* p = std::malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -518,5 +519,5 @@ TEST(VariantAllocation, NumericPathsDoNotAllocate)
     Variant s = VarAdd(Str("a string longer than the small buffer "), Str("so that it allocates"));
     gCounting = false;
     EXPECT_GT(gAllocations, 0);
-    EXPECT_EQ(s.rawString().size(), 59u);
+    EXPECT_EQ(s.rawString(), "a string longer than the small buffer so that it allocates");
 }
