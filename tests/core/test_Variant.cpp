@@ -414,6 +414,10 @@ TEST_F(VariantTest, ConversionsToNumbers)
         // toDateTime
         {"double to date", [] { return Date(Dbl(45000.5).toDateTime()); }, Value(Date(45000.5))},
         {"'45000' to date", [] { return Date(Str("45000").toDateTime()); }, Value(Date(45000))},
+        {"Italian date text", [] { return Date(Str("15/03/2024").toDateTime()); }, Value(Date(45366))},
+        {"'abc' to date", [] { return Date(Str("abc").toDateTime()); },
+         Fails(Err::Convert, "'abc' is not a valid date and time")},
+        {"empty to date", [] { return Date(kEmpty.toDateTime()); }, Value(Date(0))},
         {"null to date", [] { return Date(kNull.toDateTime()); },
          Fails(Err::Variant, "Could not convert variant of type (Null) into type (Date)")},
         // toBool
