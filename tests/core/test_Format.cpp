@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <clocale>
+#include <ctime>
 #include <cmath>
 #include <limits>
 #include <fstream>
@@ -532,6 +534,163 @@ TEST(FormatDateTime, FollowsTheSettings)
     EXPECT_EQ(zv::DateToStr(t, Italian()), "05/11/1998");
     EXPECT_EQ(zv::TimeToStr(t, Italian()), "14:43:35");
     EXPECT_EQ(zv::DateTimeToStr(36104, Italian()), "05/11/1998");
+}
+
+}  // namespace
+
+namespace {
+
+int CurrentYear() { return zv::DecodeDate(zv::Today()).year; }
+
+TEST(StrToDate, ReadsTheShortDateOrder)
+{
+    const int year = CurrentYear();
+    struct {
+        const char* text;
+        double expected;
+    } const cases[] = {
+        {"05/11/1998", 36104},
+        {"5/11/1998", 36104},
+        {" 05 / 11 / 1998 ", 36104},
+        {"05/11/1998/", 36104},
+        {"29/02/2024", 45351},
+        {"01/01/0001", -693593},
+        {"05/11", zv::EncodeDate(year, 11, 5)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(zv::StrToDate(c.text, Italian()), c.expected) << c.text;
+
+    // Two-digit years fall into the 100 years that end `window` years from now.
+    zv::FormatSettings fs = Italian();
+    const int inWindow = (year + 10) % 100, pastWindow = (year + 60) % 100;
+    auto twoDigits = [](int y) { return (y < 10 ? "0" : "") + std::to_string(y); };
+    EXPECT_EQ(zv::DecodeDate(zv::StrToDate("1/1/" + twoDigits(inWindow), fs)).year, year + 10);
+    EXPECT_EQ(zv::DecodeDate(zv::StrToDate("1/1/" + twoDigits(pastWindow), fs)).year, year + 60 - 100);
+    fs.twoDigitYearCenturyWindow = 0;  // the current century
+    EXPECT_EQ(zv::DecodeDate(zv::StrToDate("1/1/" + twoDigits(pastWindow), fs)).year,
+              year / 100 * 100 + pastWindow);
+
+    const char* const bad[] = {"31/02/2024", "29/02/2023", "05-11-1998", "1998", "05/11/19980", "", "5/13/2000",
+                               "00/01/2000", "05/11/1998 02:00", "a/b/c", "5//2000"};
+    for (const char* text : bad)
+        EXPECT_EQ(ErrorOf([&] { zv::StrToDate(text, Italian()); }), "'" + std::string(text) + "' is not a valid date");
+
+    zv::FormatSettings us = English();
+    EXPECT_EQ(zv::StrToDate("11/5/1998", us), 36104);
+    us.shortDateFormat = "yyyy/mm/dd";
+    EXPECT_EQ(zv::StrToDate("1998/11/05", us), 36104);
+    us.dateSeparator = '-';
+    EXPECT_EQ(zv::StrToDate("1998-11-05", us), 36104);
+}
+
+TEST(StrToTime, HoursMinutesSecondsAndMarkers)
+{
+    struct {
+        const char* text;
+        int h, m, s, ms;
+    } const cases[] = {
+        {"02:43:35", 2, 43, 35, 0}, {"2:43", 2, 43, 0, 0},       {"14", 14, 0, 0, 0},      {"2:43 PM", 14, 43, 0, 0},
+        {"PM 2:43", 14, 43, 0, 0},  {"2:43 pm", 14, 43, 0, 0},   {"12:00 AM", 0, 0, 0, 0}, {"12:00 PM", 12, 0, 0, 0},
+        {"02:43:35,120", 2, 43, 35, 120}, {" 23 : 59 : 59 ", 23, 59, 59, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(zv::StrToTime(c.text, Italian()), zv::EncodeTime(c.h, c.m, c.s, c.ms)) << c.text;
+    const char* const bad[] = {"13:00 PM", "0:30 AM", "24:00", "2:60", "2:43:60", "abc", "2:43x", "", ":30", "2:"};
+    for (const char* text : bad)
+        EXPECT_EQ(ErrorOf([&] { zv::StrToTime(text, Italian()); }), "'" + std::string(text) + "' is not a valid time");
+    zv::FormatSettings fs = Italian();
+    fs.timeAMString = "mattina";
+    fs.timePMString = "sera";
+    fs.timeSeparator = '.';
+    EXPECT_EQ(zv::StrToTime("3.15 sera", fs), zv::EncodeTime(15, 15, 0, 0));
+    EXPECT_EQ(zv::StrToTime("3.15 PM", fs), zv::EncodeTime(15, 15, 0, 0));
+}
+
+TEST(StrToDateTime, DateTimeOrEither)
+{
+    EXPECT_EQ(zv::StrToDateTime("05/11/1998 02:43:35", Italian()), 36104 + zv::EncodeTime(2, 43, 35, 0));
+    EXPECT_EQ(zv::StrToDateTime("05/11/1998", Italian()), 36104);
+    EXPECT_EQ(zv::StrToDateTime("02:43", Italian()), zv::EncodeTime(2, 43, 0, 0));
+    EXPECT_EQ(zv::StrToDateTime("29/12/1899 06:00", Italian()), -1.25);
+    for (const char* text : {"xx", "05/11/1998 25:00", "31/02/2024 01:00", ""})
+        EXPECT_EQ(ErrorOf([&] { zv::StrToDateTime(text, Italian()); }),
+                  "'" + std::string(text) + "' is not a valid date and time");
+    // What is written comes back.
+    const double v = 45351 + zv::EncodeTime(17, 5, 9, 0);
+    EXPECT_EQ(zv::StrToDateTime(zv::DateTimeToStr(v, Italian()), Italian()), v);
+}
+
+TEST(FormatSettings, ItalianPreset)
+{
+    const zv::FormatSettings it = zv::ItalianFormatSettings();
+    EXPECT_EQ(it.decimalSeparator, ',');
+    EXPECT_EQ(it.thousandSeparator, '.');
+    EXPECT_EQ(it.currencyString, "\x80");
+    EXPECT_EQ(it.currencyFormat, 2);
+    EXPECT_EQ(it.negCurrFormat, 9);
+    EXPECT_EQ(it.shortDateFormat, "dd/mm/yyyy");
+    EXPECT_EQ(it.longDateFormat, "dddd d mmmm yyyy");
+    EXPECT_EQ(it.shortTimeFormat, "hh:nn");
+    EXPECT_EQ(it.longTimeFormat, "hh:nn:ss");
+    const char* const longDays[7] = {"domenica", "luned\xEC", "marted\xEC", "mercoled\xEC",
+                                     "gioved\xEC", "venerd\xEC", "sabato"};
+    const char* const shortDays[7] = {"dom", "lun", "mar", "mer", "gio", "ven", "sab"};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(it.longDayNames[i], longDays[i]);
+        EXPECT_EQ(it.shortDayNames[i], shortDays[i]);
+    }
+    EXPECT_EQ(it.longMonthNames[0], "gennaio");
+    EXPECT_EQ(it.longMonthNames[11], "dicembre");
+    EXPECT_EQ(it.shortMonthNames[4], "mag");
+    EXPECT_EQ(zv::FloatToStrF(-1234.5, FloatFormat::Currency, 15, it.currencyDecimals, it), "-\x80 1.234,50");
+}
+
+TEST(FormatSettings, DefaultStartsItalianAndOverridesRestore)
+{
+    EXPECT_EQ(zv::DefaultFormatSettings().decimalSeparator, ',');
+    {
+        zv::FormatSettingsOverride keep;
+        zv::DefaultFormatSettings().decimalSeparator = '.';
+        zv::DefaultFormatSettings().longMonthNames[0] = "x";
+        EXPECT_EQ(zv::FloatToStr(0.5, zv::DefaultFormatSettings()), "0.5");
+    }
+    EXPECT_EQ(zv::DefaultFormatSettings().decimalSeparator, ',');
+    EXPECT_EQ(zv::DefaultFormatSettings().longMonthNames[0], "gennaio");
+}
+
+TEST(FormatSettings, CLocaleGivesTheItalianPreset)
+{
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "C");
+    const zv::FormatSettings fs = zv::FormatSettingsFromLocale();
+    std::setlocale(LC_ALL, saved.c_str());
+    const zv::FormatSettings it = zv::ItalianFormatSettings();
+    EXPECT_EQ(fs.decimalSeparator, it.decimalSeparator);
+    EXPECT_EQ(fs.currencyString, it.currencyString);
+    EXPECT_EQ(fs.shortDateFormat, it.shortDateFormat);
+    EXPECT_EQ(fs.longDayNames, it.longDayNames);
+    EXPECT_EQ(zv::FormatDateTime("dddddd", 36104, fs), "gioved\xEC 5 novembre 1998");
+}
+
+TEST(Clock, NowIsTodayPlusTimeOfDay)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const double today = zv::Today();
+        const double now = zv::Now();
+        const double time = zv::TimeOfDay();
+        if (zv::Today() != today) continue;  // midnight passed in between
+        EXPECT_EQ(today, std::floor(today));
+        EXPECT_GE(now, today);
+        EXPECT_LT(now, today + 1);
+        EXPECT_GE(time, 0);
+        EXPECT_LT(time, 1);
+        EXPECT_NEAR(now - today, time, 1.0 / 86400);
+        const std::time_t tt = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&tt, &local);
+        EXPECT_EQ(today, zv::EncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday));
+        return;
+    }
+    ADD_FAILURE() << "the date kept changing";
 }
 
 }  // namespace
