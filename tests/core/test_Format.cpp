@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <clocale>
+#include <cstdlib>
 #include <ctime>
 #include <cmath>
 #include <limits>
@@ -691,6 +692,76 @@ TEST(Clock, NowIsTodayPlusTimeOfDay)
         return;
     }
     ADD_FAILURE() << "the date kept changing";
+}
+
+}  // namespace
+
+namespace {
+
+// Compiles a locale from the system's definitions into the build folder, so the loader can be
+// tried on real locales on machines that have only C installed. Empty when that is impossible.
+std::string CompiledLocaleDir(const std::string& name, const std::string& source, const std::string& charmap)
+{
+    const std::string dir = std::string(ZV_BINARY_DIR) + "/test-locales";
+    const std::string target = dir + "/" + name;
+    const std::string cmd = "test -d '" + target + "' || (mkdir -p '" + dir + "' && localedef -i " + source + " -f " +
+                            charmap + " '" + target + "' >/dev/null 2>&1)";
+    if (std::system(cmd.c_str()) != 0) return {};
+    return dir;
+}
+
+class LocaleScope {
+public:
+    LocaleScope() : saved_(std::setlocale(LC_ALL, nullptr)) {}
+    ~LocaleScope() { std::setlocale(LC_ALL, saved_.c_str()); }
+    bool Use(const std::string& dir, const std::string& name)
+    {
+        setenv("LOCPATH", dir.c_str(), 1);
+        return std::setlocale(LC_ALL, name.c_str()) != nullptr;
+    }
+
+private:
+    std::string saved_;
+};
+
+TEST(FormatSettingsFromLocale, ReadsRealLocales)
+{
+    struct {
+        const char* name;
+        const char* source;
+        const char* charmap;
+        char decimal, thousands, dateSep;
+        const char* currency;
+        const char* shortDate;
+        const char* dateTime;  // DateTimeToStr of 5 November 1998 14:43:35
+        const char* money;     // currency rendering of -1234.5
+        const char* november;
+    } const cases[] = {
+        {"it_IT.UTF-8", "it_IT", "UTF-8", ',', '.', '/', "\x80", "dd/mm/yyyy", "05/11/1998 14:43:35",
+         "-\x80 1.234,50", "novembre"},
+        {"en_US.UTF-8", "en_US", "UTF-8", '.', ',', '/', "$", "mm/dd/yyyy", "11/05/1998 02:43:35 PM", "-$1,234.50",
+         "November"},
+        {"de_DE.ISO-8859-15", "de_DE", "ISO-8859-15", ',', '.', '.', "\x80", "dd/mm/yyyy", "05.11.1998 14:43:35",
+         "-1.234,50 \x80", "November"},
+    };
+    int tried = 0;
+    for (const auto& c : cases) {
+        const std::string dir = CompiledLocaleDir(c.name, c.source, c.charmap);
+        LocaleScope scope;
+        if (dir.empty() || !scope.Use(dir, c.name)) continue;
+        ++tried;
+        const zv::FormatSettings fs = zv::FormatSettingsFromLocale();
+        EXPECT_EQ(fs.decimalSeparator, c.decimal) << c.name;
+        EXPECT_EQ(fs.thousandSeparator, c.thousands) << c.name;
+        EXPECT_EQ(fs.dateSeparator, c.dateSep) << c.name;
+        EXPECT_EQ(fs.currencyString, c.currency) << c.name;
+        EXPECT_EQ(fs.shortDateFormat, c.shortDate) << c.name;
+        EXPECT_EQ(zv::DateTimeToStr(36104 + zv::EncodeTime(14, 43, 35, 0), fs), c.dateTime) << c.name;
+        EXPECT_EQ(zv::FloatToStrF(-1234.5, FloatFormat::Currency, 15, fs.currencyDecimals, fs), c.money) << c.name;
+        EXPECT_EQ(fs.longMonthNames[10], c.november) << c.name;
+        EXPECT_EQ(zv::StrToDate(zv::DateToStr(36104, fs), fs), 36104) << c.name;
+    }
+    if (tried == 0) GTEST_SKIP() << "no locale could be compiled here";
 }
 
 }  // namespace
