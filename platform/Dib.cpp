@@ -57,8 +57,10 @@ struct Channel {
     {
         uint32_t v = (pixel & mask) >> shift;
         if (bits >= 8) return v >> (bits - 8);
-        uint32_t maxv = (1u << bits) - 1;
-        return (v * 255 + maxv / 2) / maxv;
+        // Narrow channels repeat their bits downwards, so the largest value becomes 255.
+        uint32_t r = 0;
+        for (int s = 8 - bits; s > -bits; s -= bits) r |= s >= 0 ? v << s : v >> -s;
+        return r;
     }
 };
 
