@@ -34,6 +34,7 @@ struct EmfRecordRef {
 // variable parts of the records this library reads (points, polygon counts, strings, advances,
 // bitmaps, object indexes, palettes, region data); any fault throws Exception with a message
 // "Invalid metafile: ..." naming the record. Records after it are then safe to read within their size.
+// Zero bytes make an empty picture (some producers write empty files for blank drawings).
 class EmfFile {
 public:
     EmfFile() = default;  // an empty picture: no records
