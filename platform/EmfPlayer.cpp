@@ -344,7 +344,7 @@ struct EmfPlayer::Impl {
         }
         canvas->setPen(p);
     }
-    void applyBrush(bool use = true) { canvas->setBrush(use ? dc.brush : Brush{clNone, BrushStyle::Clear}); }
+    void applyBrush(bool use = true) { canvas->setBrush(use ? dc.brush : Brush{clWhite, BrushStyle::Clear}); }
     void applyClip()
     {
         canvas->resetClip();
@@ -466,6 +466,13 @@ struct EmfPlayer::Impl {
         if (!inPath && axisAligned(t)) {
             if (!drawing) return;
             Rect m = mapRectBox(r);
+            if (dc.pen.style == PenStyle::Clear) {
+                // Without a pen a rectangle covers one pixel less on the right and bottom.
+                if (dc.brush.style == BrushStyle::Clear) return;
+                applyBrush();
+                canvas->fillRect({m.left, m.top, m.right - 1, m.bottom - 1});
+                return;
+            }
             applyPen();
             applyBrush();
             canvas->rectangle(m);
@@ -552,7 +559,7 @@ struct EmfPlayer::Impl {
             if ((align & TA_HMASK) == 0) dc.cur = {dc.cur.x + lx, dc.cur.y + ly};
         }
         canvas->setFont(f);
-        canvas->setBrush(dc.bkMode == OPAQUE ? Brush{dc.bkColor, BrushStyle::Solid} : Brush{clNone, BrushStyle::Clear});
+        canvas->setBrush(dc.bkMode == OPAQUE ? Brush{dc.bkColor, BrushStyle::Solid} : Brush{clWhite, BrushStyle::Clear});
         std::optional<Rect> clip;
         if (options & ETO_CLIPPED) clip = mapRectBox(rcl);
         canvas->textOutDx(ToInt(tl.x), ToInt(tl.y), text, dx, clip ? &*clip : nullptr);
@@ -606,7 +613,7 @@ struct EmfPlayer::Impl {
         case GRAY_BRUSH: dc.brush = {0x808080, BrushStyle::Solid}; break;
         case DKGRAY_BRUSH: dc.brush = {0x404040, BrushStyle::Solid}; break;
         case BLACK_BRUSH: dc.brush = {clBlack, BrushStyle::Solid}; break;
-        case NULL_BRUSH: dc.brush = {clNone, BrushStyle::Clear}; break;
+        case NULL_BRUSH: dc.brush = {clWhite, BrushStyle::Clear}; break;
         case DC_BRUSH: dc.brush = {clWhite, BrushStyle::Solid}; break;
         case WHITE_PEN: dc.pen = {clWhite, 0, true, PenStyle::Solid}; break;
         case BLACK_PEN: case DC_PEN: dc.pen = {clBlack, 0, true, PenStyle::Solid}; break;
@@ -639,7 +646,7 @@ struct EmfPlayer::Impl {
     {
         switch (style) {
         case BS_SOLID: return {color & 0xFFFFFF, BrushStyle::Solid};
-        case BS_NULL: return {clNone, BrushStyle::Clear};
+        case BS_NULL: return {clWhite, BrushStyle::Clear};
         case BS_HATCHED: return {color & 0xFFFFFF, hatch < kHatches.size() ? kHatches[hatch] : BrushStyle::Solid};
         default: return {clGray, BrushStyle::Solid};  // pattern brushes: a neutral tone
         }

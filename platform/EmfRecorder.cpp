@@ -344,7 +344,8 @@ void EmfRecorder::onLineTo(int32_t x, int32_t y)
     polyRecord(EMR_POLYLINE, pts);
 }
 
-void EmfRecorder::textRecord(int32_t x, int32_t y, std::string_view text, const Rect* clip)
+void EmfRecorder::textRecord(int32_t x, int32_t y, std::string_view text, const Rect* clip,
+                             const std::span<const int32_t>* givenDx)
 {
     if (text.empty()) return;
     useFont();
@@ -354,7 +355,7 @@ void EmfRecorder::textRecord(int32_t x, int32_t y, std::string_view text, const 
     std::vector<int32_t> dx(text.size());
     int64_t width = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        dx[i] = m.advance(f, static_cast<uint8_t>(text[i]));
+        dx[i] = givenDx && i < givenDx->size() ? (*givenDx)[i] : m.advance(f, static_cast<uint8_t>(text[i]));
         width += dx[i];
     }
     const int32_t height = m.metrics(f).height;
@@ -414,6 +415,54 @@ void EmfRecorder::textOut(int32_t x, int32_t y, std::string_view text) { textRec
 void EmfRecorder::textRect(const Rect& clip, int32_t x, int32_t y, std::string_view text)
 {
     textRecord(x, y, text, &clip);
+}
+
+void EmfRecorder::textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx,
+                            const Rect* clip)
+{
+    // Advances given by the caller (a played metafile picture) are kept as they are.
+    textRecord(x, y, text, clip, &dx);
+}
+
+void EmfRecorder::polyPolygon(std::span<const Point> pts, std::span<const uint32_t> counts, bool winding)
+{
+    uint64_t total = 0;
+    for (uint32_t n : counts) total += n;
+    if (counts.empty() || total == 0 || total > pts.size()) return;
+    usePen();
+    useBrush();
+    uint32_t mode = winding ? WINDING : ALTERNATE;
+    if (mode != dc_.polyFill) {
+        emitSimple(EMR_SETPOLYFILLMODE, {mode});
+        dc_.polyFill = mode;
+    }
+    pts = pts.first(total);
+    Rect b{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
+    bool small = true;
+    for (const Point& p : pts) {
+        b.left = std::min(b.left, p.x);
+        b.top = std::min(b.top, p.y);
+        b.right = std::max(b.right, p.x);
+        b.bottom = std::max(b.bottom, p.y);
+        small = small && p.x >= -32768 && p.x <= 32767 && p.y >= -32768 && p.y <= 32767;
+    }
+    int32_t h = penHalf();
+    b = {b.left - h, b.top - h, b.right + h, b.bottom + h};
+    size_t s = begin(small ? EMR_POLYPOLYGON16 : EMR_POLYPOLYGON);
+    putRect(b);
+    put32(static_cast<uint32_t>(counts.size()));
+    put32(static_cast<uint32_t>(total));
+    for (uint32_t n : counts) put32(n);
+    for (const Point& p : pts) {
+        if (small) {
+            put32((static_cast<uint32_t>(p.x) & 0xFFFF) | (static_cast<uint32_t>(p.y) << 16));
+        } else {
+            put32(static_cast<uint32_t>(p.x));
+            put32(static_cast<uint32_t>(p.y));
+        }
+    }
+    end(s);
+    addBounds(b);
 }
 
 void EmfRecorder::stretchDraw(const Rect& dest, const Bitmap& bitmap)

@@ -38,6 +38,9 @@ public:
     void resetClip() override;
     void saveState() override;
     void restoreState() override;
+    void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx,
+                   const Rect* clip) override;
+    void polyPolygon(std::span<const Point> pts, std::span<const uint32_t> counts, bool winding) override;
 
     // Completes the metafile (EOF record, header counts) and returns its bytes; the canvas
     // records nothing afterwards.
@@ -54,6 +57,7 @@ private:
         uint32_t pen = 0, brush = 0, font = 0;  // selected handle-table slots (0: the stock default)
         Color textColor = clBlack, bkColor = clWhite;
         uint32_t bkMode = 2;  // OPAQUE
+        uint32_t polyFill = 1;  // ALTERNATE
         Pen penValue;
         Brush brushValue;
         Font fontValue;
@@ -79,7 +83,8 @@ private:
     void useBrush();
     void useFont();
     void useTextState();
-    void textRecord(int32_t x, int32_t y, std::string_view text, const Rect* clip);
+    void textRecord(int32_t x, int32_t y, std::string_view text, const Rect* clip,
+                    const std::span<const int32_t>* givenDx = nullptr);
     void polyRecord(uint32_t type, std::span<const Point> pts);
     int32_t penHalf() const;
     void ensureLive() const;
