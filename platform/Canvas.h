@@ -52,6 +52,30 @@ public:
     virtual void saveState() = 0;
     virtual void restoreState() = 0;
 
+    // Text placed by explicit advances: character i+1 starts dx[i] logical units after character
+    // i along the baseline (turned by the escapement); clip, when given, clips like textRect().
+    // Canvases that can place glyphs one by one override it; the default ignores the advances.
+    virtual void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx,
+                           const Rect* clip)
+    {
+        (void)dx;
+        if (clip) textRect(*clip, x, y, text);
+        else textOut(x, y, text);
+    }
+    // Several polygons filled as one shape (holes follow the fill rule: winding or alternate) and
+    // outlined with the pen; counts[i] points each, taken in order from pts. The default draws each
+    // polygon on its own, which fills holes.
+    virtual void polyPolygon(std::span<const Point> pts, std::span<const uint32_t> counts, bool winding)
+    {
+        (void)winding;
+        size_t at = 0;
+        for (uint32_t n : counts) {
+            if (n > pts.size() - at) break;
+            polygon(pts.subspan(at, n));
+            at += n;
+        }
+    }
+
     // Measurement in the current font, through metrics().
     Size textExtent(std::string_view text) const { return metrics().textExtent(font_, text); }
     int32_t textWidth(std::string_view text) const { return metrics().textWidth(font_, text); }
