@@ -173,6 +173,7 @@ void TzvReport::ClearTemplate()
     Values.Clear();
     TwoPass = InterleavePages = InterleavedNumbering = 0;
     FileName.clear();
+    Version = kTemplateVersion;
     ReleaseDataSources();
 }
 
@@ -242,6 +243,7 @@ void TzvReport::LoadFromStream(Stream& stream)
         ReleaseDataSources();
         Pages.Clear();
         Pages.Add();
+        Version = kTemplateVersion;
         return;
     }
     if (st.TemplateVersion < 23) CheckOldDataBands();
@@ -256,6 +258,7 @@ void TzvReport::ReadTemplate(Stream& s)
         s.setPosition(s.position() - 1);
     }
     st.TemplateVersion = version;
+    Version = version;
     Pages.Clear();
     // A new template replaces the data sources of the previous one.
     ReleaseDataSources();

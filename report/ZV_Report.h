@@ -134,6 +134,7 @@ public:
     TzvValues Values;
     std::vector<std::string> Variables;  // category lines, and " name" lines under them
     std::string FileName;                // bare name of the template loaded last
+    int Version = kTemplateVersion;      // version byte of the template loaded last
     int16_t TwoPass = 0;
     int16_t InterleavePages = 0;
     int16_t InterleavedNumbering = 0;

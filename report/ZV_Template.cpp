@@ -263,7 +263,7 @@ std::string DumpTemplate(const TzvReport& r)
 {
     std::string out;
     auto line = [&out](const std::string& s) { out += s + "\n"; };
-    line("version " + I(kTemplateVersion));
+    line("version " + I(r.Version));
     line("data sources " + I(static_cast<int64_t>(r.DataSources().size())));
     for (const auto& e : r.DataSources()) {
         std::string s = "  source " + Quote(e.Name);

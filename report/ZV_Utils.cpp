@@ -1,6 +1,8 @@
 // Data sources: naming, the range walk counters, the bound dataset and qualified-name resolution.
 #include "report/ZV_Utils.h"
 
+#include <algorithm>
+
 #include "platform/Text.h"
 #include "report/ZV_Report.h"
 
@@ -65,7 +67,19 @@ void TzvDBDataSet::notification(Component* c, Operation op)
 
 Component* ResolveQualifiedName(std::string_view qualifiedName)
 {
-    return ApplicationRegistry::instance().findQualified(qualifiedName);
+    const ApplicationRegistry& app = ApplicationRegistry::instance();
+    if (Component* c = app.findQualified(qualifiedName)) return c;
+    // A data module owned by a form: the last one of that name, in the order of forms and components.
+    const size_t dot = qualifiedName.find('.');
+    if (dot == std::string_view::npos) return nullptr;
+    const std::string_view ownerName = qualifiedName.substr(0, dot);
+    Component* owner = nullptr;
+    for (Component* form : app.forms())
+        for (Component* c : form->components())
+            if (SameText(c->name(), ownerName) &&
+                std::find(app.dataModules().begin(), app.dataModules().end(), c) != app.dataModules().end())
+                owner = c;
+    return owner ? owner->findComponent(qualifiedName.substr(dot + 1)) : nullptr;
 }
 
 std::string QualifiedComponentName(const Component* c)
