@@ -64,7 +64,7 @@ TEST_F(FormatValueTest, NumberCategory)
         {"style 0", v, MakeFormatCode(zv::fcNumber, 0, 2, ','), "", "1234,5"},
         {"style 1, 2 decimals", v, MakeFormatCode(zv::fcNumber, 1, 2, ','), "", "1234,50"},
         {"style 1, separator '.'", v, MakeFormatCode(zv::fcNumber, 1, 2, '.'), "", "1234.50"},
-        {"style 1, 0 decimals", v, MakeFormatCode(zv::fcNumber, 1, 0, ','), "", "1234"},
+        {"style 1, 0 decimals rounds half away", v, MakeFormatCode(zv::fcNumber, 1, 0, ','), "", "1235"},
         {"style 2", v, MakeFormatCode(zv::fcNumber, 2, 2, ','), "", "1.234,5"},
         {"style 3, 2 decimals", v, MakeFormatCode(zv::fcNumber, 3, 2, ','), "", "1.234,50"},
         {"style 3, 3 decimals", Variant(-1234567.5), MakeFormatCode(zv::fcNumber, 3, 3, ','), "", "-1.234.567,500"},
