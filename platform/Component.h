@@ -32,6 +32,10 @@ public:
     void freeNotification(Component* c);
     void removeFreeNotification(Component* c);
 
+    // Frees the owned components now, last first. The destructor does it too; a derived class
+    // calls it from its own destructor when its owned components must go while it is still whole.
+    void destroyComponents();
+
 protected:
     virtual void notification(Component* c, Operation op);
 

@@ -101,6 +101,7 @@ public:
     int64_t seek(int64_t offset, SeekOrigin origin) override;
     int64_t size() const override;
     void flush();  // throws StreamError when the data cannot be written out
+    void sync();   // flush, then make the data durable on disk (fsync); StreamError on failure
 
 private:
     std::FILE* f_ = nullptr;

@@ -68,22 +68,29 @@ std::string Utf8ToCp1252(std::string_view s)
     size_t i = 0;
     while (i < s.size()) {
         auto b = static_cast<uint8_t>(s[i]);
-        int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (len == 0 || i + len > s.size()) {
-            out += '?';
+        if (b < 0x80) {
+            out += static_cast<char>(b);
             ++i;
             continue;
         }
-        char32_t cp = len == 1 ? b : b & (0x7F >> len);
-        bool ok = true;
-        for (int k = 1; k < len; ++k) {
+        // Well-formed sequences only: the lead byte fixes the length and the range of the second
+        // byte, which excludes overlong forms, encoded surrogates and code points past U+10FFFF.
+        // A broken sequence becomes one '?' for its longest valid beginning (at least one byte).
+        int len = 0;
+        uint8_t lo = 0x80, hi = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) len = 2;
+        else if (b >= 0xE0 && b <= 0xEF) len = 3, lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
+        else if (b >= 0xF0 && b <= 0xF4) len = 4, lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
+        char32_t cp = b & (0x7F >> len);
+        int k = 1;
+        for (; k < len && i + k < s.size(); ++k) {
             auto c = static_cast<uint8_t>(s[i + k]);
-            if ((c & 0xC0) != 0x80) { ok = false; break; }
+            if (k == 1 ? (c < lo || c > hi) : (c & 0xC0) != 0x80) break;
             cp = (cp << 6) | (c & 0x3F);
         }
-        if (!ok) {
+        if (len == 0 || k < len) {
             out += '?';
-            ++i;
+            i += k;
             continue;
         }
         out += FromUnicode(cp);
@@ -98,7 +105,8 @@ std::string Utf16ToCp1252(std::u16string_view s)
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
         char32_t cp = s[i];
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size()) {  // surrogate pair: never in the code page
+        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+            // A surrogate pair: never in the code page. A lone surrogate falls through to '?'.
             ++i;
             out += '?';
             continue;
