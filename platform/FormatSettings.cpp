@@ -97,12 +97,12 @@ std::string FromStrftime(std::string_view f, char& dateSep, char& timeSep, bool&
             }
             continue;
         }
-        char spec = f[++i];
-        while ((spec == '-' || spec == '_' || spec == '0' || spec == 'E' || spec == 'O') && i + 1 < f.size())
-            spec = f[++i];
+        char conv = f[++i];
+        while ((conv == '-' || conv == '_' || conv == '0' || conv == 'E' || conv == 'O') && i + 1 < f.size())
+            conv = f[++i];
         bool noPad = i >= 2 && f[i - 1] == '-';
         lastWasDate = lastWasTime = false;
-        switch (spec) {
+        switch (conv) {
         case 'd': out += noPad ? "d" : "dd"; lastWasDate = true; break;
         case 'e': out += "d"; lastWasDate = true; break;
         case 'm': out += noPad ? "m" : "mm"; lastWasDate = true; break;
@@ -114,8 +114,8 @@ std::string FromStrftime(std::string_view f, char& dateSep, char& timeSep, bool&
         case 'A': out += "dddd"; break;
         case 'D': out += "mm/dd/yy"; if (dateSep == 0) dateSep = '/'; lastWasDate = true; break;
         case 'F': out += "yyyy/mm/dd"; if (dateSep == 0) dateSep = '-'; lastWasDate = true; break;
-        case 'H': case 'k': out += noPad || spec == 'k' ? "h" : "hh"; lastWasTime = true; break;
-        case 'I': case 'l': out += noPad || spec == 'l' ? "h" : "hh"; twelveHour = true; lastWasTime = true; break;
+        case 'H': case 'k': out += noPad || conv == 'k' ? "h" : "hh"; lastWasTime = true; break;
+        case 'I': case 'l': out += noPad || conv == 'l' ? "h" : "hh"; twelveHour = true; lastWasTime = true; break;
         case 'M': out += "nn"; lastWasTime = true; break;
         case 'S': out += "ss"; lastWasTime = true; break;
         case 'T': out += "hh:nn:ss"; if (timeSep == 0) timeSep = ':'; lastWasTime = true; break;
