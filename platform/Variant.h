@@ -102,7 +102,9 @@ Variant VarNeg(const Variant& a);
 Variant VarNot(const Variant& a);  // bitwise on integers, logical on booleans
 
 // Comparison: strings by character codes (case-sensitive), a string against a number
-// numerically after converting the string, numbers and date-times by value.
+// numerically after converting the string, numbers and date-times by value. A string against a
+// date-time is read as a date-time text, or else as a number of days. Null equals Null and is
+// less than anything else; Empty counts as 0 or "".
 // Returns <0, 0, >0. Throws like the conversions when the operands cannot be compared.
 int VarCompare(const Variant& a, const Variant& b);
 
