@@ -699,7 +699,8 @@ std::optional<int64_t> DecimalTextToCurrency(const DecimalText& d)
     const int64_t shift = d.exp10 + 4;
     const int64_t len = static_cast<int64_t>(d.digits.size());
     if (len + shift > 20) return std::nullopt;
-    const int64_t keep = std::max<int64_t>(0, len + shift);
+    if (len + shift < 0) return 0;  // below half of the last unit
+    const int64_t keep = len + shift;
     uint64_t acc = 0;
     auto push = [&acc](int digit) {
         if (acc > (UINT64_MAX - static_cast<uint64_t>(digit)) / 10) return false;
