@@ -582,7 +582,7 @@ void AppendDateTime(std::string& out, std::string_view f, const Stamp& st, const
         case 'C':
             run();
             AppendDateTime(out, fs.shortDateFormat, st, fs, depth + 1);
-            if (st.hour != 0 || st.minute != 0 || st.second != 0) {
+            if (st.hour != 0 || st.minute != 0 || st.second != 0 || st.msec != 0) {  // not exactly midnight
                 out += ' ';
                 AppendDateTime(out, fs.longTimeFormat, st, fs, depth + 1);
             }

@@ -490,7 +490,8 @@ TEST(FormatDateTime, Specifiers)
         {"s.z", t2, "5.9"},
         {"ss.zzz", t2, "05.009"},
         {"c", 36526, "01/01/2000"},
-        {"c", 36526 + 0.0005 / 86400, "01/01/2000"},  // half a millisecond is no time of day
+        {"c", 36526 + 0.0004 / 86400, "01/01/2000"},  // less than half a millisecond is midnight
+        {"c", 36526 + zv::EncodeTime(0, 0, 0, 5), "01/01/2000 00:00:00"},
         {"", t1, "05/11/1998 02:43:35"},
         {"ddddd", t1, "05/11/1998"},
         {"dddddd", t1, "gioved\xEC 5 novembre 1998"},
