@@ -895,7 +895,8 @@ bool ScanAmPm(Scanner& sc, const FormatSettings& fs, int& baseHour)
     return false;
 }
 
-// h[:n[:s[<decimal separator>ms]]] with an AM/PM marker before or after.
+// h[:n[:s[<decimal separator>ms]]] with an AM/PM marker before or after. The milliseconds are a
+// count ("5" is 5 ms), as the platform reads them.
 bool ScanTime(Scanner& sc, const FormatSettings& fs, double& out)
 {
     int baseHour = -1;
