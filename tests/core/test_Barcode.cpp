@@ -451,8 +451,8 @@ TEST(BarcodeBehaviour, CheckDigitHelpers)
     bc.SetText("12345");
     bc.SetChecksum(true);
     EXPECT_EQ(EncodeError(bc), "Lunghezza del testo errata (EAN13)");
-    // UPC-E still takes its parity from the real check digit.
-    for (TBarcodeType t : {bcCodeUPC_E0, bcCodeUPC_E1}) {
+    // UPC-E and the five-digit supplement still take their parity from the real check digit.
+    for (TBarcodeType t : {bcCodeUPC_E0, bcCodeUPC_E1, bcCodeUPC_Supp5}) {
         TBarcode none;
         none.SetTyp(t);
         none.SetText("1234530");
