@@ -7,6 +7,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/Error.h"
+#include "platform/Format.h"
 #include "platform/Numeric.h"
 #include "platform/Text.h"
 #include "report/ZV_Const.h"
@@ -133,12 +134,14 @@ std::string Format2(const char* fmt, std::string_view a, std::string_view b)
     return s;
 }
 
-// The value of a digit. Any other character fails as the platform's integer conversion
-// (StrToInt) fails on it: a ConvertError with its message, since no single non-digit is a number.
+// The value of a digit; any other character goes through the platform's integer conversion,
+// which fails on it with its ConvertError (no single non-digit is a decimal digit).
 int DigitValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
-    throw ConvertError("'" + std::string(1, c) + "' is not a valid integer value");
+    int v = StrToInt(std::string_view(&c, 1));
+    if (v < 0 || v > 9) throw ConvertError("'" + std::string(1, c) + "' is not a valid integer value");
+    return v;
 }
 
 // Digits of validated digits-only text.
