@@ -159,7 +159,7 @@ char Mod10Check(std::string_view s)
     int sum = 0;
     bool three = true;
     for (size_t i = s.size(); i-- > 0;) {
-        sum += DigitValue(s[i]) * (three ? 3 : 1);
+        sum = (sum + DigitValue(s[i]) * (three ? 3 : 1)) % 10;  // reduced: texts may be long
         three = !three;
     }
     return static_cast<char>('0' + (10 - sum % 10) % 10);
@@ -332,10 +332,9 @@ void EncodeCode93(Job& job, const std::string& data)
     for (size_t i = 0; i < values.size(); ++i) {
         size_t pos = values.size() - 1 - i;  // 0 for the rightmost
         int v = values[i];
-        c += v * static_cast<int>(pos % 20 + 1);
-        k += v * static_cast<int>((pos + 1) % 15 + 1);
+        c = (c + v * static_cast<int>(pos % 20 + 1)) % 47;
+        k = (k + v * static_cast<int>((pos + 1) % 15 + 1)) % 47;
     }
-    c %= 47;
     k = (k + c) % 47;
     job.pattern.clear();
     AppendModules(job.pattern, kCode93Start);
@@ -420,7 +419,7 @@ int MsiCheck(const std::string& t)
     bool doubled = true;
     for (size_t i = t.size(); i-- > 0;) {
         int d = D(t, i);
-        total += doubled ? (d >= 5 ? 2 * d - 9 : 2 * d) : d;
+        total = (total + (doubled ? (d >= 5 ? 2 * d - 9 : 2 * d) : d)) % 10;
         doubled = !doubled;
     }
     int r = total % 10;
@@ -672,7 +671,7 @@ std::string TBarcode::SupplementCheckDigit(std::string_view s)
     int sum = 0;
     bool three = true;
     for (size_t i = s.size(); i-- > 0;) {
-        sum += DigitValue(s[i]) * (three ? 3 : 9);
+        sum = (sum + DigitValue(s[i]) * (three ? 3 : 9)) % 10;
         three = !three;
     }
     return std::string(s) + static_cast<char>('0' + sum % 10);
