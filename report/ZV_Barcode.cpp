@@ -517,9 +517,8 @@ void BuildUpcA(Job& job)
 
 // The check digit of a UPC-E symbol: the UPC-A check of the number its six digits expand to.
 // It selects the parity row, so it exists whatever the check-sum method.
-char UpcECheck(const std::string& six, char numberSystem)
+char UpcECheck(const std::string& x, char numberSystem)
 {
-    const std::string& x = six;
     std::string body;  // the ten digits after the number system
     switch (x[5]) {
     case '0': case '1': case '2': body = x.substr(0, 2) + x[5] + "0000" + x.substr(2, 3); break;
