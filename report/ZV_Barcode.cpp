@@ -7,6 +7,7 @@
 
 #include "platform/Canvas.h"
 #include "platform/Error.h"
+#include "platform/Format.h"
 #include "platform/Numeric.h"
 #include "platform/Text.h"
 #include "report/ZV_Const.h"
@@ -133,12 +134,14 @@ std::string Format2(const char* fmt, std::string_view a, std::string_view b)
     return s;
 }
 
-// The value of a digit. Any other character fails as the platform's integer conversion
-// (StrToInt) fails on it: a ConvertError with its message, since no single non-digit is a number.
+// The value of a digit; any other character goes through the platform's integer conversion,
+// which fails on it with its ConvertError (no single non-digit is a decimal digit).
 int DigitValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
-    throw ConvertError("'" + std::string(1, c) + "' is not a valid integer value");
+    int v = StrToInt(std::string_view(&c, 1));
+    if (v < 0 || v > 9) throw ConvertError("'" + std::string(1, c) + "' is not a valid integer value");
+    return v;
 }
 
 // Digits of validated digits-only text.
@@ -156,7 +159,7 @@ char Mod10Check(std::string_view s)
     int sum = 0;
     bool three = true;
     for (size_t i = s.size(); i-- > 0;) {
-        sum += DigitValue(s[i]) * (three ? 3 : 1);
+        sum = (sum + DigitValue(s[i]) * (three ? 3 : 1)) % 10;  // reduced: texts may be long
         three = !three;
     }
     return static_cast<char>('0' + (10 - sum % 10) % 10);
@@ -329,10 +332,9 @@ void EncodeCode93(Job& job, const std::string& data)
     for (size_t i = 0; i < values.size(); ++i) {
         size_t pos = values.size() - 1 - i;  // 0 for the rightmost
         int v = values[i];
-        c += v * static_cast<int>(pos % 20 + 1);
-        k += v * static_cast<int>((pos + 1) % 15 + 1);
+        c = (c + v * static_cast<int>(pos % 20 + 1)) % 47;
+        k = (k + v * static_cast<int>((pos + 1) % 15 + 1)) % 47;
     }
-    c %= 47;
     k = (k + c) % 47;
     job.pattern.clear();
     AppendModules(job.pattern, kCode93Start);
@@ -417,7 +419,7 @@ int MsiCheck(const std::string& t)
     bool doubled = true;
     for (size_t i = t.size(); i-- > 0;) {
         int d = D(t, i);
-        total += doubled ? (d >= 5 ? 2 * d - 9 : 2 * d) : d;
+        total = (total + (doubled ? (d >= 5 ? 2 * d - 9 : 2 * d) : d)) % 10;
         doubled = !doubled;
     }
     int r = total % 10;
@@ -515,9 +517,8 @@ void BuildUpcA(Job& job)
 
 // The check digit of a UPC-E symbol: the UPC-A check of the number its six digits expand to.
 // It selects the parity row, so it exists whatever the check-sum method.
-char UpcECheck(const std::string& six, char numberSystem)
+char UpcECheck(const std::string& x, char numberSystem)
 {
-    const std::string& x = six;
     std::string body;  // the ten digits after the number system
     switch (x[5]) {
     case '0': case '1': case '2': body = x.substr(0, 2) + x[5] + "0000" + x.substr(2, 3); break;
@@ -669,7 +670,7 @@ std::string TBarcode::SupplementCheckDigit(std::string_view s)
     int sum = 0;
     bool three = true;
     for (size_t i = s.size(); i-- > 0;) {
-        sum += DigitValue(s[i]) * (three ? 3 : 9);
+        sum = (sum + DigitValue(s[i]) * (three ? 3 : 9)) % 10;
         three = !three;
     }
     return std::string(s) + static_cast<char>('0' + sum % 10);

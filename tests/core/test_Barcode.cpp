@@ -384,7 +384,8 @@ struct SameCase {
 const SameCase kSameCases[] = {
     // 2 5 interleaved drops an odd last digit.
     {1, bcCode_2_5_interleaved, "12345", false, bcCode_2_5_interleaved, "1234", nullptr},
-    // Code 39 skips characters outside its table: lower case leaves start, gaps and stop.
+    // Code 39 skips characters outside its table: lower case leaves start, gaps and stop; it
+    // skips '*' too, the start/stop character, which would end the symbol early.
     {2, bcCode39, "abc", false, bcCode39, "", "5150606050515060605"},
     {3, bcCode39, "A*B", false, bcCode39, "AB", nullptr},
     // Code 128 B encodes a character outside 0x20-0x7E as the space.
@@ -451,8 +452,8 @@ TEST(BarcodeBehaviour, CheckDigitHelpers)
     bc.SetText("12345");
     bc.SetChecksum(true);
     EXPECT_EQ(EncodeError(bc), "Lunghezza del testo errata (EAN13)");
-    // UPC-E still takes its parity from the real check digit.
-    for (TBarcodeType t : {bcCodeUPC_E0, bcCodeUPC_E1}) {
+    // UPC-E and the five-digit supplement still take their parity from the real check digit.
+    for (TBarcodeType t : {bcCodeUPC_E0, bcCodeUPC_E1, bcCodeUPC_Supp5}) {
         TBarcode none;
         none.SetTyp(t);
         none.SetText("1234530");

@@ -1,0 +1,33 @@
+// Fuzz target for TBarcode: any type byte, settings and text must encode or fail with an Exception.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "platform/Error.h"
+#include "report/ZV_Barcode.h"
+
+// Layout: type, flags (checksum, show, csmNone), modul, ratio (8 bytes), then the text.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 11) return 0;
+    zv::TBarcode bc;
+    bc.SetTyp(static_cast<zv::TBarcodeType>(data[0]));
+    bc.SetChecksum(data[1] & 1);
+    bc.SetShowCheckSumText(data[1] & 2);
+    if (data[1] & 4) bc.SetCheckSumMethod(zv::csmNone);
+    bc.SetModul(data[2]);
+    double ratio;
+    std::memcpy(&ratio, data + 3, sizeof ratio);
+    bc.SetRatio(ratio);
+    bc.SetText(std::string(reinterpret_cast<const char*>(data + 11), size - 11));
+    try {
+        std::string pattern = bc.Encode();
+        int32_t width = bc.Width();
+        int64_t sum = 0;
+        for (char c : pattern) sum += bc.ElementWidth(c);
+        if (width < 0 || (sum <= INT32_MAX && sum != width)) __builtin_trap();
+    } catch (const zv::Exception&) {
+    }
+    return 0;
+}

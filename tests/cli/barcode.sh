@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# zvreport barcode: pattern, width and text on success; the encoder's message and exit 1 on error.
+# Arguments: the build folder and the source folder.
+set -u
+build=$1
+bin="$build/zvreport"
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+fail=0
+check() {  # description, expected, actual
+  if [ "$2" != "$3" ]; then echo "FAIL: $1"; echo "  expected: $2"; echo "  actual:   $3"; fail=1; fi
+}
+
+# EAN-13 of 123456789012 with its check digit 8: 95 modules, twelve digits shown.
+got=$("$bin" barcode EAN13 123456789012 --checksum)
+check "EAN13 output" "pattern: 50515160805170506253505152505050515270517150616060615152505
+width: 95
+text: 123456789012" "$got"
+check "EAN13 shown check digit" "text: 1234567890128" "$("$bin" barcode bcCodeEAN13 123456789012 --checksum --show-checksum | tail -1)"
+check "Modul doubles the width" "width: 190" "$("$bin" barcode ean13 1 --modul 2 | sed -n 2p)"
+check "Ratio clamps to 3 (36 modules at 2)" "width: 45" "$("$bin" barcode '2 5 interleaved' 1234 --ratio 9 | sed -n 2p)"
+
+# Errors: the encoder's message on stderr and exit status 1; usage errors exit 2.
+msg=$("$bin" barcode Code93 'a@' 2>&1 >/dev/null); rc=$?
+check "Code93 error message" "TBarcode: Code93 dati errati Data <a@>" "$msg"
+check "Code93 error status" 1 "$rc"
+msg=$("$bin" barcode EAN13 12a 2>&1 >/dev/null); rc=$?
+check "numeric error" "Il codice a barre deve essere di tipo numerico" "$msg"
+check "numeric error status" 1 "$rc"
+"$bin" barcode QR 123 >/dev/null 2>&1; check "unknown type status" 2 "$?"
+"$bin" barcode EAN13 >/dev/null 2>&1; check "missing text status" 2 "$?"
+"$bin" barcode EAN13 1 --ratio x >/dev/null 2>&1; check "bad ratio status" 2 "$?"
+
+# PNG output, read back by a decoder when one is installed.
+"$bin" barcode Code128B 'Zelvo 128' --png "$out/c.png" --height 60 --modul 2 >/dev/null
+check "PNG written" "yes" "$([ -s "$out/c.png" ] && echo yes || echo no)"
+if command -v zbarimg >/dev/null; then
+  check "zbarimg reads the PNG" "Zelvo 128" "$(zbarimg --raw -q "$out/c.png" 2>/dev/null)"
+fi
+if command -v ZXingReader >/dev/null; then
+  check "ZXingReader reads the PNG" "Zelvo 128" "$(ZXingReader -bytes "$out/c.png")"
+fi
+exit $fail
