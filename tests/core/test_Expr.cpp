@@ -142,12 +142,13 @@ const char* const kIncompatible = zv::kExprIncompatibleMsg;
 TEST_F(Expr, EvaluatesLiteralsOperatorsAndPrecedence)
 {
     const Row rows[] = {
-        // 1 empty and blank texts, dangling operators
+        // empty and blank texts, dangling operators
         {"", Want::Null, 0, ""},
         {"   ", Want::Error, 0, Msg(kUnknown, "   ")},
         {"1 +", Want::Double, 1, ""},
         {"(1 +)", Want::Double, 1, ""},
-        // 5 precedence classes, left to right within a class
+        {"1 + ", Want::Error, 0, Msg(kUnknown, "1 + ")},  // a blank follows: an operand is missing
+        // precedence classes, left to right within a class
         {"2+3*4", Want::Double, 14, ""},
         {"(2+3)*4", Want::Double, 20, ""},
         {"8/2*2", Want::Double, 8, ""},
@@ -158,23 +159,23 @@ TEST_F(Expr, EvaluatesLiteralsOperatorsAndPrecedence)
         {"1 + 2 = 3", Want::Truth, 1, ""},
         {"2 ^ 3 * 2", Want::Double, 16, ""},
         {"100 / 10 / 5", Want::Double, 2, ""},
-        // 15 signs are operand 0 followed by the binary operator
+        // signs are operand 0 followed by the binary operator
         {"-3", Want::Double, -3, ""},
         {"-2^2", Want::Double, -4, ""},
         {"2 * -3", Want::Double, -3, ""},
         {"+5", Want::Double, 5, ""},
         {"- - 4", Want::Double, -4, ""},  // (0 - 0) - 4
-        // 20 power
+        // power
         {"2^0.5", Want::Double, 1.4142135623730951, ""},
         {"0^2", Want::Error, 0, Msg(kIncompatible, "0^2")},
         {"(-2)^2", Want::Error, 0, Msg(kIncompatible, "(-2)^2")},
-        // 23 number literals: "." is the decimal point whatever the locale says
+        // number literals: "." is the decimal point whatever the locale says
         {"1.5", Want::Double, 1.5, ""},
         {"1,5", Want::Empty, 0, ""},
         {"007", Want::Double, 7, ""},
         {"12345678901234567", Want::Double, 12345678901234567.0, ""},
         {"3 ", Want::Double, 3, ""},
-        // 28 strings
+        // strings
         {"'It''s'", Want::String, 0, "It's"},
         {"'a' + 'b'", Want::String, 0, "ab"},
         {"'2' + 3", Want::Double, 5, ""},
@@ -182,7 +183,7 @@ TEST_F(Expr, EvaluatesLiteralsOperatorsAndPrecedence)
         {"''", Want::String, 0, ""},
         {"'a''", Want::String, 0, "a'"},
         {"'x(y'", Want::String, 0, "x(y"},
-        // 35 comparisons give the integers 1 and 0
+        // comparisons give the integers 1 and 0
         {"3 > 2", Want::Truth, 1, ""},
         {"3 < 2", Want::Truth, 0, ""},
         {"2 >= 2", Want::Truth, 1, ""},
@@ -191,7 +192,7 @@ TEST_F(Expr, EvaluatesLiteralsOperatorsAndPrecedence)
         {"'a' < 'b'", Want::Truth, 1, ""},
         {"'B' < 'a'", Want::Truth, 1, ""},
         {"'10' = 10", Want::Truth, 1, ""},
-        // 43 NOT binds tightest and applies to one operand
+        // NOT binds tightest and applies to one operand
         {"NOT (3 > 2)", Want::Truth, 0, ""},
         {"NOT 0", Want::Truth, 1, ""},
         {"NOT 5", Want::Truth, 0, ""},
@@ -202,7 +203,7 @@ TEST_F(Expr, EvaluatesLiteralsOperatorsAndPrecedence)
         {"NOTE", Want::Integer, 7, ""},
         {"NOT(x)", Want::Truth, 0, ""},
         {"NOT", Want::Error, 0, Msg(kUnknown, "NOT")},
-        // 53 word operators (followed by a blank, which they consume)
+        // word operators (followed by a blank, which they consume)
         {"1 AND 0", Want::Integer, 0, ""},
         {"1 OR 0", Want::Integer, 1, ""},
         {"7 MOD 3", Want::Integer, 1, ""},
@@ -211,12 +212,14 @@ TEST_F(Expr, EvaluatesLiteralsOperatorsAndPrecedence)
         {"1 OR 0 AND 0", Want::Integer, 1, ""},
         {"(3 > 2) AND (2 > 1)", Want::Integer, 1, ""},
         {"T AND T", Want::Truth, 1, ""},
-        // 61 operator "none": two operands side by side or an unknown word
+        {"1 ANDx 3", Want::Integer, 1, ""},  // the character after the word is taken with it
+        {"1 AND", Want::Double, 1, ""},
+        // operator "none": two operands side by side or an unknown word
         {"1 2", Want::Empty, 0, ""},
         {"2 Abc", Want::Empty, 0, ""},
         {"2 * (1 x) + 3", Want::Empty, 0, ""},
         {"1 ; 2", Want::Empty, 0, ""},
-        // 65 brackets
+        // brackets
         {"(1+2", Want::Error, 0, zv::kExprBracketCountMsg},
         {"1+2)", Want::Error, 0, zv::kExprBracketCountMsg},
         {"'('", Want::String, 0, "("},
@@ -224,7 +227,7 @@ TEST_F(Expr, EvaluatesLiteralsOperatorsAndPrecedence)
         {"((((1))))", Want::Double, 1, ""},
         {"1)+(2", Want::Double, 1, ""},
         {"()", Want::Error, 0, Msg(kUnknown, ")")},
-        // 72 division
+        // division
         {"5 / 0", Want::Error, 0, Msg(kIncompatible, "5 / 0")},
         {"1 + (5 / 0)", Want::Error, 0, Msg(kIncompatible, "5 / 0)")},
         {"7 / 2", Want::Double, 3.5, ""},
@@ -236,24 +239,24 @@ TEST_F(Expr, EvaluatesLiteralsOperatorsAndPrecedence)
 TEST_F(Expr, ResolvesNamesIdentifiersAndCalls)
 {
     const Row rows[] = {
-        // 1 bracketed names keep their blanks
+        // bracketed names keep their blanks
         {"[Totale]", Want::Integer, 100, ""},
         {"[ a b ]", Want::String, 0, "spaced"},
         {"[Totale] * 2", Want::Double, 200, ""},
         {"[x", Want::Error, 0, Msg(kUnknown, "[x")},
         {"[nobody]", Want::Error, 0, Msg(kUnknown, "[nobody]")},
         {"[nobody] - 1", Want::Error, 0, Msg(kUnknown, "[nobody] - 1")},
-        // 7 identifiers with dots and quoted parts
+        // identifiers with dots and quoted parts
         {"Dataset.\"Field name\"", Want::String, 0, "field"},
         {"\"Field name\"", Want::String, 0, "field"},
         {"ds.f1 + 'x'", Want::String, 0, "fieldx"},
         {"a+1", Want::Double, 2, ""},
         {"d * 2", Want::Double, 5, ""},
-        // 12 unknown names quote the text from the level start
+        // unknown names quote the text from the level start
         {"nobody", Want::Error, 0, Msg(kUnknown, "nobody")},
         {"1 + (2 * nobody)", Want::Error, 0, Msg(kUnknown, "2 * nobody)")},
         {"1 + #", Want::Error, 0, Msg(kUnknown, "1 + #")},
-        // 15 calls: the resolver answers with the number of arguments it received
+        // calls: the resolver answers with the number of arguments it received
         {"F(1, 2, 3)", Want::Integer, 3, ""},
         {"F()", Want::Integer, 0, ""},
         {"EVAL(1+2, EVAL(3,4)) * 2", Want::Double, 20, ""},
