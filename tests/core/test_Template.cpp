@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
 
 #include <unistd.h>
@@ -27,6 +28,15 @@ namespace {
 
 const std::string kCorrupt = kMsgCorruptTemplate;
 
+// With ZV_WRITE_SEEDS=DIR the templates built here are also written to DIR (the fuzz seed corpus).
+void Seed(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    const char* dir = std::getenv("ZV_WRITE_SEEDS");
+    if (!dir) return;
+    std::ofstream(std::string(dir) + "/" + name + ".zvf", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 class TemplateTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -49,6 +59,8 @@ protected:
 
     void Load(const Bytes& bytes, TzvReport& r)
     {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        Seed(std::string(info->name()) + "-" + std::to_string(seedCount++), bytes.b);
         MemoryStream s = bytes.stream();
         r.LoadFromStream(s);
     }
@@ -71,6 +83,7 @@ protected:
         EXPECT_TRUE(r.DataSources().empty());
     }
 
+    int seedCount = 0;
     Component* form = nullptr;
     Component* table = nullptr;
     std::unique_ptr<TzvReport> report = std::make_unique<TzvReport>();
@@ -184,6 +197,7 @@ TEST_F(TemplateTest, WrittenTemplateReadsBackToTheSameDumpAndBytes)
     const std::string before = DumpTemplate(*report);
     const std::vector<uint8_t> bytes = Save(*report);
     EXPECT_EQ(bytes.at(0), 29);
+    Seed("rich", bytes);
 
     other = std::make_unique<TzvReport>();
     MemoryStream in(bytes);
