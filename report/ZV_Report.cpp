@@ -246,6 +246,8 @@ void TzvReport::LoadFromStream(Stream& stream)
         Version = kTemplateVersion;
         return;
     }
+    // A template without any page record still leaves the report its one page.
+    if (Pages.Count() == 0) Pages.Add();
     if (st.TemplateVersion < 23) CheckOldDataBands();
 }
 

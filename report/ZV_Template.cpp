@@ -190,9 +190,13 @@ void TzvPages::LoadFromStream(Stream& s)
             if (tag == otAddIn) className = ReadString(s);
             std::unique_ptr<TzvView> view = CreateObject(tag, className);
             if (!view) Corrupt("no object");
-            const uint8_t pageIndex = s.readU8();
-            if (pageIndex >= Count()) Corrupt("page index");
-            TzvView* placed = pages_[pageIndex]->Add(std::move(view));
+            const int pageIndex = s.remaining() >= 1 ? s.readU8() : -1;
+            if (pageIndex < 0 || pageIndex >= Count()) {
+                // A placeholder that never reached a page must not take a page with it.
+                if (auto* sub = dynamic_cast<TzvSubReportView*>(view.get())) sub->Deleting = 1;
+                Corrupt("page index");
+            }
+            TzvView* placed = pages_[static_cast<size_t>(pageIndex)]->Add(std::move(view));
             placed->LoadFromStream(s);
         } else if (tag > otAddIn) {
             break;  // the end of the readable content

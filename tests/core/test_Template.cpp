@@ -795,3 +795,13 @@ TEST_F(TemplateTest, AutoLoadAndReloadIfChanged)
     EXPECT_EQ(report->Pages.Count(), 1);
     EXPECT_EQ(report->Pages[0].Count(), 0);
 }
+
+TEST_F(TemplateTest, TemplateWithoutPagesStillLeavesOnePage)
+{
+    Bytes b(29);
+    b.version().u32(1).plainSource("S").options().u8(96);
+    Load(b, *report);
+    EXPECT_TRUE(boxes().empty());
+    ASSERT_EQ(report->Pages.Count(), 1);
+    EXPECT_EQ(report->DataSources().size(), 1u);
+}
