@@ -126,8 +126,9 @@ std::string TzvReport::QualifiedName() const
 
 void TzvReport::AddDataSource(const std::string& name, TzvDataset* source)
 {
-    auto at = std::lower_bound(dataSources_.begin(), dataSources_.end(), name,
-                               [](const DataSourceEntry& e, const std::string& n) { return CompareText(e.Name, n) < 0; });
+    // After any entries of the same name, so that equal names keep the order they came in.
+    auto at = std::upper_bound(dataSources_.begin(), dataSources_.end(), name,
+                               [](const std::string& n, const DataSourceEntry& e) { return CompareText(n, e.Name) < 0; });
     dataSources_.insert(at, DataSourceEntry{name, source});
 }
 

@@ -805,3 +805,19 @@ TEST_F(TemplateTest, TemplateWithoutPagesStillLeavesOnePage)
     ASSERT_EQ(report->Pages.Count(), 1);
     EXPECT_EQ(report->DataSources().size(), 1u);
 }
+
+TEST_F(TemplateTest, DataSourcesAreSortedByNameAndEqualNamesKeepTheirOrder)
+{
+    Bytes b(29);
+    b.version().u32(4).plainSource("beta", 0, 2, 1).plainSource("Alfa", 0, 2, 2).plainSource("BETA", 0, 2, 3);
+    b.plainSource("alfa", 0, 2, 4).options().page().values();
+    Load(b, *report);
+    std::vector<int32_t> order;
+    for (const auto& e : report->DataSources()) order.push_back(e.Source->RangeEndCount);
+    EXPECT_EQ(order, (std::vector<int32_t>{2, 4, 1, 3}));
+    // Written and read again, the list comes back in the same order.
+    other = std::make_unique<TzvReport>();
+    MemoryStream s(Save(*report));
+    other->LoadFromStream(s);
+    EXPECT_EQ(DumpTemplate(*other), DumpTemplate(*report));
+}
