@@ -71,16 +71,16 @@ void RoundDigits(Decimal& d, int keep)
     StripTrailingZeros(d);
 }
 
-// The decimal digits of a finite double: its shortest round-trip form (the number as it was
-// written), rounded half away from zero to 15 significant digits. std::to_chars is exact and
-// independent of the C locale.
+// The decimal digits of a finite double: 17 correctly rounded significant digits (enough to
+// tell every double apart), then rounded half away from zero to the 15 a double is shown with.
+// std::to_chars is exact and independent of the C locale.
 Decimal FromDouble(double v)
 {
     Decimal d;
     if (v == 0) return d;
     d.negative = std::signbit(v);
     char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific);
+    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 16);
     std::string_view s(buf, static_cast<size_t>(res.ptr - buf));
     const size_t e = s.find('e');
     for (char c : s.substr(0, e))
