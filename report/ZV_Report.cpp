@@ -287,7 +287,8 @@ void TzvReport::ReadTemplate(Stream& s)
 
             TzvDataset* source = nullptr;
             if (db) {
-                Component* found = ResolveQualifiedName(qualified);
+                // Only a dataset can be bound; any other component counts as not found.
+                auto* found = dynamic_cast<TDataSet*>(ResolveQualifiedName(qualified));
                 if (!found) {
                     Ui().messageBox(kMsgDataSetNotFound + qualified, kCaptionWarning, MB_OK | MB_ICONWARNING);
                     continue;

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "platform/ClientDataSet.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Stream.h"
@@ -44,8 +45,10 @@ protected:
         DefaultHeadlessUi().messages.clear();
         form = new Component();
         form->setName("FormMain");
-        table = new Component(form);
+        table = new TClientDataSet(form);
         table->setName("Table1");
+        button = new Component(form);
+        button->setName("Button1");
         ApplicationRegistry::instance().addForm(form);
     }
     void TearDown() override
@@ -85,13 +88,14 @@ protected:
 
     int seedCount = 0;
     Component* form = nullptr;
-    Component* table = nullptr;
+    TDataSet* table = nullptr;
+    Component* button = nullptr;
     std::unique_ptr<TzvReport> report = std::make_unique<TzvReport>();
     std::unique_ptr<TzvReport> other;
 };
 
 // A report that uses every class and every stored field with values other than the defaults.
-void FillRichTemplate(TzvReport& r, Component* table)
+void FillRichTemplate(TzvReport& r, TDataSet* table)
 {
     zvState().CurrentReport = &r;
     r.TwoPass = 1;
@@ -451,12 +455,16 @@ TEST_F(TemplateTest, TagAboveTenEndsReadingQuietly)
 TEST_F(TemplateTest, MissingDataSetIsSkippedWithAWarning)
 {
     Bytes b(29);
-    b.version().u32(2).dbSource("FormMain.Nessuno", "A").plainSource("B", 0, 2, 3).options().page().values();
+    b.version().u32(4).dbSource("FormMain.Nessuno", "A").plainSource("B", 0, 2, 3);
+    b.dbSource("Altro.Table1", "C").dbSource("FormMain.Button1", "D").options().page().values();
     Load(b, *report);
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].text, std::string(kMsgDataSetNotFound) + "FormMain.Nessuno");
-    EXPECT_EQ(boxes()[0].caption, "Attenzione");
-    EXPECT_EQ(boxes()[0].flags, MB_ICONWARNING);
+    ASSERT_EQ(boxes().size(), 3u);
+    const char* names[] = {"FormMain.Nessuno", "Altro.Table1", "FormMain.Button1"};  // a button is no dataset
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(boxes()[i].text, std::string(kMsgDataSetNotFound) + names[i]);
+        EXPECT_EQ(boxes()[i].caption, "Attenzione");
+        EXPECT_EQ(boxes()[i].flags, MB_ICONWARNING);
+    }
     ASSERT_EQ(report->DataSources().size(), 1u);
     EXPECT_EQ(report->DataSources()[0].Name, "B");
     EXPECT_EQ(report->DataSources()[0].Source->RangeEndCount, 3);
