@@ -7,6 +7,7 @@
 
 #include "platform/Stream.h"
 #include "platform/UiServices.h"
+#include "report/ZV_Memo.h"
 #include "report/ZV_Report.h"
 
 namespace {
@@ -25,7 +26,12 @@ bool StorableTemplate(const zv::TzvReport& r)
     if (!Storable(r.Variables)) return false;
     for (int p = 0; p < r.Pages.Count(); ++p)
         for (const auto& v : r.Pages[p].Objects)
+        {
             if (!Storable(v->Lines) || v->FormatText.size() > zv::kMaxStoredLine) return false;
+            if (auto* m = dynamic_cast<const zv::TzvMemoView*>(v.get()))
+                if (m->TextFont.name.size() > zv::kMaxStoredLine || m->HighlightExpr.size() > zv::kMaxStoredLine)
+                    return false;
+        }
     return true;
 }
 
