@@ -244,6 +244,9 @@ void TzvReport::LoadFromStream(Stream& stream)
         ReleaseDataSources();
         Pages.Clear();
         Pages.Add();
+        Values.Clear();
+        Variables.clear();
+        TwoPass = InterleavePages = InterleavedNumbering = 0;
         Version = kTemplateVersion;
         return;
     }
@@ -263,8 +266,11 @@ void TzvReport::ReadTemplate(Stream& s)
     st.TemplateVersion = version;
     Version = version;
     Pages.Clear();
-    // A new template replaces the data sources of the previous one.
+    // A new template replaces everything of the previous one, also what it does not store.
     ReleaseDataSources();
+    Values.Clear();
+    Variables.clear();
+    TwoPass = InterleavePages = InterleavedNumbering = 0;
     if (version >= 23) {
         const uint32_t count = s.readU32();
         if (static_cast<int64_t>(count) * kMinDataSourceEntry > s.remaining()) FailShort();

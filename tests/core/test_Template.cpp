@@ -84,6 +84,9 @@ protected:
         EXPECT_EQ(r.Pages[0].Count(), 0);
         EXPECT_EQ(r.Pages[0].PaperSize, 9);
         EXPECT_TRUE(r.DataSources().empty());
+        EXPECT_EQ(r.Values.Count(), 0);
+        EXPECT_TRUE(r.Variables.empty());
+        EXPECT_EQ(r.TwoPass, 0);
     }
 
     int seedCount = 0;
@@ -828,4 +831,16 @@ TEST_F(TemplateTest, DataSourcesAreSortedByNameAndEqualNamesKeepTheirOrder)
     MemoryStream s(Save(*report));
     other->LoadFromStream(s);
     EXPECT_EQ(DumpTemplate(*other), DumpTemplate(*report));
+}
+
+TEST_F(TemplateTest, LoadingReplacesTheValuesOfThePreviousTemplate)
+{
+    FillRichTemplate(*report, table);
+    Bytes b(29);
+    b.version().noSources().options().page();  // no values section
+    Load(b, *report);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(report->Values.Count(), 0);
+    EXPECT_TRUE(report->Variables.empty());
+    EXPECT_EQ(report->TwoPass, 0);
 }
