@@ -297,6 +297,16 @@ TEST_F(ViewTest, ClipRegionIncludesHalfTheFrame)
     v.Left = 10; v.Top = 20; v.Width = 30; v.Height = 40; v.BorderWidth = 4; v.Borders = frLeft | frBottom;
     EXPECT_EQ(v.GetClipRgn(false), (Rect{8, 20, 40, 62}));
     EXPECT_EQ(v.GetClipRgn(true), (Rect{-2, 10, 50, 72}));
+
+    // Bands add their caption tab: above a horizontal band, left of a table band.
+    TzvBandView band(nullptr);
+    band.Left = 0; band.Top = 100; band.Width = 700; band.Height = 40;
+    band.SetBandKind(bkMainData);
+    EXPECT_EQ(band.GetClipRgn(false), (Rect{0, 82, 700, 140}));
+    band.Left = 200; band.Top = 0; band.Width = 50; band.Height = 1000;
+    band.SetBandKind(bkTableData);
+    EXPECT_EQ(band.GetClipRgn(false), (Rect{182, 0, 250, 1000}));
+    EXPECT_EQ(band.GetClipRgn(true), (Rect{182, -10, 260, 1010}));
 }
 
 TEST_F(ViewTest, RotatedFontIsATurnedCopy)
