@@ -426,3 +426,21 @@ TEST_F(ViewTest, DeletingAPageFixesEverySubReportPlaceholder)
     report.Pages.Delete(1);
     EXPECT_EQ(report.Pages.Count(), 1);
 }
+
+TEST_F(ViewTest, NestedSubReportsOfADeletedPageGoWithIt)
+{
+    // Pages 0..4, each marked by a memo; page 1 holds placeholders for pages 4 and 2 (in that
+    // list order, so the one for page 2 is freed first and renumbers the other).
+    for (int i = 0; i < 4; ++i) report.Pages.Add();
+    std::vector<TzvMemoView*> marks;
+    for (int i = 0; i < 5; ++i) marks.push_back(Put<TzvMemoView>(i));
+    auto* toFour = Put<TzvSubReportView>(1);
+    toFour->SubPage = 4;
+    auto* toTwo = Put<TzvSubReportView>(1);
+    toTwo->SubPage = 2;
+
+    report.Pages.Delete(1);
+    ASSERT_EQ(report.Pages.Count(), 2);
+    EXPECT_EQ(report.Pages[0].Object(0), marks[0]);
+    EXPECT_EQ(report.Pages[1].Object(0), marks[3]);
+}
