@@ -10,7 +10,6 @@
 #include "platform/Text.h"
 #include "platform/UiServices.h"
 #include "report/ZV_Const.h"
-#include "report/ZV_Picture.h"
 #include "report/ZV_Utils.h"
 
 namespace zv {
