@@ -524,6 +524,7 @@ bool ValidCell(const FieldDef& def, const FieldData& d)
         return detail::NormalizeFieldDateTime(def.dataType, v) && v == d.d;
     }
     default:
+        if (IsPlainTextType(def.dataType) && d.s.find('\0') != std::string::npos) return false;
         return !(HasLengthLimit(def.dataType) && def.size > 0 && d.s.size() > static_cast<size_t>(def.size));
     }
 }

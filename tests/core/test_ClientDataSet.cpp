@@ -483,6 +483,13 @@ TEST(DataPacketHostile, EveryCutOfABinaryPacketFailsCleanly)
     EXPECT_THROW(ds.setDataPacket(bin + "x"), Exception);
     EXPECT_NO_THROW(ds.setDataPacket(bin));
 
+    // A NUL inside text cannot come from a dataset, so a packet holding one is refused.
+    std::string nul = bin;
+    size_t at = nul.find("Primo");
+    ASSERT_NE(at, std::string::npos);
+    nul[at + 2] = '\0';
+    EXPECT_EQ(Message([&] { ds.setDataPacket(nul); }), "Invalid data packet: row 1, field 'Name': value out of range");
+
     // Flipped bytes: either a valid packet or a clean failure; what loads saves again.
     std::mt19937 rng(7);
     int loaded = 0;
