@@ -573,6 +573,15 @@ TEST(ClientDataSetFiles, ExtensionChoosesTheForm)
     EXPECT_FALSE(fs::exists(dir.path / "a.xml.tmp"));
     EXPECT_THROW(ds.loadFromFile(dir.file("missing.xml")), Exception);
     EXPECT_EQ(Dump(ds), rows);
+
+    // A save that cannot happen leaves the changed flag set, so the rows are not taken as saved.
+    ds.edit();
+    ds.field(0)->setAsString("Verdi");
+    ds.post();
+    EXPECT_THROW(ds.saveToFile(dir.file("no/such/folder/x.xml")), Exception);
+    EXPECT_TRUE(ds.changed());
+    ds.saveToFile(dir.file("a.xml"));
+    EXPECT_FALSE(ds.changed());
 }
 
 TEST(ClientDataSetFiles, OpenLoadsAndCloseSavesOnlyWhenChanged)
