@@ -1264,7 +1264,7 @@ void TDataSet::refresh()
     rebuildView();
     auto it = std::lower_bound(view_.begin(), view_.end(), raw);
     cur_ = view_.empty() ? 0 : std::min(static_cast<int>(it - view_.begin()), static_cast<int>(view_.size()) - 1);
-    if (view_.empty()) bof_ = eof_ = true;
+    bof_ = eof_ = view_.empty();  // a refresh leaves the end flags of a set that has records
     dataEvent(DataEvent::DataSetChanged);
 }
 

@@ -254,6 +254,7 @@ public:
     int recordCount() const;
     bool isEmpty() const { return recordCount() == 0; }
     // Re-reads the records (re-applies the filter) and tells the listeners; posts a pending edit.
+    // The cursor stays on its record (or the nearest) and Bof and Eof are cleared.
     void refresh();
 
     // Freezing of attached controls: listeners hear nothing until the matching EnableControls.

@@ -170,6 +170,10 @@ TEST(DataSetNavigation, StepsThroughRecords)
         ++row;
     }
     EXPECT_EQ(ds->recordCount(), 4);
+    ds->last();
+    ds->refresh();  // stays on the record, no longer at the end
+    EXPECT_EQ(ds->recNo(), 4);
+    EXPECT_FALSE(ds->eof());
     EXPECT_EQ(Message([&] { ds->setRecNo(0); }), "Record not found");
     EXPECT_EQ(Message([&] { ds->setRecNo(5); }), "Record not found");
 }
