@@ -582,7 +582,7 @@ void AppendDateTime(std::string& out, std::string_view f, const Stamp& st, const
         case 'C':
             run();
             AppendDateTime(out, fs.shortDateFormat, st, fs, depth + 1);
-            if (st.hour != 0 || st.minute != 0 || st.second != 0) {
+            if (st.hour != 0 || st.minute != 0 || st.second != 0 || st.msec != 0) {  // not exactly midnight
                 out += ' ';
                 AppendDateTime(out, fs.longTimeFormat, st, fs, depth + 1);
             }
@@ -699,7 +699,8 @@ std::optional<int64_t> DecimalTextToCurrency(const DecimalText& d)
     const int64_t shift = d.exp10 + 4;
     const int64_t len = static_cast<int64_t>(d.digits.size());
     if (len + shift > 20) return std::nullopt;
-    const int64_t keep = std::max<int64_t>(0, len + shift);
+    if (len + shift < 0) return 0;  // below half of the last unit
+    const int64_t keep = len + shift;
     uint64_t acc = 0;
     auto push = [&acc](int digit) {
         if (acc > (UINT64_MAX - static_cast<uint64_t>(digit)) / 10) return false;
@@ -894,7 +895,8 @@ bool ScanAmPm(Scanner& sc, const FormatSettings& fs, int& baseHour)
     return false;
 }
 
-// h[:n[:s[<decimal separator>ms]]] with an AM/PM marker before or after.
+// h[:n[:s[<decimal separator>ms]]] with an AM/PM marker before or after. The milliseconds are a
+// count ("5" is 5 ms), as the platform reads them.
 bool ScanTime(Scanner& sc, const FormatSettings& fs, double& out)
 {
     int baseHour = -1;

@@ -75,7 +75,7 @@ char SeparatorChar(const std::string& cp1252, const char* raw, char fallback)
 // Translates a C time format ("%d/%m/%Y") into this library's format language. The first
 // character between two fields of the given kind becomes the separator; letters written
 // literally are quoted so that they are not read as fields.
-std::string FromStrftime(std::string_view f, char& dateSep, char& timeSep, bool& twelveHour)
+std::string FromStrftime(std::string_view f, char& dateSep, char& timeSep)
 {
     std::string out;
     bool lastWasDate = false, lastWasTime = false;
@@ -88,10 +88,12 @@ std::string FromStrftime(std::string_view f, char& dateSep, char& timeSep, bool&
             } else if (lastWasTime && (c == ':' || c == '.')) {
                 if (timeSep == 0) timeSep = c;
                 out += c == timeSep ? std::string(":") : std::string(1, c);
-            } else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '/' || c == ':') {
+            } else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '/' || c == ':' || c == '\'') {
                 out += '"';
                 out += c;
                 out += '"';
+            } else if (c == '"') {
+                out += "'\"'";
             } else {
                 out += c;
             }
@@ -115,13 +117,13 @@ std::string FromStrftime(std::string_view f, char& dateSep, char& timeSep, bool&
         case 'D': out += "mm/dd/yy"; if (dateSep == 0) dateSep = '/'; lastWasDate = true; break;
         case 'F': out += "yyyy/mm/dd"; if (dateSep == 0) dateSep = '-'; lastWasDate = true; break;
         case 'H': case 'k': out += noPad || spec == 'k' ? "h" : "hh"; lastWasTime = true; break;
-        case 'I': case 'l': out += noPad || spec == 'l' ? "h" : "hh"; twelveHour = true; lastWasTime = true; break;
+        case 'I': case 'l': out += noPad || spec == 'l' ? "h" : "hh"; lastWasTime = true; break;
         case 'M': out += "nn"; lastWasTime = true; break;
         case 'S': out += "ss"; lastWasTime = true; break;
         case 'T': out += "hh:nn:ss"; if (timeSep == 0) timeSep = ':'; lastWasTime = true; break;
         case 'R': out += "hh:nn"; if (timeSep == 0) timeSep = ':'; lastWasTime = true; break;
-        case 'r': out += "hh:nn:ss ampm"; if (timeSep == 0) timeSep = ':'; twelveHour = true; break;
-        case 'p': case 'P': out += "ampm"; twelveHour = true; break;
+        case 'r': out += "hh:nn:ss ampm"; if (timeSep == 0) timeSep = ':'; break;
+        case 'p': case 'P': out += "ampm"; break;
         case 'n': case 't': out += ' '; break;
         case '%': out += '%'; break;
         default: break;  // time zones, week numbers and the like have no counterpart
@@ -223,10 +225,8 @@ FormatSettings FormatSettingsFromLocale()
     }
     if (time) {
         char dateSep = 0, timeSep = 0;
-        bool twelve = false;
-        std::string shortDate = FromStrftime(FromLocaleText(nl_langinfo(D_FMT), codeset), dateSep, timeSep, twelve);
-        twelve = false;
-        std::string longTime = FromStrftime(FromLocaleText(nl_langinfo(T_FMT), codeset), dateSep, timeSep, twelve);
+        std::string shortDate = FromStrftime(FromLocaleText(nl_langinfo(D_FMT), codeset), dateSep, timeSep);
+        std::string longTime = FromStrftime(FromLocaleText(nl_langinfo(T_FMT), codeset), dateSep, timeSep);
         if (!shortDate.empty()) fs.shortDateFormat = shortDate;
         if (!longTime.empty()) {
             fs.longTimeFormat = longTime;

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <clocale>
+#include <cstdlib>
 #include <ctime>
 #include <cmath>
 #include <limits>
@@ -190,24 +191,32 @@ TEST(FloatToStrF, RendersEachKind)
     EXPECT_EQ(zv::FloatToStrF(std::numeric_limits<double>::quiet_NaN(), FloatFormat::Fixed, 10, 2, Italian()), "NAN");
 }
 
+// A currency text with "$" standing for the euro sign.
+std::string Euro(std::string_view pattern)
+{
+    std::string s(pattern);
+    for (char& c : s)
+        if (c == '$') c = '\x80';
+    return s;
+}
+
 TEST(FloatToStrF, CurrencyPatterns)
 {
-    const char* const positive[4] = {"\x80" "1,50", "1,50\x80", "\x80 1,50", "1,50 \x80"};
+    const char* const positive[4] = {"$1,50", "1,50$", "$ 1,50", "1,50 $"};
     const char* const negative[16] = {
-        "(\x80" "1,50)", "-\x80" "1,50", "\x80-1,50", "\x80" "1,50-", "(1,50\x80)", "-1,50\x80",
-        "1,50-\x80", "1,50\x80-", "-1,50 \x80", "-\x80 1,50", "1,50 \x80-", "\x80 1,50-",
-        "\x80 -1,50", "1,50- \x80", "(\x80 1,50)", "(1,50 \x80)",
+        "($1,50)", "-$1,50",  "$-1,50",   "$1,50-",   "(1,50$)",  "-1,50$",   "1,50-$",   "1,50$-",
+        "-1,50 $", "-$ 1,50", "1,50 $-",  "$ 1,50-",  "$ -1,50",  "1,50- $",  "($ 1,50)", "(1,50 $)",
     };
     zv::FormatSettings fs = Italian();
     for (uint8_t f = 0; f < 4; ++f) {
         fs.currencyFormat = f;
-        EXPECT_EQ(zv::FloatToStrF(1.5, FloatFormat::Currency, 15, 2, fs), positive[f]) << "format " << int(f);
-        EXPECT_EQ(zv::CurrToStrF(15000, FloatFormat::Currency, 2, fs), positive[f]) << "format " << int(f);
+        EXPECT_EQ(zv::FloatToStrF(1.5, FloatFormat::Currency, 15, 2, fs), Euro(positive[f])) << "format " << int(f);
+        EXPECT_EQ(zv::CurrToStrF(15000, FloatFormat::Currency, 2, fs), Euro(positive[f])) << "format " << int(f);
     }
     for (uint8_t f = 0; f < 16; ++f) {
         fs.negCurrFormat = f;
-        EXPECT_EQ(zv::FloatToStrF(-1.5, FloatFormat::Currency, 15, 2, fs), negative[f]) << "pattern " << int(f);
-        EXPECT_EQ(zv::CurrToStrF(-15000, FloatFormat::Currency, 2, fs), negative[f]) << "pattern " << int(f);
+        EXPECT_EQ(zv::FloatToStrF(-1.5, FloatFormat::Currency, 15, 2, fs), Euro(negative[f])) << "pattern " << int(f);
+        EXPECT_EQ(zv::CurrToStrF(-15000, FloatFormat::Currency, 2, fs), Euro(negative[f])) << "pattern " << int(f);
     }
 }
 
@@ -376,7 +385,7 @@ TEST(StrToCurr, RoundsToFourDecimalsHalfEven)
         {"1,23455", 12346},   {"1,23445", 12344},  {"1,234451", 12345}, {"-1,23455", -12346},
         {"-0,00005", 0},      {"0,00015", 2},      {"1E3", 10000000},   {"12", 120000},
         {" 0,5 ", 5000},      {"922337203685477,5807", INT64_MAX},      {"-922337203685477,5808", INT64_MIN},
-        {"1E-30", 0},
+        {"1E-30", 0},         {"6E-10", 0},        {"0,00006", 1},      {"0,00004", 0},
     };
     for (const auto& c : good) EXPECT_EQ(zv::StrToCurr(c.text, Italian()), c.expected) << c.text;
     for (const char* text : {"922337203685477,5808", "1E20", "1.5", "", "x"})
@@ -489,7 +498,8 @@ TEST(FormatDateTime, Specifiers)
         {"s.z", t2, "5.9"},
         {"ss.zzz", t2, "05.009"},
         {"c", 36526, "01/01/2000"},
-        {"c", 36526 + 0.0005 / 86400, "01/01/2000"},  // half a millisecond is no time of day
+        {"c", 36526 + 0.0004 / 86400, "01/01/2000"},  // less than half a millisecond is midnight
+        {"c", 36526 + zv::EncodeTime(0, 0, 0, 5), "01/01/2000 00:00:00"},
         {"", t1, "05/11/1998 02:43:35"},
         {"ddddd", t1, "05/11/1998"},
         {"dddddd", t1, "gioved\xEC 5 novembre 1998"},
@@ -691,6 +701,76 @@ TEST(Clock, NowIsTodayPlusTimeOfDay)
         return;
     }
     ADD_FAILURE() << "the date kept changing";
+}
+
+}  // namespace
+
+namespace {
+
+// Compiles a locale from the system's definitions into the build folder, so the loader can be
+// tried on real locales on machines that have only C installed. Empty when that is impossible.
+std::string CompiledLocaleDir(const std::string& name, const std::string& source, const std::string& charmap)
+{
+    const std::string dir = std::string(ZV_BINARY_DIR) + "/test-locales";
+    const std::string target = dir + "/" + name;
+    const std::string cmd = "test -d '" + target + "' || (mkdir -p '" + dir + "' && localedef -i " + source + " -f " +
+                            charmap + " '" + target + "' >/dev/null 2>&1)";
+    if (std::system(cmd.c_str()) != 0) return {};
+    return dir;
+}
+
+class LocaleScope {
+public:
+    LocaleScope() : saved_(std::setlocale(LC_ALL, nullptr)) {}
+    ~LocaleScope() { std::setlocale(LC_ALL, saved_.c_str()); }
+    bool Use(const std::string& dir, const std::string& name)
+    {
+        setenv("LOCPATH", dir.c_str(), 1);
+        return std::setlocale(LC_ALL, name.c_str()) != nullptr;
+    }
+
+private:
+    std::string saved_;
+};
+
+TEST(FormatSettingsFromLocale, ReadsRealLocales)
+{
+    struct {
+        const char* name;
+        const char* source;
+        const char* charmap;
+        char decimal, thousands, dateSep;
+        const char* currency;
+        const char* shortDate;
+        const char* dateTime;  // DateTimeToStr of 5 November 1998 14:43:35
+        const char* money;     // currency rendering of -1234.5
+        const char* november;
+    } const cases[] = {
+        {"it_IT.UTF-8", "it_IT", "UTF-8", ',', '.', '/', "\x80", "dd/mm/yyyy", "05/11/1998 14:43:35",
+         "-\x80 1.234,50", "novembre"},
+        {"en_US.UTF-8", "en_US", "UTF-8", '.', ',', '/', "$", "mm/dd/yyyy", "11/05/1998 02:43:35 PM", "-$1,234.50",
+         "November"},
+        {"de_DE.ISO-8859-15", "de_DE", "ISO-8859-15", ',', '.', '.', "\x80", "dd/mm/yyyy", "05.11.1998 14:43:35",
+         "-1.234,50 \x80", "November"},
+    };
+    int tried = 0;
+    for (const auto& c : cases) {
+        const std::string dir = CompiledLocaleDir(c.name, c.source, c.charmap);
+        LocaleScope scope;
+        if (dir.empty() || !scope.Use(dir, c.name)) continue;
+        ++tried;
+        const zv::FormatSettings fs = zv::FormatSettingsFromLocale();
+        EXPECT_EQ(fs.decimalSeparator, c.decimal) << c.name;
+        EXPECT_EQ(fs.thousandSeparator, c.thousands) << c.name;
+        EXPECT_EQ(fs.dateSeparator, c.dateSep) << c.name;
+        EXPECT_EQ(fs.currencyString, c.currency) << c.name;
+        EXPECT_EQ(fs.shortDateFormat, c.shortDate) << c.name;
+        EXPECT_EQ(zv::DateTimeToStr(36104 + zv::EncodeTime(14, 43, 35, 0), fs), c.dateTime) << c.name;
+        EXPECT_EQ(zv::FloatToStrF(-1234.5, FloatFormat::Currency, 15, fs.currencyDecimals, fs), c.money) << c.name;
+        EXPECT_EQ(fs.longMonthNames[10], c.november) << c.name;
+        EXPECT_EQ(zv::StrToDate(zv::DateToStr(36104, fs), fs), 36104) << c.name;
+    }
+    if (tried == 0) GTEST_SKIP() << "no locale could be compiled here";
 }
 
 }  // namespace
