@@ -519,6 +519,8 @@ void TField::setBlobBytes(std::string_view bytes)
         setAsString(bytes);
         return;
     }
+    // Text ends at a NUL character, as the packet formats cannot carry one inside text.
+    if (IsTextType(def_.dataType)) bytes = bytes.substr(0, bytes.find('\0'));
     FieldData d;
     d.null = false;
     d.s.assign(bytes.data(), HasSizeLimit(def_.dataType) && def_.size > 0 ? std::min<size_t>(bytes.size(), def_.size) : bytes.size());
@@ -1262,7 +1264,7 @@ void TDataSet::refresh()
     rebuildView();
     auto it = std::lower_bound(view_.begin(), view_.end(), raw);
     cur_ = view_.empty() ? 0 : std::min(static_cast<int>(it - view_.begin()), static_cast<int>(view_.size()) - 1);
-    if (view_.empty()) bof_ = eof_ = true;
+    bof_ = eof_ = view_.empty();  // a refresh leaves the end flags of a set that has records
     dataEvent(DataEvent::DataSetChanged);
 }
 

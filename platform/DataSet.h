@@ -194,7 +194,8 @@ public:
     const FieldData& data() const;
 
     // Setting needs the dataset in edit or insert state. A null or empty Variant and an empty
-    // string for a non-text field set null. Text longer than Size is cut to Size characters.
+    // string for a non-text field set null. Text longer than Size is cut to Size characters;
+    // text (strings and memos) also ends at a NUL character.
     // Values that do not fit the type throw Exception with the platform's message.
     void setValue(const Variant& v);
     void setAsString(std::string_view s);
@@ -253,6 +254,7 @@ public:
     int recordCount() const;
     bool isEmpty() const { return recordCount() == 0; }
     // Re-reads the records (re-applies the filter) and tells the listeners; posts a pending edit.
+    // The cursor stays on its record (or the nearest) and Bof and Eof are cleared.
     void refresh();
 
     // Freezing of attached controls: listeners hear nothing until the matching EnableControls.

@@ -170,6 +170,10 @@ TEST(DataSetNavigation, StepsThroughRecords)
         ++row;
     }
     EXPECT_EQ(ds->recordCount(), 4);
+    ds->last();
+    ds->refresh();  // stays on the record, no longer at the end
+    EXPECT_EQ(ds->recNo(), 4);
+    EXPECT_FALSE(ds->eof());
     EXPECT_EQ(Message([&] { ds->setRecNo(0); }), "Record not found");
     EXPECT_EQ(Message([&] { ds->setRecNo(5); }), "Record not found");
 }
@@ -416,7 +420,7 @@ TEST(FieldValues, TypesConvertAndCheckRanges)
     f("D")->setAsDateTime(EncodeDate(2024, 2, 29) + 0.75);  // the time part is dropped
     f("T")->setAsDateTime(EncodeDate(2024, 2, 29) + EncodeTime(2, 43, 35, 120));  // the date part is dropped
     f("DT")->setValue(Variant::fromDateTime(EncodeDate(1998, 11, 5) + EncodeTime(2, 43, 35, 120)));
-    f("M")->setAsString("a\r\nb");
+    f("M")->setAsString(std::string("a\r\nb\0c", 6));  // text ends at a NUL
     f("G")->setBlobBytes(std::string("BM\0\x01", 4));
     ds.post();
 
