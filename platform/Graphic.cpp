@@ -150,7 +150,10 @@ PictureSignature SniffPicture(const uint8_t* data, size_t size)
     if (!data) return {};
     for (const SniffRule& rule : kSniffRules) {
         bool at0 = rule.matches(data, size, 0), at8 = rule.matches(data, size, kBlobHeaderSize);
-        if (at0 || at8) return {rule.kind, at8 ? kBlobHeaderSize : 0};
+        // A kind that matches at 0 is read from 0: plain icon files (colour count 0, planes 1)
+        // and metafiles (bounds starting at 0) also match at 8, and skipping 8 bytes of them
+        // would break every such picture.
+        if (at0 || at8) return {rule.kind, at0 ? 0 : kBlobHeaderSize};
     }
     return {};
 }
