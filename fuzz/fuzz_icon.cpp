@@ -7,7 +7,7 @@
 #include "platform/Stream.h"
 
 namespace {
-constexpr uint64_t kFuzzArea = uint64_t(1) << 22;
+constexpr uint64_t kFuzzArea = uint64_t(1) << 16;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -6,7 +6,7 @@
 #include "platform/Jpeg.h"
 
 namespace {
-constexpr uint64_t kFuzzArea = uint64_t(1) << 20;
+constexpr uint64_t kFuzzArea = uint64_t(1) << 16;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
