@@ -22,9 +22,9 @@ std::unique_ptr<Graphic> NewBitmap() { return std::make_unique<BitmapGraphic>();
 std::unique_ptr<Graphic> NewIcon() { return std::make_unique<IconGraphic>(); }
 std::unique_ptr<Graphic> NewJpeg() { return std::make_unique<JpegGraphic>(); }
 
-std::array<GraphicFactory, kMaxPictureKind + 1>& Registry()
+std::array<GraphicFactory, kMaxGraphicKind + 1>& Registry()
 {
-    static std::array<GraphicFactory, kMaxPictureKind + 1> registry = {nullptr, NewBitmap, nullptr, NewIcon, NewJpeg};
+    static std::array<GraphicFactory, kMaxGraphicKind + 1> registry = {nullptr, NewBitmap, nullptr, NewIcon, NewJpeg};
     return registry;
 }
 
@@ -126,14 +126,14 @@ Bitmap IconGraphic::decode(const std::vector<uint8_t>& bytes) const { return Dec
 void RegisterGraphicKind(PictureKind kind, GraphicFactory factory)
 {
     auto k = static_cast<size_t>(kind);
-    if (kind == PictureKind::None || k > kMaxPictureKind) return;
+    if (kind == PictureKind::None || k > kMaxGraphicKind) return;
     Registry()[k] = factory;
 }
 
 bool IsGraphicKindRegistered(PictureKind kind)
 {
     auto k = static_cast<size_t>(kind);
-    return k <= kMaxPictureKind && Registry()[k] != nullptr;
+    return k <= kMaxGraphicKind && Registry()[k] != nullptr;
 }
 
 std::unique_ptr<Graphic> CreateGraphic(PictureKind kind)

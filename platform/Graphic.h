@@ -16,7 +16,7 @@ class Stream;
 
 // The picture kinds of a template's picture record.
 enum class PictureKind : uint8_t { None = 0, Bitmap = 1, Metafile = 2, Icon = 3, Jpeg = 4 };
-constexpr uint8_t kMaxPictureKind = 4;
+constexpr uint8_t kMaxGraphicKind = 4;
 
 inline constexpr const char kPictureKindUnsupportedMessage[] = "Picture kind is not supported";
 
