@@ -111,6 +111,21 @@ std::vector<uint8_t> ToCoreHeader(const std::vector<uint8_t>& f)
     return out;
 }
 
+// An indexed BITMAPINFOHEADER file rewritten with an OS/2 2.x header of the given size (16
+// bytes: no fields after the bit count; 64 bytes: the Windows fields and OS/2 extras, zero).
+std::vector<uint8_t> ToOs2v2Header(const std::vector<uint8_t>& f, uint32_t size)
+{
+    BmpFields h = Fields(f);
+    std::vector<uint8_t> out(f.begin(), f.begin() + 14 + std::min<uint32_t>(size, 40));
+    out.resize(14 + size, 0);
+    Set32(out, 14, size);
+    if (size < 40) out.resize(14 + size);
+    out.insert(out.end(), f.begin() + 14 + 40, f.end());
+    Set32(out, 10, h.offBits - 40 + size);
+    Set32(out, 2, static_cast<uint32_t>(out.size()));
+    return out;
+}
+
 // Palette indices of an uncompressed indexed file, top-down.
 std::vector<std::vector<uint8_t>> Indices(const std::vector<uint8_t>& f)
 {
@@ -225,6 +240,10 @@ const Variant kVariants[] = {
     {"alphabitfields-4444", "bmp16_4444.bmp", [](auto& f) { return MasksAfterHeader(f, true); }, 15, true, false},
     {"32bit-rgb-ignores-4th-byte", "bmp24.bmp", To32BitRgb, 0, false},
     {"core-header-24bit", "bmp24.bmp", ToCoreHeader, 0, false},
+    // OS/2 2.x palettes have 4-byte entries; ImageMagick refuses the short header and reads
+    // 3-byte entries after the long one, so it is no oracle for these two.
+    {"os2-16-byte-header", "bmp4.bmp", [](auto& f) { return ToOs2v2Header(f, 16); }, 0, false, false},
+    {"os2-64-byte-header", "bmp4.bmp", [](auto& f) { return ToOs2v2Header(f, 64); }, 0, false, false},
     {"2bit", "bmp1.bmp", [](auto& f) { return WithBits(f, 2, 0, 2, Pack(Indices(f), 2)); }, 0, false, false},
     {"rle4", "bmp4.bmp", [](auto& f) { return WithBits(f, 4, 2, 16, EncodeRle(Indices(f), true)); }, 0, false},
     {"rle8-crafted", "bmp8.bmp", [](auto& f) { return WithBits(f, 8, 1, Fields(f).clrUsed, EncodeRle(Indices(f), false)); }, 0, false},
