@@ -216,6 +216,7 @@ struct Variant {
     bool alpha;
     bool convertReads = true;  // false where ImageMagick is stricter than the format
 };
+void PrintTo(const Variant& v, std::ostream* os) { *os << v.name; }
 
 const Variant kVariants[] = {
     {"sample-1bit", "bmp1.bmp", nullptr, 0, false},
@@ -334,6 +335,7 @@ struct Generated {
     int tolerance;
     bool oneBitAlpha = false;  // ImageMagick widens a 1-bit alpha to 128: compare it as on/off
 };
+void PrintTo(const Generated& v, std::ostream* os) { *os << v.name; }
 const Generated kGenerated[] = {
     {"1bit", "-colors 2 -type palette -compress none BMP3:", 1, 0, false, 0},
     {"4bit", "-colors 9 -type palette -compress none BMP3:", 4, 0, false, 0},
@@ -390,6 +392,7 @@ struct RleCase {
     // next row, so those cases are not compared with it.
     bool convertAgrees = true;
 };
+void PrintTo(const RleCase& v, std::ostream* os) { *os << v.name; }
 
 // Palette: 0 black, 1 red, 2 green, 3 blue, 4 white.
 constexpr uint32_t kRlePalette[] = {0xFF000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
@@ -547,6 +550,7 @@ struct Hostile {
     std::function<void(std::vector<uint8_t>&)> damage;
     const char* message;
 };
+void PrintTo(const Hostile& v, std::ostream* os) { *os << v.name; }
 
 const Hostile kHostile[] = {
     {"not-bm", "bmp24.bmp", [](auto& f) { f[0] = 'X'; }, zv::kBitmapInvalidMessage},

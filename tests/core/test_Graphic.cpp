@@ -48,6 +48,7 @@ struct Sniff {
     PictureKind kind;
     size_t offset;
 };
+void PrintTo(const Sniff& v, std::ostream* os) { *os << v.name; }
 
 const std::vector<uint8_t> kHeader = Bytes({'h', 'e', 'a', 'd', 'e', 'r', '!', '!'});
 
@@ -103,6 +104,7 @@ struct Blob {
     PictureKind kind;
     bool header;
 };
+void PrintTo(const Blob& v, std::ostream* os) { *os << v.sample; }
 const Blob kBlobs[] = {
     {"bmp24.bmp", PictureKind::Bitmap, false}, {"bmp8.bmp", PictureKind::Bitmap, true},
     {"icon_sizes.ico", PictureKind::Icon, false}, {"icon_sizes.ico", PictureKind::Icon, true},
@@ -202,6 +204,7 @@ struct FileForm {
     const char* sample;
     PictureKind kind;
 };
+void PrintTo(const FileForm& v, std::ostream* os) { *os << v.sample; }
 const FileForm kForms[] = {
     {"bmp1.bmp", PictureKind::Bitmap},     {"bmp8rle.bmp", PictureKind::Bitmap},
     {"bmp32a.bmp", PictureKind::Bitmap},   {"icon_sizes.ico", PictureKind::Icon},

@@ -170,6 +170,7 @@ struct Choice {
     std::vector<Image> images;
     size_t chosen;
 };
+void PrintTo(const Choice& v, std::ostream* os) { *os << v.name; }
 
 const Choice kChoices[] = {
     {"largest-first", {Solid(32, 32, 8, 1), Solid(16, 16, 32, 0xFF000000)}, 0},
@@ -249,6 +250,7 @@ struct Hostile {
     std::function<void(std::vector<uint8_t>&)> damage;
     const char* message;
 };
+void PrintTo(const Hostile& v, std::ostream* os) { *os << v.name; }
 
 // Entry 0 of the crafted file starts at byte 22; its DIB header at the entry's offset.
 constexpr size_t kEntry = 6, kDib = 22;
