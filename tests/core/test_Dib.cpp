@@ -111,6 +111,21 @@ std::vector<uint8_t> ToCoreHeader(const std::vector<uint8_t>& f)
     return out;
 }
 
+// An indexed BITMAPINFOHEADER file rewritten with an OS/2 2.x header of the given size (16
+// bytes: no fields after the bit count; 64 bytes: the Windows fields and OS/2 extras, zero).
+std::vector<uint8_t> ToOs2v2Header(const std::vector<uint8_t>& f, uint32_t size)
+{
+    BmpFields h = Fields(f);
+    std::vector<uint8_t> out(f.begin(), f.begin() + 14 + std::min<uint32_t>(size, 40));
+    out.resize(14 + size, 0);
+    Set32(out, 14, size);
+    if (size < 40) out.resize(14 + size);
+    out.insert(out.end(), f.begin() + 14 + 40, f.end());
+    Set32(out, 10, h.offBits - 40 + size);
+    Set32(out, 2, static_cast<uint32_t>(out.size()));
+    return out;
+}
+
 // Palette indices of an uncompressed indexed file, top-down.
 std::vector<std::vector<uint8_t>> Indices(const std::vector<uint8_t>& f)
 {
@@ -201,6 +216,7 @@ struct Variant {
     bool alpha;
     bool convertReads = true;  // false where ImageMagick is stricter than the format
 };
+void PrintTo(const Variant& v, std::ostream* os) { *os << v.name; }
 
 const Variant kVariants[] = {
     {"sample-1bit", "bmp1.bmp", nullptr, 0, false},
@@ -225,6 +241,10 @@ const Variant kVariants[] = {
     {"alphabitfields-4444", "bmp16_4444.bmp", [](auto& f) { return MasksAfterHeader(f, true); }, 15, true, false},
     {"32bit-rgb-ignores-4th-byte", "bmp24.bmp", To32BitRgb, 0, false},
     {"core-header-24bit", "bmp24.bmp", ToCoreHeader, 0, false},
+    // OS/2 2.x palettes have 4-byte entries; ImageMagick refuses the short header and reads
+    // 3-byte entries after the long one, so it is no oracle for these two.
+    {"os2-16-byte-header", "bmp4.bmp", [](auto& f) { return ToOs2v2Header(f, 16); }, 0, false, false},
+    {"os2-64-byte-header", "bmp4.bmp", [](auto& f) { return ToOs2v2Header(f, 64); }, 0, false, false},
     {"2bit", "bmp1.bmp", [](auto& f) { return WithBits(f, 2, 0, 2, Pack(Indices(f), 2)); }, 0, false, false},
     {"rle4", "bmp4.bmp", [](auto& f) { return WithBits(f, 4, 2, 16, EncodeRle(Indices(f), true)); }, 0, false},
     {"rle8-crafted", "bmp8.bmp", [](auto& f) { return WithBits(f, 8, 1, Fields(f).clrUsed, EncodeRle(Indices(f), false)); }, 0, false},
@@ -315,6 +335,7 @@ struct Generated {
     int tolerance;
     bool oneBitAlpha = false;  // ImageMagick widens a 1-bit alpha to 128: compare it as on/off
 };
+void PrintTo(const Generated& v, std::ostream* os) { *os << v.name; }
 const Generated kGenerated[] = {
     {"1bit", "-colors 2 -type palette -compress none BMP3:", 1, 0, false, 0},
     {"4bit", "-colors 9 -type palette -compress none BMP3:", 4, 0, false, 0},
@@ -371,6 +392,7 @@ struct RleCase {
     // next row, so those cases are not compared with it.
     bool convertAgrees = true;
 };
+void PrintTo(const RleCase& v, std::ostream* os) { *os << v.name; }
 
 // Palette: 0 black, 1 red, 2 green, 3 blue, 4 white.
 constexpr uint32_t kRlePalette[] = {0xFF000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
@@ -528,6 +550,7 @@ struct Hostile {
     std::function<void(std::vector<uint8_t>&)> damage;
     const char* message;
 };
+void PrintTo(const Hostile& v, std::ostream* os) { *os << v.name; }
 
 const Hostile kHostile[] = {
     {"not-bm", "bmp24.bmp", [](auto& f) { f[0] = 'X'; }, zv::kBitmapInvalidMessage},
@@ -617,6 +640,17 @@ TEST(DibHostile, CallerAreaCapIsHonoured)
     std::vector<uint8_t> f = ReadFile(SampleDir() / "bmp24.bmp");
     EXPECT_EQ(DecodeError(f, 37 * 23 - 1), zv::kBitmapTooLargeMessage);
     EXPECT_EQ(DecodeError(f, 37 * 23), "no error");
+}
+
+// A colour channel whose mask is zero is absent (black), not a division or an endless loop.
+TEST(DibHostile, ZeroMaskChannelIsBlack)
+{
+    std::vector<uint8_t> f = ReadFile(SampleDir() / "bmp16_565.bmp");
+    Set32(f, 14 + 40, 0);  // red mask
+    Bitmap got = Decode(f);
+    Bitmap ref = ReadPam(SampleDir() / "bmp16_565.bmp.pam");
+    ASSERT_EQ(got.pixels.size(), ref.pixels.size());
+    for (size_t i = 0; i < got.pixels.size(); ++i) ASSERT_EQ(got.pixels[i], ref.pixels[i] & 0xFF00FFFF) << i;
 }
 
 // Indices past the palette (allowed by a short palette) draw black instead of reading past it.

@@ -59,6 +59,7 @@ struct Sample {
     int components;
     bool progressive;
 };
+void PrintTo(const Sample& v, std::ostream* os) { *os << v.file; }
 const Sample kSamples[] = {
     {"jpeg_rgb.jpg", 3, false},
     {"jpeg_gray.jpg", 1, false},
@@ -97,6 +98,7 @@ struct Generated {
     const char* options;
     const char* decodeOptions;
 };
+void PrintTo(const Generated& v, std::ostream* os) { *os << v.name; }
 const Generated kGenerated[] = {
     {"baseline-420", "64x48", "-quality 80", ""},
     {"baseline-444", "50x31", "-sampling-factor 1x1 -quality 90", ""},
@@ -261,6 +263,7 @@ struct Hostile {
     std::function<void(std::vector<uint8_t>&)> damage;
     const char* message;
 };
+void PrintTo(const Hostile& v, std::ostream* os) { *os << v.name; }
 
 void SetSofSize(std::vector<uint8_t>& f, uint16_t w, uint16_t h)
 {
