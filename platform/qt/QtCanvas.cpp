@@ -194,7 +194,12 @@ void QtCanvas::textOutDx(int32_t x, int32_t y, std::string_view text, std::span<
     p_.translate(x, y);
     if (f.escapement != 0) p_.rotate(-f.escapement / 10.0);
     if (brushVisible()) p_.fillRect(QRectF(0, 0, static_cast<double>(pos), std::ceil(cell)), ToQColor(brush().color));
-    p_.setPen(ToQColor(f.color == clNone ? clBlack : f.color));
+    const QColor ink = ToQColor(f.color == clNone ? clBlack : f.color);
+    p_.setPen(ink);
+    // Underline and strike-out are drawn as bars over the whole advance, as GDI does.
+    const double line = std::max(1.0, std::round(qm.lineWidth()));
+    if (qf.underline()) p_.fillRect(QRectF(0, std::round(ascent + qm.underlinePos()), static_cast<double>(pos), line), ink);
+    if (qf.strikeOut()) p_.fillRect(QRectF(0, std::round(ascent - qm.strikeOutPos()), static_cast<double>(pos), line), ink);
     if (raw.isValid()) {
         QList<quint32> glyphs = raw.glyphIndexesForString(s);
         if (glyphs.size() == positions.size()) {
@@ -203,8 +208,6 @@ void QtCanvas::textOutDx(int32_t x, int32_t y, std::string_view text, std::span<
             run.setRawFont(raw);
             run.setGlyphIndexes(glyphs);
             run.setPositions(positions);
-            run.setUnderline(qf.underline());
-            run.setStrikeOut(qf.strikeOut());
             p_.drawGlyphRun(QPointF(0, 0), run);
             p_.restore();
             return;
