@@ -109,4 +109,7 @@ int VarCompare(const Variant& a, const Variant& b);
 // Same kind and same value (for tests and containers; no conversion).
 bool VarSame(const Variant& a, const Variant& b) noexcept;
 
+// Display text: like toString(), but Null gives "" instead of an error.
+std::string VarToStr(const Variant& v);
+
 }  // namespace zv

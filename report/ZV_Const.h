@@ -9,6 +9,130 @@ namespace zv {
 
 // ---- object model and templates --------------------------------------------------------------
 
+// Display names of the 22 band kinds, indexed by TzvBandKind.
+inline constexpr std::array<const char*, 22> kBandNames = {
+    "Titolo report",
+    "Pi\xE8 di pagina report",
+    "Instestazione pagina",
+    "Pi\xE8 di pagina",
+    "Intestazione principale",
+    "Dati principali",
+    "Pi\xE8 di pagina principale",
+    "Intestazione dettagli",
+    "Dati dettagli",
+    "Pi\xE8 di pagina dettagli",
+    "Intestazione sottodettagli",
+    "Dati sottodettagli",
+    "Pi\xE8 di pagina sottodettagli",
+    "Copertura (Sfondo)",
+    "Intestazione colonna",
+    "Pi\xE8 di pagina colonna",
+    "Intestazione gruppo",
+    "Pi\xE8 di pagina gruppo",
+    "Intestazione Tabella",
+    "Dati Tabella",
+    "Pi\xE8 di pagina Tabella",
+    "Nessuna",
+};
+
+// Display names of the special variables, indexed by TzvValue::OtherKind.
+inline constexpr std::array<const char*, 9> kSpecialVarNames = {
+    "N\xB0 pagina", "Espressione", "Data", "Ora", "N\xB0 linea", "N\xB0 linea continuo",
+    "N\xB0 colonna", "N\xB0 linea corrente", "Totale Pagine",
+};
+
+// Paper names: entry 0 is the custom paper (code 256), entry c the paper of code c (1..66).
+inline constexpr std::array<const char*, 67> kPaperNames = {
+    "Personalizzato",
+    "Lettera, 8 1/2 x 11\"",
+    "Lettera piccola, 8 1/2 x 11\"",
+    "Compresso, 11 x 17\"",
+    "Libro mastro, 17 x 11\"",
+    "Legale, 8 1/2 x 14\"",
+    "Dichiarazione, 5 1/2 x 8 1/2\"",
+    "Esecutivo, 7 1/4 x 10 1/2\"",
+    "A3 297 x 420 mm",
+    "A4 210 x 297 mm",
+    "A4 foglio piccolo, 210 x 297 mm",
+    "A5 148 x 210 mm",
+    "B4 250 x 354 mm",
+    "B5 182 x 257 mm",
+    "Foglio, 8 1/2 x 13\"",
+    "Foglio quarto, 215 x 275 mm",
+    "Foglio 10 x 14\"",
+    "Foglio 11 x 17\"",
+    "Note, 8 1/2 x 11\"",
+    "9 Busta, 3 7/8 x 8 7/8\"",
+    "#10 Busta, 4 1/8  x 9 1/2\"",
+    "#11 Busta, 4 1/2 x 10 3/8\"",
+    "#12 Busta, 4 3/4 x 11\"",
+    "#14 Busta, 5 x 11 1/2\"",
+    "C Foglio, 17 x 22\"",
+    "D Foglio, 22 x 34\"",
+    "E Foglio, 34 x 44\"",
+    "DL Busta, 110 x 220 mm",
+    "C5 Busta, 162 x 229 mm",
+    "C3 Busta,  324 x 458 mm",
+    "C4 Busta,  229 x 324 mm",
+    "C6 Busta,  114 x 162 mm",
+    "C65 Busta, 114 x 229 mm",
+    "B4 Busta,  250 x 353 mm",
+    "B5 Busta,  176 x 250 mm",
+    "B6 Busta,  176 x 125 mm",
+    "Busta italiana, 110 x 230 mm",
+    "Busta re, 3 7/8 x 7 1/2\"",
+    "6 3/4 Busta, 3 5/8 x 6 1/2\"",
+    "Standard Fanfold americano, 14 7/8 x 11\"",
+    "Standard Fanfold tedesco, 8 1/2 x 12\"",
+    "Legale Fanfold tedesco, 8 1/2 x 13\"",
+    "B4 (ISO) 250 x 353 mm",
+    "Cartolina giapponese 100 x 148 mm",
+    "Foglio 9 x 11\"",
+    "Foglio 10 x 11\"",
+    "Foglio 15 x 11\"",
+    "Busta Invito 220 x 220 mm",
+    "Lettera Extra 9 \\ 275 x 12\"",
+    "Legale Extra 9 \\275 x 15\"",
+    "Compresso Extra 11.69 x 18\"",
+    "A4 Extra 9.27 x 12.69\"",
+    "Lettera Trasversale 8 \\275 x 11\"",
+    "A4 Transversale 210 x 297 mm",
+    "Lettera Extra Trasversale 9\\275 x 12\"",
+    "SuperASuperAA4 227 x 356 mm",
+    "SuperBSuperBA3 305 x 487 mm",
+    "Lettera Plus 8.5 x 12.69\"",
+    "A4 Plus 210 x 330 mm",
+    "A5 Trasversale 148 x 210 mm",
+    "B5 (JIS) Trasversale 182 x 257 mm",
+    "A3 Extra 322 x 445 mm",
+    "A5 Extra 174 x 235 mm",
+    "B5 (ISO) Extra 201 x 276 mm",
+    "A2 420 x 594 mm",
+    "A3 Trasversale 297 x 420 mm",
+    "A3 Extra Trasversale 322 x 445 mm",
+};
+
+inline constexpr const char* kDefaultPrinterName = "Stampante predefinita";
+
+// Message boxes and errors of the object factory and of template loading.
+inline constexpr const char* kMsgAddInNotFound =
+    "Oggetto non trovato : %s.\n\rUn componente avanzato presente nel report, \n\rnon \xE8 stato "
+    "inserito nel programma che ne fa uso.";
+inline constexpr const char* kMsgDataSetNotFound = "Non \xE8 stato trovato il zvDataset: ";
+inline constexpr const char* kMsgCorruptTemplate =
+    "Non \xE8 stato possibile terminare la fase di caricamento del report.\n\rProbabilmente il report "
+    "\xE8 corrotto, o contiene componenti non inseriti all'interno del progetto.";
+inline constexpr const char* kMsgBadFolderStart = "Si \xE8 tentato di caricare il report ";
+inline constexpr const char* kMsgBadFolderMiddle = " da una cartella non valida.";
+inline constexpr const char* kMsgBadFolderOnly = "E' possibile caricare il report solo dalla cartella:  ";
+inline constexpr const char* kMsgFileMissing =
+    "Si \xE8 tentato di caricare da disco il report '%s'. \r\nMa il file '%s' \xE8 inesistente";
+inline constexpr const char* kCaptionError = "Errore";
+inline constexpr const char* kCaptionWarning = "Attenzione";
+inline constexpr const char* kHintCodeBarre = "Inserisci codice a barre";
+inline constexpr const char* kTextPicturePlaceholder = "[Immagine]";
+inline constexpr const char* kTextSubReportOnPage = "SottoReport in pagina ";
+
 // ---- report component ------------------------------------------------------------------------
 
 // ---- expressions and formatting --------------------------------------------------------------

@@ -1,0 +1,78 @@
+// Printer and paper settings without a printer: the paper table, the chosen paper, page geometry.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zv {
+
+// Geometry record of a page, ten 32-bit values:
+//  0, 1  page width and height in printer pixels (set only while printing)
+//  2, 3  page width and height in page units (96 per inch)
+//  4, 5  physical offsets x, y of the printable area in printer pixels (set only while printing)
+//  6, 7  printable left and top (18, 18)
+//  8, 9  printable width and height (entry 2 - 36, entry 3 - 36)
+using PageInfo = std::array<int32_t, 10>;
+
+constexpr int32_t kPaperCustom = 256;  // custom size: width and height as given
+constexpr int32_t kPaperA4 = 9;
+constexpr int kPaperCount = 67;
+
+// One row of the paper table; sizes in tenths of a millimetre.
+struct PaperRow {
+    int32_t code;
+    int32_t width;
+    int32_t height;
+};
+extern const std::array<PaperRow, kPaperCount> kPaperTable;
+
+// Paper size in tenths of a millimetre converted to page units (x 96 / 254, truncating).
+constexpr int32_t PaperToPageUnits(int32_t tenthsMm)
+{
+    return static_cast<int32_t>(static_cast<int64_t>(tenthsMm) * 96 / 254);
+}
+
+// The program-wide flag: true while a print job is being produced.
+bool IsPrinting();
+void SetPrinting(bool printing);
+
+// The single printer settings object of the program.
+class TPrinterSettings {
+public:
+    TPrinterSettings();
+
+    std::string Device, Driver, Port;       // the printer's names as the platform reports them
+    std::vector<std::string> PaperNames;    // names of the table rows, in table order
+    std::vector<std::string> PrinterNames;  // always the single entry "Stampante predefinita"
+    int32_t PrinterIndex = 0;
+    uint8_t Orientation = 0;  // 0 portrait, 1 landscape
+    int32_t PaperSize = kPaperA4;
+    int32_t PaperWidth = 2100;
+    int32_t PaperHeight = 2970;
+    std::array<uint16_t, kPaperCount> PaperCodes{};
+    int32_t PaperCount = kPaperCount;
+
+    // While printing, ApplyPaper hands the paper to the printer's device settings through this
+    // hook (installed by the print driver); it may throw when the device refuses the paper.
+    std::function<void(const TPrinterSettings&)> DeviceApply;
+
+    void AttachPrinter();
+    void SelectPrinter(int32_t index);
+    bool SamePaper(int32_t code, int32_t width, uint8_t orientation, int32_t height) const;
+    void SetPaper(int32_t code, int32_t width, uint8_t orientation, int32_t height);
+    void ApplyPaper();
+    void FillPageInfo(PageInfo& info) const;
+};
+
+// The program-wide instance, created on first use.
+TPrinterSettings& Prn();
+
+// Settles a page's paper the way pages do after their stored record: the paper goes through the
+// printer settings; when that fails, the custom code 256 is used with the same size. The
+// arguments take back what the settings settled on.
+void SettlePaper(int32_t& code, int32_t& width, int32_t& height, uint8_t& orientation);
+
+}  // namespace zv

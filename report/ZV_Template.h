@@ -1,0 +1,87 @@
+// Design pages (TzvPage, TzvPages) and the record loop of the template file; template dumps.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "report/ZV_Prntr.h"
+#include "report/ZV_View.h"
+
+namespace zv {
+
+class Stream;
+class TzvReport;
+
+// One design page: its paper, margins, options and the objects on it (owned, in list order).
+class TzvPage {
+public:
+    TzvPage();
+    ~TzvPage();
+    TzvPage(const TzvPage&) = delete;
+    TzvPage& operator=(const TzvPage&) = delete;
+
+    int32_t PaperSize = kPaperA4;
+    int32_t PaperWidth = 0;   // tenths of a millimetre
+    int32_t PaperHeight = 0;  // tenths of a millimetre
+    Rect Margins{38, 38, 38, 57};  // left, top, right, bottom margin in page units
+    uint8_t Orientation = 0;       // 0 portrait, 1 landscape
+    int16_t PageHeaderOnFirst = -1;
+    int16_t PageFooterOnLast = -1;
+    int16_t RepeatTableHeader = 0;
+    int16_t ContinuePrevious = 0;
+    int32_t ColumnCount = 0;  // 0 and 1 both mean one column
+    int32_t ColumnGap = 0;
+    int32_t ScaleX = 100, ScaleY = 100;  // print scale in percent
+    int32_t PrnWidth = 0, PrnHeight = 0;  // paper size in page units
+    PageInfo Info{};
+
+    // Settles the paper through the printer settings (falling back to a custom paper) and takes
+    // back the paper, the size in page units and the page geometry.
+    void ChangePaper(int32_t code, int32_t width, int32_t height, uint8_t orientation);
+
+    // The objects; the page owns them.
+    std::vector<std::unique_ptr<TzvView>> Objects;
+    int Count() const { return static_cast<int>(Objects.size()); }
+    TzvView* Object(int i) const { return Objects.at(static_cast<size_t>(i)).get(); }
+    TzvView* Add(std::unique_ptr<TzvView> view);
+    // Takes the object out of the list without freeing it (none when it is not on the page).
+    std::unique_ptr<TzvView> Remove(const TzvView* view);
+
+    void LoadFromStream(Stream& stream);  // the page record after its tag
+    void SaveToStream(Stream& stream) const;
+};
+
+// The ordered design pages of one report.
+class TzvPages {
+public:
+    explicit TzvPages(TzvReport* report) : report_(report) {}
+    ~TzvPages();
+    TzvPages(const TzvPages&) = delete;
+    TzvPages& operator=(const TzvPages&) = delete;
+
+    int Count() const { return static_cast<int>(pages_.size()); }
+    TzvPage& Pages(int index) const { return *pages_.at(static_cast<size_t>(index)); }
+    TzvPage& operator[](int index) const { return Pages(index); }
+    void Clear();
+    TzvPage& Add();
+    // Frees the page and fixes every sub-report placeholder so that none refers to a missing page.
+    void Delete(int index);
+    // True while Clear runs: placeholders freed then do not delete other pages.
+    bool Clearing() const { return clearing_; }
+
+    // Options and records of the template (the file after its data sources).
+    void LoadFromStream(Stream& stream);
+    void SaveToStream(Stream& stream) const;
+
+private:
+    TzvReport* report_;
+    std::vector<std::unique_ptr<TzvPage>> pages_;
+    bool clearing_ = false;
+};
+
+// A plain, stable text description of the report's template (command line and tests).
+std::string DumpTemplate(const TzvReport& report);
+
+}  // namespace zv
