@@ -139,6 +139,9 @@ inline constexpr const char* kTextSubReportOnPage = "SottoReport in pagina ";
 
 // ---- preparation -----------------------------------------------------------------------------
 
+// Saving a prepared report that has no pages.
+constexpr const char* kNoPreparedPages = "Non ci sono pagine da salvare.";
+
 // ---- barcodes --------------------------------------------------------------------------------
 
 // ---- preview and printing --------------------------------------------------------------------
