@@ -358,9 +358,14 @@ struct EmfPlayer::Impl {
         canvas->setPen(p);
     }
     void applyBrush(bool use = true) { canvas->setBrush(use ? dc.brush : Brush{clWhite, BrushStyle::Clear}); }
-    void applyClip()
+    // The canvas' own clipping (the caller's) is kept in the state saved by run(); the
+    // picture's clip is put on top of it again after every change.
+    void applyClip(bool fresh = false)
     {
-        canvas->resetClip();
+        if (!fresh) {
+            canvas->restoreState();
+            canvas->saveState();
+        }
         if (baseClip && *baseClip) canvas->intersectClipRect(**baseClip);
         if (dc.clip) canvas->intersectClipRect(*dc.clip);
     }
@@ -1134,7 +1139,7 @@ void EmfPlayer::run(const Callback& callback)
 {
     Impl& d = *d_;
     d.canvas->saveState();
-    d.applyClip();
+    d.applyClip(true);
     const auto& recs = d.file.records();
     EmfRecordInfo info;
     for (uint32_t i = 0; i < recs.size(); ++i) {
@@ -1143,7 +1148,6 @@ void EmfPlayer::run(const Callback& callback)
         if (a == EmfAction::Stop) break;
         if (a == EmfAction::Play) d.playRecord(info);
     }
-    d.canvas->resetClip();
     d.canvas->restoreState();
 }
 

@@ -365,3 +365,40 @@ TEST(EmfRecorder, FinishedRecorderRefusesMoreWork)
 }
 
 }  // namespace
+
+namespace {
+// Notes the clip in force at each rectangle.
+class ClipProbe : public zv::TraceCanvas {
+public:
+    void rectangle(const zv::Rect& r) override
+    {
+        TraceCanvas::rectangle(r);
+        clips.push_back(clip() ? TraceCanvas::formatRect(*clip()) : "none");
+    }
+    std::vector<std::string> clips;
+};
+
+TEST(EmfRecorder, PicturesOnlyNarrowTheCallersClip)
+{
+    zv::EmfFile f = Record([](zv::EmfRecorder& r) {
+        r.rectangle({0, 0, 5, 5});
+        r.intersectClipRect({0, 0, 50, 50});
+        r.rectangle({0, 0, 5, 5});
+        r.saveState();
+        r.intersectClipRect({20, 0, 200, 200});
+        r.rectangle({0, 0, 5, 5});
+        r.restoreState();
+        r.rectangle({0, 0, 5, 5});
+        r.resetClip();
+        r.rectangle({0, 0, 5, 5});
+    }, 200, 200);
+    ClipProbe c;
+    c.intersectClipRect({10, 10, 100, 100});
+    zv::PlayEmf(f, c, {0, 0, 200, 200});
+    std::vector<std::string> want = {"10,10,100,100", "10,10,50,50", "20,10,50,50", "10,10,50,50", "10,10,100,100"};
+    EXPECT_EQ(c.clips, want);
+    ASSERT_TRUE(c.clip());
+    EXPECT_EQ(*c.clip(), (zv::Rect{10, 10, 100, 100}));
+    EXPECT_EQ(c.saveDepth(), 0);
+}
+}  // namespace
