@@ -215,52 +215,63 @@ bool Variant::isNumeric() const noexcept
 
 // --- conversions ----------------------------------------------------------------------------------
 
-int32_t Variant::toInt() const { return toInt(Defaults()); }
-double Variant::toDouble() const { return toDouble(Defaults()); }
+// The numeric kinds convert without format settings: the process default is touched (and, on first
+// use, built) only when a string has to be parsed.
+namespace {
+
+int32_t NumberToInt(const Variant& v)
+{
+    switch (v.type()) {
+    case VarType::Empty: return 0;
+    case VarType::Byte:
+    case VarType::Integer: return v.rawInt();
+    case VarType::Boolean: return v.rawBool() ? kTrueValue : 0;
+    case VarType::Double:
+    case VarType::DateTime: return RoundToInt32(v.rawDouble());
+    case VarType::Currency: {
+        int64_t r = CurrencyToInt64(v.rawCurrency());
+        if (r < INT32_MIN || r > INT32_MAX) InvalidCast();
+        return static_cast<int32_t>(r);
+    }
+    default: CastError(v.type(), VarType::Integer);
+    }
+}
+
+double NumberToDouble(const Variant& v)
+{
+    switch (v.type()) {
+    case VarType::Empty: return 0.0;
+    case VarType::Byte:
+    case VarType::Integer: return v.rawInt();
+    case VarType::Boolean: return v.rawBool() ? kTrueValue : 0;
+    case VarType::Double:
+    case VarType::DateTime: return v.rawDouble();
+    case VarType::Currency: return static_cast<double>(v.rawCurrency()) / kCurrencyScale;
+    default: CastError(v.type(), VarType::Double);
+    }
+}
+
+}  // namespace
+
+int32_t Variant::toInt() const { return type_ == VarType::String ? toInt(Defaults()) : NumberToInt(*this); }
+double Variant::toDouble() const { return type_ == VarType::String ? toDouble(Defaults()) : NumberToDouble(*this); }
 std::string Variant::toString() const { return toString(Defaults()); }
 
 int32_t Variant::toInt(const FormatSettings& fs) const
 {
-    switch (type_) {
-    case VarType::Empty: return 0;
-    case VarType::Null: CastError(type_, VarType::Integer);
-    case VarType::Byte: return u_.by;
-    case VarType::Integer: return u_.i;
-    case VarType::Boolean: return u_.b ? kTrueValue : 0;
-    case VarType::Double:
-    case VarType::DateTime: return RoundToInt32(u_.d);
-    case VarType::Currency: {
-        int64_t v = CurrencyToInt64(u_.c);
-        if (v < INT32_MIN || v > INT32_MAX) InvalidCast();
-        return static_cast<int32_t>(v);
+    if (type_ != VarType::String) return NumberToInt(*this);
+    if (auto i = TryStrToInt(s_)) return *i;
+    // A number with decimals rounds, like a double would.
+    if (auto d = TryStrToFloat(s_, fs)) {
+        double r = std::nearbyint(*d);
+        if (r >= kInt32Min && r <= kInt32Max) return static_cast<int32_t>(r);
     }
-    case VarType::String: {
-        if (auto i = TryStrToInt(s_)) return *i;
-        // A number with decimals rounds, like a double would.
-        if (auto d = TryStrToFloat(s_, fs)) {
-            double r = std::nearbyint(*d);
-            if (r >= kInt32Min && r <= kInt32Max) return static_cast<int32_t>(r);
-        }
-        throw ConvertError("'" + s_ + "' is not a valid integer value");
-    }
-    }
-    InvalidCast();
+    throw ConvertError("'" + s_ + "' is not a valid integer value");
 }
 
 double Variant::toDouble(const FormatSettings& fs) const
 {
-    switch (type_) {
-    case VarType::Empty: return 0.0;
-    case VarType::Null: CastError(type_, VarType::Double);
-    case VarType::Byte: return u_.by;
-    case VarType::Integer: return u_.i;
-    case VarType::Boolean: return u_.b ? kTrueValue : 0;
-    case VarType::Double:
-    case VarType::DateTime: return u_.d;
-    case VarType::Currency: return static_cast<double>(u_.c) / kCurrencyScale;
-    case VarType::String: return StrToFloat(s_, fs);
-    }
-    InvalidCast();
+    return type_ == VarType::String ? StrToFloat(s_, fs) : NumberToDouble(*this);
 }
 
 int64_t Variant::toCurrency() const
@@ -295,7 +306,7 @@ double Variant::toDateTime() const
             throw;
         }
     }
-    default: return toDouble(Defaults());
+    default: return NumberToDouble(*this);
     }
 }
 
@@ -442,6 +453,13 @@ int VarCompare(const Variant& a, const Variant& b)
     }
     if (a.type() == VarType::Boolean && b.type() == VarType::Boolean)
         return static_cast<int>(a.rawBool()) - static_cast<int>(b.rawBool());
+
+    // A string against a date-time may be a date text ("15/03/2024") as well as a number of days.
+    if (a.type() == VarType::DateTime && b.isString()) {
+        double d = b.toDateTime();
+        return (a.rawDouble() > d) - (a.rawDouble() < d);
+    }
+    if (a.isString() && b.type() == VarType::DateTime) return -VarCompare(b, a);
 
     Num x = ToNum(a), y = ToNum(b);
     if ((x.cat == Cat::Int || x.cat == Cat::Cur) && (y.cat == Cat::Int || y.cat == Cat::Cur)) {
