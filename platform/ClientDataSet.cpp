@@ -333,23 +333,25 @@ bool ParseScaled(std::string_view s, int64_t& v)
     std::string_view ip = s.substr(0, dot);
     std::string_view fp = dot == std::string_view::npos ? std::string_view() : s.substr(dot + 1);
     if (ip.empty() && fp.empty()) return false;
-    if (ip.size() > 14) return false;  // beyond what 64 bits hold at four decimals
+    if (ip.size() > 15) return false;  // 64 bits hold 15 whole digits at four decimals
     for (char c : ip)
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
     for (char c : fp)
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    int64_t whole = 0;
-    for (char c : ip) whole = whole * 10 + (c - '0');
-    int64_t frac = 0;
-    for (size_t k = 0; k < 4; ++k) frac = frac * 10 + (k < fp.size() ? fp[k] - '0' : 0);
+    uint64_t whole = 0;
+    for (char c : ip) whole = whole * 10 + static_cast<uint64_t>(c - '0');
+    uint64_t frac = 0;
+    for (size_t k = 0; k < 4; ++k) frac = frac * 10 + static_cast<uint64_t>(k < fp.size() ? fp[k] - '0' : 0);
     // Decimals beyond the fourth round half to even.
     if (fp.size() > 4) {
         int first = fp[4] - '0';
         bool rest = fp.find_first_not_of('0', 5) != std::string_view::npos;
         if (first > 5 || (first == 5 && (rest || (frac & 1)))) ++frac;
     }
-    v = whole * 10000 + frac;
-    if (neg) v = -v;
+    const uint64_t limit = neg ? uint64_t(1) << 63 : (uint64_t(1) << 63) - 1;
+    if (whole > (limit - frac) / 10000) return false;
+    const uint64_t mag = whole * 10000 + frac;
+    v = neg ? static_cast<int64_t>(0 - mag) : static_cast<int64_t>(mag);
     return true;
 }
 
@@ -656,6 +658,8 @@ Packet ParseXml(std::string_view bytes)
 
     pugi::xml_node root = doc.document_element();
     if (!root || !SameText(root.name(), "DATAPACKET")) Fail("the root element is not DATAPACKET");
+    for (pugi::xml_node n = root.next_sibling(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element) Fail("more than one root element");
     pugi::xml_node meta = Child(root, "METADATA");
     if (!meta) Fail("METADATA is missing");
     pugi::xml_node fields = Child(meta, "FIELDS");

@@ -1526,9 +1526,11 @@ TDataSetState TDataSource::state() const { return dataSet_ && enabled_ ? dataSet
 void TDataSource::forward(DataEvent event, const TField* field)
 {
     if (event == DataEvent::Destroying) {
-        // The dataset is going away: it detaches the relay itself.
+        // The dataset is going away: it detaches the relay itself. Controls that already saw it
+        // close are not told again.
+        const bool wasActive = dataSet_ && dataSet_->active();
         dataSet_ = nullptr;
-        if (enabled_) {
+        if (enabled_ && wasActive) {
             deliver(DataEvent::ActiveChanged, nullptr);
             if (onStateChange) onStateChange(*this);
         }

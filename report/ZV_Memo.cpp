@@ -129,7 +129,7 @@ std::string TzvMemoView::DescribeExtras() const
     std::snprintf(buf, sizeof buf, " size %d style %u color 0x%08X alignment %u highlight %d style %u color 0x%08X back 0x%08X expr ",
                   TextFont.size(), FontStyleToStored(TextFont.style), TextFont.color, Alignment, HighlightActive,
                   FontStyleToStored(HighlightStyle), HighlightFontColor, HighlightBackColor);
-    return "font \"" + TextFont.name + "\"" + buf + "\"" + HighlightExpr + "\"";
+    return "font " + DumpQuote(TextFont.name) + buf + DumpQuote(HighlightExpr);
 }
 
 }  // namespace zv

@@ -138,7 +138,7 @@ void TzvBandView::Draw(Canvas& c)
 
 std::string TzvBandView::DescribeExtras() const
 {
-    return "band " + IntToStr(Borders & 0xFF) + " \"" + BandName(Borders & 0xFF) + "\"";
+    return "band " + IntToStr(Borders & 0xFF) + " " + DumpQuote(BandName(Borders & 0xFF));
 }
 
 // ---- sub-report placeholder ------------------------------------------------------------------

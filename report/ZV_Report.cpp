@@ -126,8 +126,9 @@ std::string TzvReport::QualifiedName() const
 
 void TzvReport::AddDataSource(const std::string& name, TzvDataset* source)
 {
-    auto at = std::lower_bound(dataSources_.begin(), dataSources_.end(), name,
-                               [](const DataSourceEntry& e, const std::string& n) { return CompareText(e.Name, n) < 0; });
+    // After any entries of the same name, so that equal names keep the order they came in.
+    auto at = std::upper_bound(dataSources_.begin(), dataSources_.end(), name,
+                               [](const std::string& n, const DataSourceEntry& e) { return CompareText(n, e.Name) < 0; });
     dataSources_.insert(at, DataSourceEntry{name, source});
 }
 
@@ -243,9 +244,14 @@ void TzvReport::LoadFromStream(Stream& stream)
         ReleaseDataSources();
         Pages.Clear();
         Pages.Add();
+        Values.Clear();
+        Variables.clear();
+        TwoPass = InterleavePages = InterleavedNumbering = 0;
         Version = kTemplateVersion;
         return;
     }
+    // A template without any page record still leaves the report its one page.
+    if (Pages.Count() == 0) Pages.Add();
     if (st.TemplateVersion < 23) CheckOldDataBands();
 }
 
@@ -260,8 +266,11 @@ void TzvReport::ReadTemplate(Stream& s)
     st.TemplateVersion = version;
     Version = version;
     Pages.Clear();
-    // A new template replaces the data sources of the previous one.
+    // A new template replaces everything of the previous one, also what it does not store.
     ReleaseDataSources();
+    Values.Clear();
+    Variables.clear();
+    TwoPass = InterleavePages = InterleavedNumbering = 0;
     if (version >= 23) {
         const uint32_t count = s.readU32();
         if (static_cast<int64_t>(count) * kMinDataSourceEntry > s.remaining()) FailShort();
@@ -284,7 +293,8 @@ void TzvReport::ReadTemplate(Stream& s)
 
             TzvDataset* source = nullptr;
             if (db) {
-                Component* found = ResolveQualifiedName(qualified);
+                // Only a dataset can be bound; any other component counts as not found.
+                auto* found = dynamic_cast<TDataSet*>(ResolveQualifiedName(qualified));
                 if (!found) {
                     Ui().messageBox(kMsgDataSetNotFound + qualified, kCaptionWarning, MB_OK | MB_ICONWARNING);
                     continue;

@@ -19,6 +19,8 @@ class TzvView;
 class TzvBand;
 class TzvPage;
 class TzvDataset;
+class TDataSet;
+class TField;
 
 // State shared by the whole library; one preparation or one load at a time.
 struct TzvGlobalState {
@@ -57,8 +59,8 @@ struct TzvValue {
     int32_t OtherKind = 0;  // index into the special-variable table for Typ other than 0 and 1
     std::string DataSetName;
     std::string FieldName;  // field name, or the expression text
-    Component* DataSet = nullptr;  // found when a preparation starts; not stored
-    void* Field = nullptr;         // found when a preparation starts; not stored
+    TDataSet* DataSet = nullptr;  // found when a preparation starts; not stored
+    TField* Field = nullptr;      // found when a preparation starts; not stored
 };
 
 // The variable bindings: names (case ignored) each with its binding, in the order read.

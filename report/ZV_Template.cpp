@@ -190,9 +190,13 @@ void TzvPages::LoadFromStream(Stream& s)
             if (tag == otAddIn) className = ReadString(s);
             std::unique_ptr<TzvView> view = CreateObject(tag, className);
             if (!view) Corrupt("no object");
-            const uint8_t pageIndex = s.readU8();
-            if (pageIndex >= Count()) Corrupt("page index");
-            TzvView* placed = pages_[pageIndex]->Add(std::move(view));
+            const int pageIndex = s.remaining() >= 1 ? s.readU8() : -1;
+            if (pageIndex < 0 || pageIndex >= Count()) {
+                // A placeholder that never reached a page must not take a page with it.
+                if (auto* sub = dynamic_cast<TzvSubReportView*>(view.get())) sub->Deleting = 1;
+                Corrupt("page index");
+            }
+            TzvView* placed = pages_[static_cast<size_t>(pageIndex)]->Add(std::move(view));
             placed->LoadFromStream(s);
         } else if (tag > otAddIn) {
             break;  // the end of the readable content
@@ -237,24 +241,6 @@ std::string Hex(uint32_t v)
     return buf;
 }
 
-std::string Quote(const std::string& s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 32) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 std::string I(int64_t v) { return IntToStr(v); }
 
 }  // namespace
@@ -266,10 +252,10 @@ std::string DumpTemplate(const TzvReport& r)
     line("version " + I(r.Version));
     line("data sources " + I(static_cast<int64_t>(r.DataSources().size())));
     for (const auto& e : r.DataSources()) {
-        std::string s = "  source " + Quote(e.Name);
+        std::string s = "  source " + DumpQuote(e.Name);
         if (auto* db = dynamic_cast<const TzvDBDataSet*>(e.Source)) {
-            s += " db " + Quote(QualifiedComponentName(db->DataSet())) + " filtered " + I(db->Filtered) +
-                 " filter " + Quote(db->Filter);
+            s += " db " + DumpQuote(QualifiedComponentName(db->DataSet())) + " filtered " + I(db->Filtered) +
+                 " filter " + DumpQuote(db->Filter);
         } else {
             s += " plain";
         }
@@ -292,15 +278,15 @@ std::string DumpTemplate(const TzvReport& r)
              I(pg.ScaleY));
         line("  objects " + I(pg.Count()));
         for (const auto& v : pg.Objects) {
-            line("  object " + v->ClassName() + " " + Quote(v->Name) + " page " + I(p) + " kind " + I(v->Kind));
+            line("  object " + v->ClassName() + " " + DumpQuote(v->Name) + " page " + I(p) + " kind " + I(v->Kind));
             line("    geometry " + I(v->Left) + " " + I(v->Top) + " " + I(v->Width) + " " + I(v->Height) +
                  " visible " + I(v->Visible));
             line("    options " + Hex(v->Options) + " borders " + Hex(v->Borders) + " border-width " +
                  I(v->BorderWidth) + " border-color " + Hex(v->BorderColor) + " border-style " +
                  I(v->BorderStyle) + " back-color " + Hex(v->BackColor));
-            line("    format " + Hex(v->FormatCode) + " " + Quote(v->FormatText));
+            line("    format " + Hex(v->FormatCode) + " " + DumpQuote(v->FormatText));
             line("    lines " + I(static_cast<int64_t>(v->Lines.size())));
-            for (const std::string& l : v->Lines) line("      " + Quote(l));
+            for (const std::string& l : v->Lines) line("      " + DumpQuote(l));
             const std::string extras = v->DescribeExtras();
             if (!extras.empty()) line("    extras " + extras);
         }
@@ -308,11 +294,11 @@ std::string DumpTemplate(const TzvReport& r)
     line("values " + I(r.Values.Count()));
     for (int i = 0; i < r.Values.Count(); ++i) {
         const TzvValue& v = r.Values.Items(i);
-        line("  value " + Quote(r.Values.Names(i)) + " typ " + I(v.Typ) + " other " + I(v.OtherKind) + " dataset " +
-             Quote(v.DataSetName) + " field " + Quote(v.FieldName));
+        line("  value " + DumpQuote(r.Values.Names(i)) + " typ " + I(v.Typ) + " other " + I(v.OtherKind) + " dataset " +
+             DumpQuote(v.DataSetName) + " field " + DumpQuote(v.FieldName));
     }
     line("variables " + I(static_cast<int64_t>(r.Variables.size())));
-    for (const std::string& l : r.Variables) line("  " + Quote(l));
+    for (const std::string& l : r.Variables) line("  " + DumpQuote(l));
     return out;
 }
 

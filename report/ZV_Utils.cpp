@@ -51,7 +51,7 @@ bool TzvDataset::Eof()
 
 TzvDBDataSet::~TzvDBDataSet() { SetDataSet(nullptr); }
 
-void TzvDBDataSet::SetDataSet(Component* dataSet)
+void TzvDBDataSet::SetDataSet(TDataSet* dataSet)
 {
     if (dataSet_ == dataSet) return;
     if (dataSet_) removeFreeNotification(dataSet_);

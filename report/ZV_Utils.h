@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/Component.h"
+#include "platform/DataSet.h"
 
 namespace zv {
 
@@ -45,8 +46,8 @@ public:
     std::string className() const override { return "TzvDBDataSet"; }
 
     // The bound dataset; cleared when that component is destroyed.
-    Component* DataSet() const { return dataSet_; }
-    void SetDataSet(Component* dataSet);
+    TDataSet* DataSet() const { return dataSet_; }
+    void SetDataSet(TDataSet* dataSet);
 
     std::string Filter;
     bool Filtered = false;
@@ -56,7 +57,7 @@ protected:
     void notification(Component* c, Operation op) override;
 
 private:
-    Component* dataSet_ = nullptr;
+    TDataSet* dataSet_ = nullptr;
 };
 
 // "Owner.Component" among the open forms and data modules; none when either part is not found.

@@ -345,4 +345,23 @@ std::string ReadString(Stream& s)
 
 void WriteString(Stream& s, const std::string& str) { WriteStrings(s, {str}); }
 
+std::string DumpQuote(const std::string& s)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 32) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
 }  // namespace zv

@@ -152,6 +152,9 @@ void WriteStrings(Stream& stream, const std::vector<std::string>& list);
 std::string ReadString(Stream& stream);
 void WriteString(Stream& stream, const std::string& s);
 
+// A string in double quotes for dumps: quotes and backslashes escaped, control bytes as \xNN.
+std::string DumpQuote(const std::string& s);
+
 // The longest line the writer stores; longer lines are cut.
 constexpr size_t kMaxStoredLine = 1024;
 

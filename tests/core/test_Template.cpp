@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdlib>
 #include <fstream>
 
 #include <unistd.h>
 
+#include "platform/ClientDataSet.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Stream.h"
@@ -27,6 +29,15 @@ namespace {
 
 const std::string kCorrupt = kMsgCorruptTemplate;
 
+// With ZV_WRITE_SEEDS=DIR the templates built here are also written to DIR (the fuzz seed corpus).
+void Seed(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    const char* dir = std::getenv("ZV_WRITE_SEEDS");
+    if (!dir) return;
+    std::ofstream(std::string(dir) + "/" + name + ".zvf", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 class TemplateTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -34,8 +45,10 @@ protected:
         DefaultHeadlessUi().messages.clear();
         form = new Component();
         form->setName("FormMain");
-        table = new Component(form);
+        table = new TClientDataSet(form);
         table->setName("Table1");
+        button = new Component(form);
+        button->setName("Button1");
         ApplicationRegistry::instance().addForm(form);
     }
     void TearDown() override
@@ -49,6 +62,8 @@ protected:
 
     void Load(const Bytes& bytes, TzvReport& r)
     {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        Seed(std::string(info->name()) + "-" + std::to_string(seedCount++), bytes.b);
         MemoryStream s = bytes.stream();
         r.LoadFromStream(s);
     }
@@ -69,16 +84,21 @@ protected:
         EXPECT_EQ(r.Pages[0].Count(), 0);
         EXPECT_EQ(r.Pages[0].PaperSize, 9);
         EXPECT_TRUE(r.DataSources().empty());
+        EXPECT_EQ(r.Values.Count(), 0);
+        EXPECT_TRUE(r.Variables.empty());
+        EXPECT_EQ(r.TwoPass, 0);
     }
 
+    int seedCount = 0;
     Component* form = nullptr;
-    Component* table = nullptr;
+    TDataSet* table = nullptr;
+    Component* button = nullptr;
     std::unique_ptr<TzvReport> report = std::make_unique<TzvReport>();
     std::unique_ptr<TzvReport> other;
 };
 
 // A report that uses every class and every stored field with values other than the defaults.
-void FillRichTemplate(TzvReport& r, Component* table)
+void FillRichTemplate(TzvReport& r, TDataSet* table)
 {
     zvState().CurrentReport = &r;
     r.TwoPass = 1;
@@ -184,6 +204,7 @@ TEST_F(TemplateTest, WrittenTemplateReadsBackToTheSameDumpAndBytes)
     const std::string before = DumpTemplate(*report);
     const std::vector<uint8_t> bytes = Save(*report);
     EXPECT_EQ(bytes.at(0), 29);
+    Seed("rich", bytes);
 
     other = std::make_unique<TzvReport>();
     MemoryStream in(bytes);
@@ -437,12 +458,16 @@ TEST_F(TemplateTest, TagAboveTenEndsReadingQuietly)
 TEST_F(TemplateTest, MissingDataSetIsSkippedWithAWarning)
 {
     Bytes b(29);
-    b.version().u32(2).dbSource("FormMain.Nessuno", "A").plainSource("B", 0, 2, 3).options().page().values();
+    b.version().u32(4).dbSource("FormMain.Nessuno", "A").plainSource("B", 0, 2, 3);
+    b.dbSource("Altro.Table1", "C").dbSource("FormMain.Button1", "D").options().page().values();
     Load(b, *report);
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].text, std::string(kMsgDataSetNotFound) + "FormMain.Nessuno");
-    EXPECT_EQ(boxes()[0].caption, "Attenzione");
-    EXPECT_EQ(boxes()[0].flags, MB_ICONWARNING);
+    ASSERT_EQ(boxes().size(), 3u);
+    const char* names[] = {"FormMain.Nessuno", "Altro.Table1", "FormMain.Button1"};  // a button is no dataset
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(boxes()[i].text, std::string(kMsgDataSetNotFound) + names[i]);
+        EXPECT_EQ(boxes()[i].caption, "Attenzione");
+        EXPECT_EQ(boxes()[i].flags, MB_ICONWARNING);
+    }
     ASSERT_EQ(report->DataSources().size(), 1u);
     EXPECT_EQ(report->DataSources()[0].Name, "B");
     EXPECT_EQ(report->DataSources()[0].Source->RangeEndCount, 3);
@@ -780,4 +805,42 @@ TEST_F(TemplateTest, AutoLoadAndReloadIfChanged)
     report->SetAutoLoad("");
     EXPECT_EQ(report->Pages.Count(), 1);
     EXPECT_EQ(report->Pages[0].Count(), 0);
+}
+
+TEST_F(TemplateTest, TemplateWithoutPagesStillLeavesOnePage)
+{
+    Bytes b(29);
+    b.version().u32(1).plainSource("S").options().u8(96);
+    Load(b, *report);
+    EXPECT_TRUE(boxes().empty());
+    ASSERT_EQ(report->Pages.Count(), 1);
+    EXPECT_EQ(report->DataSources().size(), 1u);
+}
+
+TEST_F(TemplateTest, DataSourcesAreSortedByNameAndEqualNamesKeepTheirOrder)
+{
+    Bytes b(29);
+    b.version().u32(4).plainSource("beta", 0, 2, 1).plainSource("Alfa", 0, 2, 2).plainSource("BETA", 0, 2, 3);
+    b.plainSource("alfa", 0, 2, 4).options().page().values();
+    Load(b, *report);
+    std::vector<int32_t> order;
+    for (const auto& e : report->DataSources()) order.push_back(e.Source->RangeEndCount);
+    EXPECT_EQ(order, (std::vector<int32_t>{2, 4, 1, 3}));
+    // Written and read again, the list comes back in the same order.
+    other = std::make_unique<TzvReport>();
+    MemoryStream s(Save(*report));
+    other->LoadFromStream(s);
+    EXPECT_EQ(DumpTemplate(*other), DumpTemplate(*report));
+}
+
+TEST_F(TemplateTest, LoadingReplacesTheValuesOfThePreviousTemplate)
+{
+    FillRichTemplate(*report, table);
+    Bytes b(29);
+    b.version().noSources().options().page();  // no values section
+    Load(b, *report);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(report->Values.Count(), 0);
+    EXPECT_TRUE(report->Variables.empty());
+    EXPECT_EQ(report->TwoPass, 0);
 }
