@@ -168,6 +168,9 @@ inline constexpr const char kLogicYes[] = "Si";
 
 // ---- preparation -----------------------------------------------------------------------------
 
+// Saving a prepared report that has no pages.
+constexpr const char* kNoPreparedPages = "Non ci sono pagine da salvare.";
+
 // ---- barcodes --------------------------------------------------------------------------------
 // Encoder errors; "%s" is replaced by the class name, then by the data or the character.
 inline constexpr const char* kBarcodeNotNumeric = "Il codice a barre deve essere di tipo numerico";

@@ -1,0 +1,166 @@
+// Prepared pages: the scaling rules of Add, and the .zvp layout with its next-page positions.
+#include "report/ZV_EMFPages.h"
+
+#include <cmath>
+
+#include "platform/EmfFormat.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Stream.h"
+#include "report/ZV_Const.h"
+#include "report/ZV_Report.h"
+#include "report/ZV_Template.h"
+#include "report/ZV_View.h"
+
+namespace zv {
+namespace {
+
+constexpr const char* kPreparedReportExt = ".zvp";
+constexpr int kPreparedReportVersion = 29;
+// The fixed part of a page in the file: position, paper code, width, height, orientation, flag.
+constexpr int64_t kPageFieldsSize = 4 + 2 + 4 + 4 + 1 + 1;
+
+// Nearest integer, halves to the even neighbour.
+int32_t Nearest(double v)
+{
+    double r = std::nearbyint(v);
+    if (!(r > -2147483648.0)) return INT32_MIN;
+    if (!(r < 2147483647.0)) return INT32_MAX;
+    return static_cast<int32_t>(r);
+}
+
+// Reads one metafile whose header gives its length, and validates it.
+EmfFile ReadPicture(Stream& s)
+{
+    std::vector<uint8_t> head = s.readBytes(emf::kHeaderSizeBase);
+    emf::RecordView v(head);
+    const uint32_t bytes = v.u32(emf::kHeaderBytes);
+    if (v.u32(0) != emf::EMR_HEADER || v.u32(emf::kHeaderSignature) != emf::kSignature || bytes < emf::kHeaderSizeBase)
+        throw Exception("Invalid metafile: bad header");
+    std::vector<uint8_t> rest = s.readBytes(bytes - emf::kHeaderSizeBase);  // checked against the stream's size
+    head.insert(head.end(), rest.begin(), rest.end());
+    return EmfFile(std::move(head));
+}
+
+}  // namespace
+
+EmfRecorder& TzvEMFPages::Add(const TzvPage& design)
+{
+    // A scale of 0 or less would divide by zero: such a page is printed unscaled.
+    const double kx = 100.0 / (design.ScaleX > 0 ? design.ScaleX : 100);
+    const double ky = 100.0 / (design.ScaleY > 0 ? design.ScaleY : 100);
+    auto page = std::make_unique<TzvEMFPage>();
+    page->PaperSize = (kx != 1 || ky != 1) ? kPaperCustom : design.PaperSize;
+    page->PaperWidth = Nearest(design.PaperWidth / kx);
+    page->PaperHeight = Nearest(design.PaperHeight / ky);
+    page->Orientation = design.Orientation;
+    page->PageFlag = 1;
+    page->Info = design.Info;
+    page->Info[2] = Nearest(design.Info[2] / kx);
+    page->Info[8] = Nearest(design.Info[8] / kx);
+    page->Info[3] = Nearest(design.Info[3] / ky);
+    page->Info[9] = Nearest(design.Info[9] / ky);
+    // The picture keeps the size of the design page.
+    page->PictureWidth = Nearest(page->Info[2] * kx);
+    page->PictureHeight = Nearest(page->Info[3] * ky);
+    page->Canvas = std::make_unique<EmfRecorder>(page->PictureWidth, page->PictureHeight);
+    EmfRecorder& canvas = *page->Canvas;
+    pages_.push_back(std::move(page));
+    return canvas;
+}
+
+EmfRecorder* TzvEMFPages::CurrentCanvas() const
+{
+    if (pages_.empty()) return nullptr;
+    return pages_.back()->Canvas.get();
+}
+
+void TzvEMFPages::FinishPage(int index)
+{
+    TzvEMFPage& p = Pages(index);
+    if (!p.Canvas) return;
+    p.Picture = EmfFile(p.Canvas->finish());
+    p.Canvas.reset();
+}
+
+void TzvEMFPages::SaveToStream(Stream& s)
+{
+    for (int i = 0; i < Count(); ++i) FinishPage(i);
+    s.writeU16(0);  // the string list: always empty
+    s.writeU32(static_cast<uint32_t>(pages_.size()));
+    for (const auto& p : pages_) {
+        const int64_t placeholder = s.position();
+        s.writeU32(static_cast<uint32_t>(placeholder));
+        s.writeU16(static_cast<uint16_t>(p->PaperSize));
+        s.writeI32(p->PaperWidth);
+        s.writeI32(p->PaperHeight);
+        s.writeU8(p->Orientation);
+        s.writeU8(p->PageFlag);
+        if (p->Picture.empty()) {
+            // A page without a picture is stored as an empty one of its size.
+            EmfRecorder blank(p->PictureWidth, p->PictureHeight);
+            std::vector<uint8_t> bytes = blank.finish();
+            s.writeBuffer(bytes.data(), bytes.size());
+        } else {
+            const auto& bytes = p->Picture.bytes();
+            // The header's own length: a file may hold bytes after the end record.
+            s.writeBuffer(bytes.data(), std::min<size_t>(bytes.size(), p->Picture.header().bytes));
+        }
+        const int64_t next = s.position();
+        s.setPosition(placeholder);
+        s.writeU32(static_cast<uint32_t>(next));
+        s.seek(0, SeekOrigin::End);
+    }
+}
+
+void TzvEMFPages::LoadFromStream(Stream& s)
+{
+    Clear();
+    std::vector<std::string> discarded;
+    ReadStrings(s, discarded);
+    const uint32_t count = s.readU32();
+    for (uint32_t i = 0; i < count; ++i) {
+        // Every page needs its fields and a header: a count the data cannot hold is truncated data.
+        if (s.remaining() < kPageFieldsSize + emf::kHeaderSizeBase) throw StreamError("Stream read error");
+        const uint32_t next = s.readU32();
+        auto page = std::make_unique<TzvEMFPage>();
+        page->PaperSize = s.readU16();
+        page->PaperWidth = s.readI32();
+        page->PaperHeight = s.readI32();
+        page->Orientation = s.readU8();
+        page->PageFlag = s.readU8();
+        page->Picture = ReadPicture(s);
+        Rect frame = page->Picture.frameInPixels();
+        page->PictureWidth = frame.width();
+        page->PictureHeight = frame.height();
+        // The paper goes through the printer settings, which give the page geometry.
+        TPrinterSettings& prn = Prn();
+        prn.SetPaper(page->PaperSize, page->PaperWidth, page->Orientation, page->PaperHeight);
+        prn.FillPageInfo(page->Info);
+        pages_.push_back(std::move(page));
+        // The next page starts where this one says; it can neither go back nor leave the file.
+        if (next < s.position() || next > s.size()) throw StreamError("Stream read error");
+        s.setPosition(next);
+    }
+}
+
+std::string PreparedReportFileName(const std::string& name)
+{
+    if (name.find('.') != std::string::npos) return name;
+    return name + kPreparedReportExt;
+}
+
+void SavePreparedReport(TzvEMFPages& pages, const std::string& name)
+{
+    if (pages.Count() == 0) throw Exception(kNoPreparedPages);
+    SaveFileAtomically(PreparedReportFileName(name), [&](Stream& s) { pages.SaveToStream(s); });
+}
+
+void LoadPreparedReport(TzvEMFPages& pages, const std::string& name)
+{
+    FileStream file(PreparedReportFileName(name), FileMode::Read);
+    TemplateVersionGuard version(kPreparedReportVersion);
+    pages.LoadFromStream(file);
+}
+
+}  // namespace zv

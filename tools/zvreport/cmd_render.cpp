@@ -1,0 +1,212 @@
+// `zvreport dump FILE.emf|FILE.zvp`, `zvreport render FILE.zvp|FILE.emf --png|--pdf OUT`, `zvreport pack`.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/EmfFormat.h"
+#include "platform/EmfPlayer.h"
+#include "platform/EmfReader.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "report/ZV_EMFPages.h"
+#include "report/ZV_Report.h"
+#include "tools/zvreport/Command.h"
+#ifdef ZV_HAVE_QT
+#include "platform/qt/Render.h"
+#endif
+
+namespace {
+
+std::string RectText(const zv::Rect& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// Text with control characters shown as \xNN, so every record stays on one line.
+std::string Quoted(const std::string& s)
+{
+    std::string out = "'";
+    for (char c : s) {
+        if (static_cast<unsigned char>(c) < 32) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(c));
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out + "'";
+}
+
+void DumpPicture(const zv::EmfFile& f, const std::string& indent)
+{
+    const zv::EmfHeader& h = f.header();
+    if (f.empty()) {
+        zvtool::Print(indent + "empty picture");
+        return;
+    }
+    zvtool::Print(indent + "header bounds=" + RectText(h.bounds) + " frame=" + RectText(h.frame) +
+                  " bytes=" + std::to_string(h.bytes) + " records=" + std::to_string(h.records) +
+                  " handles=" + std::to_string(h.handles) + " device=" + std::to_string(h.device.cx) + "x" +
+                  std::to_string(h.device.cy) + " mm=" + std::to_string(h.millimeters.cx) + "x" +
+                  std::to_string(h.millimeters.cy) + " size=" + std::to_string(f.width()) + "x" +
+                  std::to_string(f.height()) + (h.description.empty() ? "" : " description=" + Quoted(h.description)));
+    zv::EnumerateEmf(f, [&](const zv::EmfRecordInfo& r) {
+        std::string line = indent + std::to_string(r.index) + " " + zv::emf::RecordName(r.type);
+        if (r.type > zv::emf::kMaxRecordType || std::string(zv::emf::RecordName(r.type)) == "EMR_UNKNOWN")
+            line += "(" + std::to_string(r.type) + ")";
+        line += " size=" + std::to_string(r.size);
+        if (r.hasBounds) line += " bounds=" + RectText(r.bounds);
+        if (r.isText) {
+            line += " at=" + std::to_string(r.reference.x) + "," + std::to_string(r.reference.y) + " text=" + Quoted(r.text) +
+                    " font=" + r.font.name + "/" + std::to_string(r.font.height) + "/" + std::to_string(r.font.escapement);
+        }
+        zvtool::Print(line);
+        return zv::EmfAction::Play;
+    });
+}
+
+// "--page N" (1-based) among the arguments, or 0.
+int PageOption(const std::vector<std::string>& args, size_t from)
+{
+    for (size_t i = from; i + 1 < args.size(); ++i)
+        if (args[i] == "--page") {
+            int n = std::atoi(args[i + 1].c_str());
+            if (n <= 0) throw zv::Exception("--page wants a page number from 1");
+            return n;
+        }
+    return 0;
+}
+
+std::string Option(const std::vector<std::string>& args, const std::string& name)
+{
+    for (size_t i = 1; i + 1 < args.size(); ++i)
+        if (args[i] == name) return args[i + 1];
+    return {};
+}
+
+int DumpEmf(const std::vector<std::string>& args)
+{
+    std::string bytes = zv::ReadFileBytes(args.at(0));
+    zv::EmfFile f(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    DumpPicture(f, "");
+    return 0;
+}
+
+int DumpZvp(const std::vector<std::string>& args)
+{
+    zv::TzvEMFPages pages;
+    zv::LoadPreparedReport(pages, args.at(0));
+    const int only = PageOption(args, 1);
+    if (only > pages.Count()) throw zv::Exception("No page " + std::to_string(only));
+    zvtool::Print("pages=" + std::to_string(pages.Count()));
+    for (int i = 0; i < pages.Count(); ++i) {
+        if (only && i + 1 != only) continue;
+        const zv::TzvEMFPage& p = pages.Pages(i);
+        std::string info;
+        for (size_t k = 0; k < p.Info.size(); ++k) info += (k ? "," : "") + std::to_string(p.Info[k]);
+        zvtool::Print("page " + std::to_string(i + 1) + " paper=" + std::to_string(p.PaperSize) + " width=" +
+                      std::to_string(p.PaperWidth) + " height=" + std::to_string(p.PaperHeight) +
+                      " orientation=" + std::to_string(p.Orientation) + " flag=" + std::to_string(p.PageFlag) +
+                      " info=" + info);
+        DumpPicture(p.Picture, "  ");
+    }
+    return 0;
+}
+
+// Loads the pictures to render: the pages of a prepared report, or one metafile on A4.
+struct Loaded {
+    zv::TzvEMFPages pages;
+    zv::EmfFile single;
+    bool isEmf = false;
+};
+
+void Load(const std::string& path, Loaded& out)
+{
+    if (zv::LowerCase(zv::ExtractFileExt(path)) == ".emf") {
+        std::string bytes = zv::ReadFileBytes(path);
+        out.single = zv::EmfFile(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        out.isEmf = true;
+    } else {
+        zv::LoadPreparedReport(out.pages, path);
+    }
+}
+
+int Render(const std::vector<std::string>& args)
+{
+    const std::string png = Option(args, "--png"), pdf = Option(args, "--pdf");
+    if (args.empty() || (png.empty() == pdf.empty())) {
+        zvtool::PrintError("usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N] [--dpi D] | --pdf OUT");
+        return 2;
+    }
+#ifdef ZV_HAVE_QT
+    Loaded in;
+    Load(args[0], in);
+    zv::EnsureGuiApplication();
+    if (!png.empty()) {
+        const std::string dpiText = Option(args, "--dpi");
+        const double dpi = dpiText.empty() ? 96 : std::atof(dpiText.c_str());
+        if (in.isEmf) {
+            zv::SaveEmfAsPng(in.single, png, dpi);
+            return 0;
+        }
+        const int page = PageOption(args, 1);
+        const int n = page ? page : 1;
+        if (n > in.pages.Count()) throw zv::Exception("No page " + std::to_string(n));
+        zv::SaveEmfAsPng(in.pages.Pages(n - 1).Picture, png, dpi);
+        return 0;
+    }
+    std::vector<zv::RenderPage> pages;
+    if (in.isEmf) {
+        zv::Rect fr = in.single.frameInPixels();
+        pages.push_back({&in.single, static_cast<int32_t>(fr.width() * 254 / 96), static_cast<int32_t>(fr.height() * 254 / 96), 0});
+    } else {
+        for (int i = 0; i < in.pages.Count(); ++i) {
+            const zv::TzvEMFPage& p = in.pages.Pages(i);
+            pages.push_back({&p.Picture, p.PaperWidth, p.PaperHeight, p.Orientation});
+        }
+    }
+    zv::SavePagesAsPdf(pages, pdf);
+    return 0;
+#else
+    zvtool::PrintError("zvreport: render needs the Qt build");
+    return 2;
+#endif
+}
+
+// Wraps metafiles into a prepared report, one A4 page each (for tests and for looking at
+// pictures made elsewhere).
+int Pack(const std::vector<std::string>& args)
+{
+    if (args.size() < 2) {
+        zvtool::PrintError("usage: zvreport pack OUT.zvp IN.emf...");
+        return 2;
+    }
+    zv::TzvEMFPages pages;
+    zv::TzvPage design;
+    design.PaperWidth = 2100;
+    design.PaperHeight = 2970;
+    zv::Prn().SetPaper(design.PaperSize, design.PaperWidth, design.Orientation, design.PaperHeight);
+    zv::Prn().FillPageInfo(design.Info);
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string bytes = zv::ReadFileBytes(args[i]);
+        zv::EmfFile picture(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        zv::EmfRecorder& canvas = pages.Add(design);
+        zv::PlayEmf(picture, canvas, {0, 0, pages.Pages(static_cast<int>(i) - 1).PictureWidth,
+                                      pages.Pages(static_cast<int>(i) - 1).PictureHeight});
+        pages.FinishPage(static_cast<int>(i) - 1);
+    }
+    zv::SavePreparedReport(pages, args[0]);
+    return 0;
+}
+
+const zvtool::DumpRegistrar dumpEmf({".emf", DumpEmf});
+const zvtool::DumpRegistrar dumpZvp({".zvp", DumpZvp});
+const zvtool::CommandRegistrar renderCommand(
+    {"render", "FILE.zvp|FILE.emf --png OUT [--page N] [--dpi D] | --pdf OUT  (draw pages)", Render});
+const zvtool::CommandRegistrar packCommand({"pack", "OUT.zvp IN.emf...  (metafiles as A4 pages of a prepared report)", Pack});
+
+}  // namespace
