@@ -524,17 +524,25 @@ bool ValidCell(const FieldDef& def, const FieldData& d)
         return detail::NormalizeFieldDateTime(def.dataType, v) && v == d.d;
     }
     default:
+        if (IsPlainTextType(def.dataType) && d.s.find('\0') != std::string::npos) return false;
         return !(HasLengthLimit(def.dataType) && def.size > 0 && d.s.size() > static_cast<size_t>(def.size));
     }
+}
+
+// Letters that XML names may hold: ASCII letters and the Latin-1 letters (the same code points in
+// Windows-1252 and in Unicode, so the name reads back in either encoding).
+bool IsNameLetter(unsigned char c)
+{
+    return std::isalpha(c) || c == '_' || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
 }
 
 // A plain XML attribute name that cannot be mistaken for the row state.
 bool IsPlainName(std::string_view n)
 {
-    if (n.empty() || !(std::isalpha(static_cast<unsigned char>(n[0])) || n[0] == '_')) return false;
+    if (n.empty() || !IsNameLetter(static_cast<unsigned char>(n[0]))) return false;
     for (char c : n) {
         unsigned char u = static_cast<unsigned char>(c);
-        if (!(u < 0x80 && (std::isalnum(u) || c == '_' || c == '-' || c == '.'))) return false;
+        if (!(IsNameLetter(u) || std::isdigit(u) || c == '-' || c == '.')) return false;
     }
     return !SameText(n, "RowState") && !(n.size() >= 3 && SameText(n.substr(0, 3), "xml"));
 }
@@ -709,6 +717,7 @@ Packet ParseXml(std::string_view bytes)
     if (pugi::xml_node rowData = Child(root, "ROWDATA")) {
         for (pugi::xml_node r = rowData.first_child(); r; r = r.next_sibling()) {
             if (r.type() != pugi::node_element || !SameText(r.name(), "ROW")) continue;
+            if (p.defs.empty()) Fail("rows without fields");
             cells += p.defs.size() + 1;
             if (cells > cellLimit) Fail("too many rows for the size of the packet");
             Row row;
@@ -820,9 +829,9 @@ std::string WriteXml(const std::vector<FieldDef>& defs, const std::vector<Record
 
     std::string out = utf8 ? "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                            : "<?xml version=\"1.0\" encoding=\"windows-1252\" standalone=\"yes\"?>\n";
-    auto attr = [&](const char* name, std::string_view value) {
+    auto attr = [&](const std::string& name, std::string_view value) {
         out += ' ';
-        out += name;
+        out += utf8 ? Cp1252ToUtf8(name) : name;  // plain names: ASCII or Latin-1 letters
         out += "=\"";
         AppendEscaped(out, value, utf8);
         out += '"';
@@ -848,12 +857,12 @@ std::string WriteXml(const std::vector<FieldDef>& defs, const std::vector<Record
         out += "/>";
     }
     out += "</FIELDS><PARAMS";
-    for (const auto& [name, value] : params) attr(name.c_str(), value);
+    for (const auto& [name, value] : params) attr(name, value);
     out += "/></METADATA><ROWDATA>";
     for (const Record& r : rows) {
         out += "<ROW";
         for (size_t i = 0; i < defs.size() && i < r.size(); ++i)
-            if (!r[i].null) attr(attrs[i].c_str(), CellText(defs[i], r[i]));
+            if (!r[i].null) attr(attrs[i], CellText(defs[i], r[i]));
         out += "/>";
     }
     out += "</ROWDATA></DATAPACKET>";
@@ -969,7 +978,9 @@ Packet ParseBinary(std::string_view bytes)
             if (!IsPlainName(name)) Fail("bad parameter name");
             uint32_t len = s.readU32();
             std::vector<uint8_t> v = s.readBytes(len);
-            p.params.emplace_back(std::move(name), std::string(v.begin(), v.end()));
+            std::string value(v.begin(), v.end());
+            if (value.find('\0') != std::string::npos) Fail("parameter '" + name + "' holds a NUL character");
+            p.params.emplace_back(std::move(name), std::move(value));
         }
         const uint32_t nr = s.readU32();
         const size_t mapBytes = (nf + 7) / 8;
@@ -1043,6 +1054,7 @@ void CheckFieldDefs(const std::vector<FieldDef>& defs)
     for (size_t i = 0; i < defs.size(); ++i) {
         const FieldDef& d = defs[i];
         if (d.name.empty() || d.name.size() > kMaxNameLength) Fail("a field name is empty or longer than 255 characters");
+        if (d.name.find('\0') != std::string::npos) Fail("a field name holds a NUL character");
         for (size_t j = 0; j < i; ++j)
             if (SameText(defs[j].name, d.name)) Fail("field '" + d.name + "' appears twice");
         if (d.dataType == ftUnknown || d.dataType >= kFieldTypeCount) Fail("field '" + d.name + "' has no known type");

@@ -519,6 +519,8 @@ void TField::setBlobBytes(std::string_view bytes)
         setAsString(bytes);
         return;
     }
+    // Text ends at a NUL character, as the packet formats cannot carry one inside text.
+    if (IsTextType(def_.dataType)) bytes = bytes.substr(0, bytes.find('\0'));
     FieldData d;
     d.null = false;
     d.s.assign(bytes.data(), HasSizeLimit(def_.dataType) && def_.size > 0 ? std::min<size_t>(bytes.size(), def_.size) : bytes.size());

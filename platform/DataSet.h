@@ -194,7 +194,8 @@ public:
     const FieldData& data() const;
 
     // Setting needs the dataset in edit or insert state. A null or empty Variant and an empty
-    // string for a non-text field set null. Text longer than Size is cut to Size characters.
+    // string for a non-text field set null. Text longer than Size is cut to Size characters;
+    // text (strings and memos) also ends at a NUL character.
     // Values that do not fit the type throw Exception with the platform's message.
     void setValue(const Variant& v);
     void setAsString(std::string_view s);

@@ -233,6 +233,27 @@ TEST(DataPacketRoundTrip, EveryByteOfTextSurvives)
         EXPECT_EQ(back.field(2)->fieldName(), "Name With Blanks");
         EXPECT_EQ(back.field(2)->asString(), all);
     }
+    // Plain names are the attribute names; others get a made-up one and keep theirs in fieldname.
+    const std::string xml = ds.dataPacket(DataPacketFormat::Xml);
+    EXPECT_NE(xml.find("<FIELD attrname=\"F3\" fieldname=\"Name With Blanks\""), std::string::npos);
+    TClientDataSet accented;
+    accented.addFieldDef("Et\xE0", ftInteger);
+    accented.addFieldDef("RowState", ftInteger);
+    accented.addFieldDef("F2", ftInteger);
+    accented.createDataSet();
+    accented.append();
+    accented.field(0)->setAsInteger(7);
+    accented.field(1)->setAsInteger(8);
+    accented.post();
+    const std::string ax = accented.dataPacket(DataPacketFormat::Xml);
+    EXPECT_NE(ax.find("<ROW Et\xE0=\"7\" F3=\"8\"/>"), std::string::npos) << ax;
+    for (DataPacketFormat fmt : {DataPacketFormat::Xml, DataPacketFormat::XmlUtf8}) {
+        TClientDataSet back;
+        back.setDataPacket(accented.dataPacket(fmt));
+        back.open();
+        EXPECT_EQ(back.fieldNames(), (std::vector<std::string>{"Et\xE0", "RowState", "F2"}));
+        EXPECT_EQ(Dump(back), (std::vector<std::string>{"7|8|null"}));
+    }
 }
 
 TEST(DataPacketRoundTrip, ValuesOfEveryTypeSurvive)
@@ -451,6 +472,7 @@ TEST(DataPacketHostile, BadPacketsFailAndKeepTheOldRows)
         {"unsupported encoding", "<?xml version=\"1.0\" encoding=\"EBCDIC\"?><DATAPACKET/>",
          "Invalid data packet: unsupported encoding 'ebcdic'"},
         {"field named RowState", Packet("<FIELD attrname=\"RowState\" fieldtype=\"i4\"/>", ""), "Invalid data packet: "},
+        {"rows without fields", Packet("", "<ROW/>"), "Invalid data packet: rows without fields"},
         {"binary cut short", std::string("ZVDP\x01\x01", 6), "Invalid data packet: the packet is cut short"},
         {"binary version", std::string("ZVDP\x07", 5), "Invalid data packet: unsupported binary version"},
     };
@@ -482,6 +504,13 @@ TEST(DataPacketHostile, EveryCutOfABinaryPacketFailsCleanly)
     TClientDataSet ds;
     EXPECT_THROW(ds.setDataPacket(bin + "x"), Exception);
     EXPECT_NO_THROW(ds.setDataPacket(bin));
+
+    // A NUL inside text cannot come from a dataset, so a packet holding one is refused.
+    std::string nul = bin;
+    size_t at = nul.find("Primo");
+    ASSERT_NE(at, std::string::npos);
+    nul[at + 2] = '\0';
+    EXPECT_EQ(Message([&] { ds.setDataPacket(nul); }), "Invalid data packet: row 1, field 'Name': value out of range");
 
     // Flipped bytes: either a valid packet or a clean failure; what loads saves again.
     std::mt19937 rng(7);

@@ -416,7 +416,7 @@ TEST(FieldValues, TypesConvertAndCheckRanges)
     f("D")->setAsDateTime(EncodeDate(2024, 2, 29) + 0.75);  // the time part is dropped
     f("T")->setAsDateTime(EncodeDate(2024, 2, 29) + EncodeTime(2, 43, 35, 120));  // the date part is dropped
     f("DT")->setValue(Variant::fromDateTime(EncodeDate(1998, 11, 5) + EncodeTime(2, 43, 35, 120)));
-    f("M")->setAsString("a\r\nb");
+    f("M")->setAsString(std::string("a\r\nb\0c", 6));  // text ends at a NUL
     f("G")->setBlobBytes(std::string("BM\0\x01", 4));
     ds.post();
 
