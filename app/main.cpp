@@ -57,7 +57,7 @@ int RenderToFiles(TFormMain& form, const std::string& dir)
     report.PrepareReport();
     const int pages = report.EMFPages.Count();
     if (zv::zvState().ErrorFlag) {
-        std::printf("the report preparation failed: %s\n", zv::zvState().ErrorText.c_str());
+        std::printf("the report preparation failed: %s\n", zv::Cp1252ToUtf8(zv::zvState().ErrorText).c_str());
         zv::zvState().ErrorFlag = false;
         return 1;
     }
@@ -109,7 +109,7 @@ int main(int argc, char** argv)
         if (!renderDir.empty()) {
             code = RenderToFiles(*form, renderDir);
             for (const auto& m : zv::DefaultHeadlessUi().messages)
-                std::printf("message box \"%s\": %s\n", m.caption.c_str(), m.text.c_str());
+                std::printf("message box \"%s\": %s\n", zv::Cp1252ToUtf8(m.caption).c_str(), zv::Cp1252ToUtf8(m.text).c_str());
         } else {
             form->show();
             code = QApplication::exec();
@@ -117,7 +117,7 @@ int main(int argc, char** argv)
         form.reset();  // closes the table, which writes Clienti.xml when it changed
     } catch (const zv::Exception& e) {
         zv::Ui().messageBox(e.message(), zv::FromQString(QApplication::applicationName()), zv::MB_OK | zv::MB_ICONERROR);
-        std::fprintf(stderr, "%s\n", e.message().c_str());
+        std::fprintf(stderr, "%s\n", zv::Cp1252ToUtf8(e.message()).c_str());
         code = 1;
     }
     zv::DoneReportLibrary();
