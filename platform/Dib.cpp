@@ -55,6 +55,7 @@ struct Channel {
     int bits = 0;
     uint32_t scale(uint32_t pixel) const
     {
+        if (bits == 0) return 0;  // a channel without mask bits is absent
         uint32_t v = (pixel & mask) >> shift;
         if (bits >= 8) return v >> (bits - 8);
         // Narrow channels repeat their bits downwards, so the largest value becomes 255.

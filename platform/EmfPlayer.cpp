@@ -83,11 +83,24 @@ struct Figure {
     bool closed = false;
 };
 
+// A step count for flattening a curve of the given length, whatever the length (NaN included).
+int StepCount(double v, int lo, int hi)
+{
+    if (!(v > lo)) return lo;
+    if (v >= hi) return hi;
+    return static_cast<int>(v);
+}
+
 int32_t ToInt(double v)
 {
     if (!std::isfinite(v)) return 0;
     v = std::clamp(v, -kCoordLimit, kCoordLimit);
     return static_cast<int32_t>(std::lround(v));
+}
+
+int32_t AddClamped(int32_t a, int32_t b)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t(a) + b, INT32_MIN, INT32_MAX));
 }
 
 Point ToPoint(PointD p) { return {ToInt(p.x), ToInt(p.y)}; }
@@ -345,9 +358,14 @@ struct EmfPlayer::Impl {
         canvas->setPen(p);
     }
     void applyBrush(bool use = true) { canvas->setBrush(use ? dc.brush : Brush{clWhite, BrushStyle::Clear}); }
-    void applyClip()
+    // The canvas' own clipping (the caller's) is kept in the state saved by run(); the
+    // picture's clip is put on top of it again after every change.
+    void applyClip(bool fresh = false)
     {
-        canvas->resetClip();
+        if (!fresh) {
+            canvas->restoreState();
+            canvas->saveState();
+        }
         if (baseClip && *baseClip) canvas->intersectClipRect(**baseClip);
         if (dc.clip) canvas->intersectClipRect(*dc.clip);
     }
@@ -412,7 +430,7 @@ struct EmfPlayer::Impl {
     {
         double len = std::hypot(c1.x - p0.x, c1.y - p0.y) + std::hypot(c2.x - c1.x, c2.y - c1.y) +
                      std::hypot(p3.x - c2.x, p3.y - c2.y);
-        int steps = std::clamp(static_cast<int>(len / 3), 2, kMaxCurveSteps);
+        int steps = StepCount(len / 3, 2, kMaxCurveSteps);
         for (int i = 1; i <= steps; ++i) {
             double t = static_cast<double>(i) / steps, u = 1 - t;
             double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
@@ -425,7 +443,7 @@ struct EmfPlayer::Impl {
                           double sweep, bool includeStart)
     {
         double perim = (std::fabs(rx) + std::fabs(ry)) * std::fabs(sweep);
-        int steps = std::clamp(static_cast<int>(perim / 2), 4, 4 * kMaxCurveSteps);
+        int steps = StepCount(perim / 2, 4, 4 * kMaxCurveSteps);
         for (int i = includeStart ? 0 : 1; i <= steps; ++i) {
             double a = a0 + sweep * i / steps;
             out.push_back({cx + rx * std::cos(a), cy - ry * std::sin(a)});
@@ -573,8 +591,7 @@ struct EmfPlayer::Impl {
         if (!drawing || inPath) return;
         Bitmap bmp;
         if (!DecodeDib(v, offBmi, cbBmi, offBits, cbBits, usage, xs, ys, cxs, cys, bmp)) return;
-        Rect dest = mapRectBox({xd, yd, static_cast<int32_t>(std::clamp<int64_t>(int64_t(xd) + cxd, INT32_MIN, INT32_MAX)),
-                                static_cast<int32_t>(std::clamp<int64_t>(int64_t(yd) + cyd, INT32_MIN, INT32_MAX))});
+        Rect dest = mapRectBox({xd, yd, AddClamped(xd, cxd), AddClamped(yd, cyd)});
         if (dest.isEmpty()) return;
         canvas->stretchDraw(dest, bmp);
     }
@@ -592,7 +609,7 @@ struct EmfPlayer::Impl {
             else if (rop == WHITENESS) b = {clWhite, BrushStyle::Solid};
             else if (rop != PATCOPY) return;
             canvas->setBrush(b);
-            canvas->fillRect(mapRectBox({xd, yd, xd + cxd, yd + cyd}));
+            canvas->fillRect(mapRectBox({xd, yd, AddClamped(xd, cxd), AddClamped(yd, cyd)}));
             return;
         }
         int32_t cxs = stretch ? v.i32(100) : cxd, cys = stretch ? v.i32(104) : cyd;
@@ -1122,7 +1139,7 @@ void EmfPlayer::run(const Callback& callback)
 {
     Impl& d = *d_;
     d.canvas->saveState();
-    d.applyClip();
+    d.applyClip(true);
     const auto& recs = d.file.records();
     EmfRecordInfo info;
     for (uint32_t i = 0; i < recs.size(); ++i) {
@@ -1131,7 +1148,6 @@ void EmfPlayer::run(const Callback& callback)
         if (a == EmfAction::Stop) break;
         if (a == EmfAction::Play) d.playRecord(info);
     }
-    d.canvas->resetClip();
     d.canvas->restoreState();
 }
 

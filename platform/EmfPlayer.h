@@ -45,7 +45,8 @@ public:
     void setClip(const std::optional<Rect>& clip) { baseClip_ = clip; }
 
     // Walks all records; the callback (if any) decides per record. Without one, everything plays.
-    // The canvas state (pen, brush, font, clipping) is saved before and restored after.
+    // The canvas state (pen, brush, font, clipping) is saved before and restored after. The
+    // canvas' clipping at the start stays in force: the picture can only narrow it.
     void run(const Callback& callback = {});
     // Plays one record now (for callbacks that change the state around a record, then Skip).
     void play(const EmfRecordInfo& record);

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 #include "platform/Error.h"
@@ -126,9 +127,6 @@ std::string IncludeTrailingPathDelimiter(std::string_view dir)
 
 std::string ReadFileBytes(const std::string& path)
 {
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw StreamError("Cannot open file \"" + path + "\"");
     FileStream f(path, FileMode::Read);
     int64_t n = f.size();
     std::string out(static_cast<size_t>(n), '\0');
@@ -138,14 +136,23 @@ std::string ReadFileBytes(const std::string& path)
 
 void SaveFileAtomically(const std::string& path, const std::function<void(Stream&)>& writer)
 {
-    const std::string dir = ExtractFilePath(path);
-    std::string tmp = dir + "." + ExtractFileName(path) + ".XXXXXX";
+    // Saving through a symbolic link replaces the file it points to and keeps the link.
+    std::string target = path;
+    struct stat link;
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* real = ::realpath(path.c_str(), nullptr)) {
+            target = real;
+            std::free(real);
+        }
+    }
+    const std::string dir = ExtractFilePath(target);
+    std::string tmp = dir + "." + ExtractFileName(target) + ".XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) throw StreamError("Cannot create file \"" + path + "\"");
     // mkstemp makes the file private; give it the old file's mode, or the usual mode for new files.
     struct stat old;
     mode_t mode;
-    if (::stat(path.c_str(), &old) == 0) {
+    if (::stat(target.c_str(), &old) == 0) {
         mode = old.st_mode & 07777;
     } else {
         mode_t mask = ::umask(0);
@@ -160,7 +167,7 @@ void SaveFileAtomically(const std::string& path, const std::function<void(Stream
             writer(out);
             out.sync();
         }
-        if (std::rename(tmp.c_str(), path.c_str()) != 0) throw StreamError("Cannot create file \"" + path + "\"");
+        if (std::rename(tmp.c_str(), target.c_str()) != 0) throw StreamError("Cannot create file \"" + path + "\"");
     } catch (...) {
         ::unlink(tmp.c_str());
         throw;

@@ -22,9 +22,9 @@ std::unique_ptr<Graphic> NewBitmap() { return std::make_unique<BitmapGraphic>();
 std::unique_ptr<Graphic> NewIcon() { return std::make_unique<IconGraphic>(); }
 std::unique_ptr<Graphic> NewJpeg() { return std::make_unique<JpegGraphic>(); }
 
-std::array<GraphicFactory, kMaxPictureKind + 1>& Registry()
+std::array<GraphicFactory, kMaxGraphicKind + 1>& Registry()
 {
-    static std::array<GraphicFactory, kMaxPictureKind + 1> registry = {nullptr, NewBitmap, nullptr, NewIcon, NewJpeg};
+    static std::array<GraphicFactory, kMaxGraphicKind + 1> registry = {nullptr, NewBitmap, nullptr, NewIcon, NewJpeg};
     return registry;
 }
 
@@ -126,14 +126,14 @@ Bitmap IconGraphic::decode(const std::vector<uint8_t>& bytes) const { return Dec
 void RegisterGraphicKind(PictureKind kind, GraphicFactory factory)
 {
     auto k = static_cast<size_t>(kind);
-    if (kind == PictureKind::None || k > kMaxPictureKind) return;
+    if (kind == PictureKind::None || k > kMaxGraphicKind) return;
     Registry()[k] = factory;
 }
 
 bool IsGraphicKindRegistered(PictureKind kind)
 {
     auto k = static_cast<size_t>(kind);
-    return k <= kMaxPictureKind && Registry()[k] != nullptr;
+    return k <= kMaxGraphicKind && Registry()[k] != nullptr;
 }
 
 std::unique_ptr<Graphic> CreateGraphic(PictureKind kind)
@@ -150,7 +150,10 @@ PictureSignature SniffPicture(const uint8_t* data, size_t size)
     if (!data) return {};
     for (const SniffRule& rule : kSniffRules) {
         bool at0 = rule.matches(data, size, 0), at8 = rule.matches(data, size, kBlobHeaderSize);
-        if (at0 || at8) return {rule.kind, at8 ? kBlobHeaderSize : 0};
+        // A kind that matches at 0 is read from 0: plain icon files (colour count 0, planes 1)
+        // and metafiles (bounds starting at 0) also match at 8, and skipping 8 bytes of them
+        // would break every such picture.
+        if (at0 || at8) return {rule.kind, at0 ? 0 : kBlobHeaderSize};
     }
     return {};
 }

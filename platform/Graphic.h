@@ -16,7 +16,7 @@ class Stream;
 
 // The picture kinds of a template's picture record.
 enum class PictureKind : uint8_t { None = 0, Bitmap = 1, Metafile = 2, Icon = 3, Jpeg = 4 };
-constexpr uint8_t kMaxPictureKind = 4;
+constexpr uint8_t kMaxGraphicKind = 4;
 
 inline constexpr const char kPictureKindUnsupportedMessage[] = "Picture kind is not supported";
 
@@ -114,7 +114,7 @@ std::unique_ptr<Graphic> CreateGraphic(PictureKind kind);
 // bitmap ("BM"), icon (16-bit 0 then 1), JPEG (FF D8), metafile (16-bit 0 or 1, or the 32-bit
 // placeable-metafile key 0x9AC6CDD7); each rule looks at offset 0 and at offset 8 (after the
 // 8-byte header some databases put in front), and the first rule matching at either offset
-// decides. offset is 8 when the chosen kind's signature matches there, else 0. kind is None
+// decides. offset is 0 when the chosen kind's signature matches at 0, else 8. kind is None
 // when no rule matches.
 struct PictureSignature {
     PictureKind kind = PictureKind::None;

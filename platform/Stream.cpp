@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/Error.h"
@@ -199,6 +200,12 @@ int64_t ReadOnlyMemoryStream::seek(int64_t offset, SeekOrigin origin)
 FileStream::FileStream(const std::string& path, FileMode mode)
 {
     f_ = std::fopen(path.c_str(), mode == FileMode::Read ? "rb" : "wb");
+    // A folder opens for reading on Linux but holds no bytes: refuse it like a missing file.
+    struct stat st;
+    if (f_ && (::fstat(::fileno(f_), &st) != 0 || S_ISDIR(st.st_mode))) {
+        std::fclose(f_);
+        f_ = nullptr;
+    }
     if (!f_)
         throw StreamError(std::string(mode == FileMode::Read ? "Cannot open file \"" : "Cannot create file \"") + path +
                           "\"");

@@ -454,6 +454,13 @@ int VarCompare(const Variant& a, const Variant& b)
     if (a.type() == VarType::Boolean && b.type() == VarType::Boolean)
         return static_cast<int>(a.rawBool()) - static_cast<int>(b.rawBool());
 
+    // A string against a date-time may be a date text ("15/03/2024") as well as a number of days.
+    if (a.type() == VarType::DateTime && b.isString()) {
+        double d = b.toDateTime();
+        return (a.rawDouble() > d) - (a.rawDouble() < d);
+    }
+    if (a.isString() && b.type() == VarType::DateTime) return -VarCompare(b, a);
+
     Num x = ToNum(a), y = ToNum(b);
     if ((x.cat == Cat::Int || x.cat == Cat::Cur) && (y.cat == Cat::Int || y.cat == Cat::Cur)) {
         // Exact: integers and currency compare on the common scale (a 32-bit integer times 10 000 fits).

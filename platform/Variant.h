@@ -60,7 +60,9 @@ public:
     // Conversions by the platform's rules. They throw VariantError or ConvertError with the
     // platform's message when the value cannot be converted (a Null to a number, a string that
     // holds no number). Empty converts to 0 / "" / false. Strings are parsed with the given
-    // (or the process default) format settings.
+    // (or the process default) format settings. A boolean counts as -1 (true) or 0 in numbers and
+    // reads "True"/"False" as text; numbers convert to integers rounding halves to even. Values
+    // outside the target's range fail with "Invalid variant type conversion".
     int32_t toInt() const;
     double toDouble() const;
     int64_t toCurrency() const;  // scaled by 10 000
@@ -102,7 +104,9 @@ Variant VarNeg(const Variant& a);
 Variant VarNot(const Variant& a);  // bitwise on integers, logical on booleans
 
 // Comparison: strings by character codes (case-sensitive), a string against a number
-// numerically after converting the string, numbers and date-times by value.
+// numerically after converting the string, numbers and date-times by value. A string against a
+// date-time is read as a date-time text, or else as a number of days. Null equals Null and is
+// less than anything else; Empty counts as 0 or "".
 // Returns <0, 0, >0. Throws like the conversions when the operands cannot be compared.
 int VarCompare(const Variant& a, const Variant& b);
 

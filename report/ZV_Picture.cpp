@@ -29,6 +29,9 @@ constexpr uint32_t kCompleteListKinds = KindBits({5, 8, 11});
 
 constexpr uint8_t kMaxPictureKind = pkJpeg;
 
+// The caption tab of a band object: 130 units along the band, 18 across.
+constexpr int32_t kTabLength = 130, kTabDepth = 18;
+
 }  // namespace
 
 // ---- picture ---------------------------------------------------------------------------------
@@ -134,6 +137,15 @@ void TzvBandView::Draw(Canvas& c)
     CalcFrameRect();
     ShowBackground();
     ShowFrame();
+}
+
+Rect TzvBandView::GetClipRgn(bool extended) const
+{
+    Rect r{Left, Top, Left + Width, Top + Height};
+    if (extended) r = {r.left - 10, r.top - 10, r.right + 10, r.bottom + 10};
+    const Rect tab = IsTableBandKind(Borders & 0xFF) ? Rect{Left - kTabDepth, Top, Left, Top + kTabLength}
+                                                      : Rect{Left, Top - kTabDepth, Left + kTabLength, Top};
+    return UnionRect(r, tab);
 }
 
 std::string TzvBandView::DescribeExtras() const

@@ -58,6 +58,8 @@ public:
 
     // Background and frame only; the caption tab belongs to an editing host.
     void Draw(Canvas& canvas) override;
+    // The band's rectangle joined with its caption tab (above it, or left of a table band).
+    Rect GetClipRgn(bool extended) const override;
     std::string DescribeExtras() const override;
 
 private:

@@ -50,6 +50,12 @@ TzvGlobalState& zvState()
 
 TzvValue* TzvValues::FindVariable(std::string_view name) const
 {
+    if (sorted_) {
+        // Binary search while a preparation keeps the list sorted; the first of equal names wins.
+        auto at = std::lower_bound(items_.begin(), items_.end(), name,
+                                   [](const auto& item, std::string_view n) { return CompareText(item.first, n) < 0; });
+        return at != items_.end() && SameText(at->first, name) ? at->second.get() : nullptr;
+    }
     for (const auto& [n, v] : items_)
         if (SameText(n, name)) return v.get();
     return nullptr;
@@ -57,10 +63,15 @@ TzvValue* TzvValues::FindVariable(std::string_view name) const
 
 int TzvValues::AddValue(std::string name)
 {
+    if (sorted_) {
+        // At its sorted place, after the entries of an equal name.
+        auto at = std::upper_bound(items_.begin(), items_.end(), name,
+                                   [](const std::string& n, const auto& item) { return CompareText(n, item.first) < 0; });
+        at = items_.emplace(at, std::move(name), std::make_unique<TzvValue>());
+        return static_cast<int>(at - items_.begin());
+    }
     items_.emplace_back(std::move(name), std::make_unique<TzvValue>());
-    const int index = Count() - 1;
-    if (sorted_) SetSorted(true);
-    return index;
+    return Count() - 1;
 }
 
 void TzvValues::SetSorted(bool sorted)

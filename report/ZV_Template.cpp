@@ -158,8 +158,12 @@ void TzvPages::Delete(int index)
         renumber(*p, &orphans);
         for (TzvSubReportView* sub : orphans) p->Remove(sub).reset();
     }
+    // Pages still being freed by an outer deletion hold placeholders that will delete pages too.
+    for (TzvPage* p : dying_) renumber(*p, nullptr);
     renumber(*page, nullptr);
+    dying_.push_back(page.get());
     page.reset();
+    dying_.pop_back();
 }
 
 void TzvPages::LoadFromStream(Stream& s)

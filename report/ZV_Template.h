@@ -78,6 +78,7 @@ public:
 private:
     TzvReport* report_;
     std::vector<std::unique_ptr<TzvPage>> pages_;
+    std::vector<TzvPage*> dying_;  // deleted pages whose objects are being freed
     bool clearing_ = false;
 };
 

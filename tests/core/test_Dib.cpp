@@ -619,6 +619,17 @@ TEST(DibHostile, CallerAreaCapIsHonoured)
     EXPECT_EQ(DecodeError(f, 37 * 23), "no error");
 }
 
+// A colour channel whose mask is zero is absent (black), not a division or an endless loop.
+TEST(DibHostile, ZeroMaskChannelIsBlack)
+{
+    std::vector<uint8_t> f = ReadFile(SampleDir() / "bmp16_565.bmp");
+    Set32(f, 14 + 40, 0);  // red mask
+    Bitmap got = Decode(f);
+    Bitmap ref = ReadPam(SampleDir() / "bmp16_565.bmp.pam");
+    ASSERT_EQ(got.pixels.size(), ref.pixels.size());
+    for (size_t i = 0; i < got.pixels.size(); ++i) ASSERT_EQ(got.pixels[i], ref.pixels[i] & 0xFF00FFFF) << i;
+}
+
 // Indices past the palette (allowed by a short palette) draw black instead of reading past it.
 TEST(DibHostile, IndexPastShortPaletteIsBlack)
 {

@@ -365,3 +365,74 @@ TEST(EmfRecorder, FinishedRecorderRefusesMoreWork)
 }
 
 }  // namespace
+
+namespace {
+// Notes the clip in force at each rectangle.
+class ClipProbe : public zv::TraceCanvas {
+public:
+    void rectangle(const zv::Rect& r) override
+    {
+        TraceCanvas::rectangle(r);
+        clips.push_back(clip() ? TraceCanvas::formatRect(*clip()) : "none");
+    }
+    std::vector<std::string> clips;
+};
+
+TEST(EmfRecorder, PicturesOnlyNarrowTheCallersClip)
+{
+    zv::EmfFile f = Record([](zv::EmfRecorder& r) {
+        r.rectangle({0, 0, 5, 5});
+        r.intersectClipRect({0, 0, 50, 50});
+        r.rectangle({0, 0, 5, 5});
+        r.saveState();
+        r.intersectClipRect({20, 0, 200, 200});
+        r.rectangle({0, 0, 5, 5});
+        r.restoreState();
+        r.rectangle({0, 0, 5, 5});
+        r.resetClip();
+        r.rectangle({0, 0, 5, 5});
+    }, 200, 200);
+    ClipProbe c;
+    c.intersectClipRect({10, 10, 100, 100});
+    zv::PlayEmf(f, c, {0, 0, 200, 200});
+    std::vector<std::string> want = {"10,10,100,100", "10,10,50,50", "20,10,50,50", "10,10,50,50", "10,10,100,100"};
+    EXPECT_EQ(c.clips, want);
+    ASSERT_TRUE(c.clip());
+    EXPECT_EQ(*c.clip(), (zv::Rect{10, 10, 100, 100}));
+    EXPECT_EQ(c.saveDepth(), 0);
+}
+}  // namespace
+
+#include "platform/EmfGraphic.h"
+#include "platform/Stream.h"
+
+namespace {
+TEST(EmfGraphic, ReadsWritesAndDrawsAMetafilePicture)
+{
+    zv::RegisterMetafileGraphic();
+    std::unique_ptr<zv::Graphic> g = zv::CreateGraphic(zv::PictureKind::Metafile);
+    ASSERT_NE(g, nullptr);
+    EXPECT_TRUE(g->empty());
+    zv::EmfRecorder rec(120, 60);
+    rec.rectangle({10, 10, 110, 50});
+    std::vector<uint8_t> bytes = rec.finish();
+    zv::MemoryStream in(bytes);
+    g->loadFromStream(in);
+    EXPECT_EQ(g->width(), 120);
+    EXPECT_EQ(g->height(), 60);
+    zv::MemoryStream out;
+    g->saveToStream(out);
+    EXPECT_EQ(out.data(), bytes);
+    zv::TraceCanvas c;
+    g->draw(c, {0, 0, 60, 30});
+    EXPECT_EQ(DrawingLines(c.lines), std::vector<std::string>{"rect 5,5,55,25 pen=000000/1/Solid brush=FFFFFF/Solid"});
+    // A damaged picture is refused and the graphic keeps what it had.
+    bytes[4] = 7;
+    zv::MemoryStream bad(bytes);
+    EXPECT_THROW(g->loadFromStream(bad), zv::Exception);
+    EXPECT_EQ(g->width(), 120);
+    auto copy = g->clone();
+    EXPECT_EQ(copy->kind(), zv::PictureKind::Metafile);
+    EXPECT_EQ(copy->height(), 60);
+}
+}  // namespace

@@ -159,6 +159,17 @@ TEST_F(FilesTest, SaveCreatesAndReplaces)
     EXPECT_EQ(Entries(), std::vector<std::string>{"out.zvp"});
 }
 
+TEST_F(FilesTest, SaveThroughASymbolicLink)
+{
+    std::string real = path("real.zvf"), link = path("link.zvf");
+    Write(real, "old");
+    fs::create_symlink(real, link);
+    SaveFileAtomically(link, [](Stream& s) { s.writeBytes("new"); });
+    EXPECT_TRUE(fs::is_symlink(link)) << "the link stays a link";
+    EXPECT_EQ(ReadFileBytes(real), "new");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"link.zvf", "real.zvf"}));
+}
+
 TEST_F(FilesTest, SaveKeepsTheFileMode)
 {
     std::string p = path("mode.txt");

@@ -232,4 +232,6 @@ TEST(FileStream, OpenFailuresNameTheFile)
     EXPECT_EQ(StreamFailure([&] { FileStream f(missing, FileMode::Read); }), "Cannot open file \"" + missing + "\"");
     EXPECT_EQ(StreamFailure([&] { FileStream f(missing, FileMode::Create); }),
               "Cannot create file \"" + missing + "\"");
+    const std::string folder = ZV_BINARY_DIR;
+    EXPECT_EQ(StreamFailure([&] { FileStream f(folder, FileMode::Read); }), "Cannot open file \"" + folder + "\"");
 }

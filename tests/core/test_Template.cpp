@@ -295,6 +295,7 @@ Bytes OldTemplate(int v)
     m.height = 21;
     m.lines = {"riga uno", "riga due"};
     m.name = "Testo";
+    m.visible = 0;
     b.memo(1, m);
     Common band;
     band.borders = bkMainData;
@@ -345,6 +346,7 @@ TEST_F(TemplateTest, OlderVersionsLoadAsTheirLayoutSays)
         EXPECT_EQ(memo->Lines, (std::vector<std::string>{"riga uno", "riga due"}));
         EXPECT_EQ(memo->Name, vc.names ? "Testo" : "Memo1");
         EXPECT_EQ(band->Name, vc.names ? "Banda" : "Band1");
+        EXPECT_EQ(memo->Visible, vc.names ? 0 : 1);
         // 100 * 1123 / 1088 = 103.2; 1088 -> 1123; 21 -> 21.67 -> 22.
         EXPECT_EQ(memo->Left, vc.scaled ? 103 : 100);
         EXPECT_EQ(memo->Top, vc.scaled ? 1123 : 1088);

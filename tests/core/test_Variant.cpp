@@ -320,7 +320,9 @@ TEST_F(VariantTest, Comparison)
         {"equal strings", Str("x y"), Str("x y"), 0},
         {"string against number is numeric", Str("10"), Int(9), 1},
         {"number against string", Dbl(2.5), Str("2,5"), 0},
-        {"string against date", Str("45000"), Date(45000.5), -1},
+        {"number string against date", Str("45000"), Date(45000.5), -1},
+        {"date text against date", Str("15/03/2024"), Date(45366.5), -1},
+        {"date text equal to a date", Date(45366), Str("15/03/2024"), 0},
         {"3 > 2", Int(3), Int(2), 1},
         {"integer against double", Int(2), Dbl(2.0), 0},
         {"2.5 against 2", Dbl(2.5), Int(2), 1},
@@ -339,6 +341,7 @@ TEST_F(VariantTest, Comparison)
         {"empty before 'a'", kEmpty, Str("a"), -1},
         {"empty equals empty", kEmpty, kEmpty, 0},
         {"non-number string against number", Str("x"), Int(1), 2, "'x' is not a valid floating point value"},
+        {"non-date string against date", Date(1), Str("x"), 2, "'x' is not a valid date and time"},
     };
     for (const Case& c : cases) {
         if (c.sign == 2) {

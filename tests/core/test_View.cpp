@@ -297,6 +297,16 @@ TEST_F(ViewTest, ClipRegionIncludesHalfTheFrame)
     v.Left = 10; v.Top = 20; v.Width = 30; v.Height = 40; v.BorderWidth = 4; v.Borders = frLeft | frBottom;
     EXPECT_EQ(v.GetClipRgn(false), (Rect{8, 20, 40, 62}));
     EXPECT_EQ(v.GetClipRgn(true), (Rect{-2, 10, 50, 72}));
+
+    // Bands add their caption tab: above a horizontal band, left of a table band.
+    TzvBandView band(nullptr);
+    band.Left = 0; band.Top = 100; band.Width = 700; band.Height = 40;
+    band.SetBandKind(bkMainData);
+    EXPECT_EQ(band.GetClipRgn(false), (Rect{0, 82, 700, 140}));
+    band.Left = 200; band.Top = 0; band.Width = 50; band.Height = 1000;
+    band.SetBandKind(bkTableData);
+    EXPECT_EQ(band.GetClipRgn(false), (Rect{182, 0, 250, 1000}));
+    EXPECT_EQ(band.GetClipRgn(true), (Rect{182, -10, 260, 1010}));
 }
 
 TEST_F(ViewTest, RotatedFontIsATurnedCopy)
@@ -415,4 +425,22 @@ TEST_F(ViewTest, DeletingAPageFixesEverySubReportPlaceholder)
     e->SubPage = 1;
     report.Pages.Delete(1);
     EXPECT_EQ(report.Pages.Count(), 1);
+}
+
+TEST_F(ViewTest, NestedSubReportsOfADeletedPageGoWithIt)
+{
+    // Pages 0..4, each marked by a memo; page 1 holds placeholders for pages 4 and 2 (in that
+    // list order, so the one for page 2 is freed first and renumbers the other).
+    for (int i = 0; i < 4; ++i) report.Pages.Add();
+    std::vector<TzvMemoView*> marks;
+    for (int i = 0; i < 5; ++i) marks.push_back(Put<TzvMemoView>(i));
+    auto* toFour = Put<TzvSubReportView>(1);
+    toFour->SubPage = 4;
+    auto* toTwo = Put<TzvSubReportView>(1);
+    toTwo->SubPage = 2;
+
+    report.Pages.Delete(1);
+    ASSERT_EQ(report.Pages.Count(), 2);
+    EXPECT_EQ(report.Pages[0].Object(0), marks[0]);
+    EXPECT_EQ(report.Pages[1].Object(0), marks[3]);
 }
