@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QTimer>
+#include <atomic>
+#include <csignal>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +29,12 @@ namespace {
 
 constexpr const char* kDefaultOutputDir = "demo-output";
 constexpr double kRenderDpi = 96;
+constexpr int kSignalPollMs = 100;
+
+// A termination request (session end, kill) closes the window the normal way, so that a changed
+// table is still written back.
+std::atomic<bool> gTerminate{false};
+extern "C" void OnTerminate(int) { gTerminate = true; }
 
 void WriteText(const std::string& path, const std::string& text)
 {
@@ -111,6 +120,13 @@ int main(int argc, char** argv)
             for (const auto& m : zv::DefaultHeadlessUi().messages)
                 std::printf("message box \"%s\": %s\n", zv::Cp1252ToUtf8(m.caption).c_str(), zv::Cp1252ToUtf8(m.text).c_str());
         } else {
+            std::signal(SIGTERM, OnTerminate);
+            std::signal(SIGINT, OnTerminate);
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, form.get(), [&form] {
+                if (gTerminate.exchange(false)) form->close();
+            });
+            poll.start(kSignalPollMs);
             form->show();
             code = QApplication::exec();
         }

@@ -357,7 +357,8 @@ void TDBGrid::notification(Component* c, Operation op)
 void TDBGrid::sizeColumns()
 {
     const QFontMetrics fm(font());
-    const int avg = fm.averageCharWidth();
+    // A digit's advance: number columns (codes, barcodes) show their full size.
+    const int avg = std::max(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0')));
     for (int c = 0; c < model_.columnCount(); ++c) {
         TField* f = model_.fieldAt(c);
         int w = f->displayWidth() * avg;
