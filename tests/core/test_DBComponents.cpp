@@ -129,8 +129,10 @@ TEST(DBComponents, BadValuesNameTheLineAndProperty)
         size_t at = text.find(c.from);
         ASSERT_NE(at, std::string::npos) << c.from;
         text.replace(at, std::strlen(c.from), c.to);
+        // A given root keeps whatever was made before the failure and frees it afterwards.
+        Root root;
         try {
-            std::unique_ptr<zv::Component> root(zv::FormReader(text, registry).read());
+            zv::FormReader(text, registry).read(&root);
             ADD_FAILURE() << "no error for " << c.to;
         } catch (const zv::Exception& e) {
             EXPECT_NE(e.message().find(c.message), std::string::npos) << c.to << ": " << e.message();
