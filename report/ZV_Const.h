@@ -135,6 +135,26 @@ inline constexpr const char* kTextSubReportOnPage = "SottoReport in pagina ";
 
 // ---- report component ------------------------------------------------------------------------
 
+// Internal names of the special variables, indexed like kSpecialVarNames ("" for the expression).
+inline constexpr std::array<const char*, 9> kSpecialVarInternal = {
+    "PAGE#", "", "DATE", "TIME", "LINE#", "LINETHROUGH#", "COLUMN#", "CURRENT#", "TOTALPAGES",
+};
+// The special-variable index whose binding is evaluated as an expression.
+inline constexpr int kSpecialVarExpression = 1;
+
+// Caption of the preview window; " - " and the report's title follow when it has one.
+inline constexpr const char* kPreviewCaption = "Anteprima";
+inline constexpr const char* kCaptionTitleSeparator = " - ";
+
+// The preparation-error text: first line, then the message, object, band and page lines.
+inline constexpr const char* kErrPreparation = "Si \xE8 verificato un errore durante la fase di preparazione";
+inline constexpr const char* kErrObject = "Oggetto";
+inline constexpr const char* kErrBand = "Banda:";
+inline constexpr const char* kErrPage = "Pagina";
+inline constexpr const char* kErrFromEngine = "Errore. ";
+// Showing a preview before any preview window class was registered.
+inline constexpr const char* kMsgNoPreviewClass = "Nessuna finestra di anteprima registrata.";
+
 // ---- expressions and formatting --------------------------------------------------------------
 
 // Messages of the expression engine; each is followed by the offending text, except the bracket one.

@@ -2,6 +2,8 @@
 #include "report/ZV_Report.h"
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <filesystem>
 
 #include "platform/Error.h"
@@ -10,6 +12,8 @@
 #include "platform/Text.h"
 #include "platform/UiServices.h"
 #include "report/ZV_Const.h"
+#include "report/ZV_Picture.h"
+#include "report/ZV_Preview.h"
 #include "report/ZV_Utils.h"
 
 namespace zv {
@@ -46,6 +50,12 @@ TzvGlobalState& zvState()
 
 TzvValue* TzvValues::FindVariable(std::string_view name) const
 {
+    if (sorted_) {
+        // Binary search while a preparation keeps the list sorted; the first of equal names wins.
+        auto at = std::lower_bound(items_.begin(), items_.end(), name,
+                                   [](const auto& item, std::string_view n) { return CompareText(item.first, n) < 0; });
+        return at != items_.end() && SameText(at->first, name) ? at->second.get() : nullptr;
+    }
     for (const auto& [n, v] : items_)
         if (SameText(n, name)) return v.get();
     return nullptr;
@@ -53,10 +63,15 @@ TzvValue* TzvValues::FindVariable(std::string_view name) const
 
 int TzvValues::AddValue(std::string name)
 {
+    if (sorted_) {
+        // At its sorted place, after the entries of an equal name.
+        auto at = std::upper_bound(items_.begin(), items_.end(), name,
+                                   [](const std::string& n, const auto& item) { return CompareText(n, item.first) < 0; });
+        at = items_.emplace(at, std::move(name), std::make_unique<TzvValue>());
+        return static_cast<int>(at - items_.begin());
+    }
     items_.emplace_back(std::move(name), std::make_unique<TzvValue>());
-    const int index = Count() - 1;
-    if (sorted_) SetSorted(true);
-    return index;
+    return Count() - 1;
 }
 
 void TzvValues::SetSorted(bool sorted)
@@ -103,6 +118,7 @@ TzvReport::TzvReport(Component* owner) : Component(owner), Pages(this)
 {
     PixelsPerInch = zvState().ScreenPixelsPerInch;
     zvState().CurrentReport = this;
+    SetExprResolver(TzvResolveEvent::Of<&TzvReport::ResolveValue>(this));
     ClearTemplate();
 }
 
@@ -116,6 +132,8 @@ TzvReport::~TzvReport()
     Pages.Clear();
     ReleaseDataSources();
     st.CurrentReport = nullptr;
+    ClearExprResolver(this);
+    if (PrepareState().PreparingReport == this) PrepareState().PreparingReport = nullptr;
 }
 
 std::string TzvReport::QualifiedName() const
@@ -349,6 +367,266 @@ void TzvReport::SaveToStream(Stream& s)
         s.writeI32(e.Source ? e.Source->RangeEndCount : 0);
     }
     Pages.SaveToStream(s);
+}
+
+}  // namespace zv
+
+// ---- report component: preparation, show operations, errors, window description ----------------
+
+namespace zv {
+
+namespace {
+
+// Stored names of the designer options, by bit.
+constexpr std::array<std::pair<TzvDsgOption, const char*>, 1> kDsgOptionNames = {{{doSaveConfirm, "doSaveConfirm"}}};
+
+TzvBandKindFn& BandKindFunction()
+{
+    static TzvBandKindFn fn = nullptr;
+    return fn;
+}
+
+std::string PreviewCaptionFor(const std::string& title)
+{
+    std::string caption = kPreviewCaption;
+    if (!title.empty()) caption += std::string(kCaptionTitleSeparator) + title;
+    return caption;
+}
+
+std::string BytesOf(const MemoryStream& s)
+{
+    return std::string(s.data().begin(), s.data().end());
+}
+
+MemoryStream StreamOf(const std::string& bytes)
+{
+    return MemoryStream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+}  // namespace
+
+TzvPrepareState& PrepareState()
+{
+    static TzvPrepareState state;
+    return state;
+}
+
+void SetBandKindFunction(TzvBandKindFn fn) { BandKindFunction() = fn; }
+
+void ReportError(const std::string& message)
+{
+    TzvGlobalState& st = zvState();
+    if (st.ErrorFlag) return;  // only the first error of a preparation counts
+    st.ErrorFlag = true;
+    std::string text = kErrPreparation;
+    if (!message.empty()) text += "\r" + message;
+    if (st.CurrentObject && st.CurrentObject->ParentBand == st.CurrentBand)
+        text += std::string("\r") + kErrObject + ": " + st.CurrentObject->Name;
+    if (st.CurrentBand) {
+        const TzvBandKindFn fn = BandKindFunction();
+        text += std::string("\r") + kErrBand + " " + (fn ? BandName(fn(st.CurrentBand)) : std::string());
+    }
+    text += std::string("\r") + kErrPage + ": " + std::to_string(st.CurrentPageNo);
+    st.ErrorText = std::move(text);
+    if (TzvReport* r = PrepareState().PreparingReport) r->Terminated = true;
+}
+
+const std::string& SpecialVarName(int index)
+{
+    static const std::vector<std::string> names(kSpecialVarNames.begin(), kSpecialVarNames.end());
+    static const std::string none;
+    return index >= 0 && index < static_cast<int>(names.size()) ? names[static_cast<size_t>(index)] : none;
+}
+
+const std::string& SpecialVarInternalName(int index)
+{
+    static const std::vector<std::string> names(kSpecialVarInternal.begin(), kSpecialVarInternal.end());
+    static const std::string none;
+    return index >= 0 && index < static_cast<int>(names.size()) ? names[static_cast<size_t>(index)] : none;
+}
+
+const Bitmap& CheckerboardBitmap()
+{
+    static const Bitmap bitmap = [] {
+        constexpr int32_t kSide = 8;
+        constexpr uint32_t kWhite = 0xFFFFFF, kSilver = 0xC0C0C0;
+        Bitmap b;
+        b.width = b.height = kSide;
+        b.pixels.resize(kSide * kSide);
+        for (int32_t y = 0; y < kSide; ++y)
+            for (int32_t x = 0; x < kSide; ++x) b.at(x, y) = (x + y) % 2 == 0 ? kWhite : kSilver;
+        return b;
+    }();
+    return bitmap;
+}
+
+void TzvReport::ClearPreparedPages() { EMFPages.Clear(); }
+
+bool TzvReport::PrepareReport()
+{
+    // Until the preparation engine exists a run produces no pages and records nothing.
+    ClearPreparedPages();
+    return true;
+}
+
+void TzvReport::ShowReport()
+{
+    // The flag is cleared on every way out, so that the next preparation starts clean.
+    struct ClearErrorFlag {
+        ~ClearErrorFlag() { zvState().ErrorFlag = false; }
+    } clearFlag;
+    PrepareReport();
+    if (zvState().ErrorFlag)
+        Ui().messageBox(zvState().ErrorText, kCaptionError, MB_OK | MB_ICONERROR);
+    else
+        ShowPreview();
+    ClearPreparedPages();
+}
+
+void TzvReport::ShowPreview()
+{
+    const TzvPreviewClass& previewClass = PreviewClass();
+    if (!previewClass) throw Exception(kMsgNoPreviewClass);
+    TzvPreview* preview = previewClass.Create();
+    if (!preview) throw Exception(kMsgNoPreviewClass);
+    AddOpenPreview(preview);
+    preview->SetCaption(PreviewCaptionFor(Title));
+    if (preview->IsVisible()) preview->ClosePreview();
+    preview->Modal = ModalPreview;
+    if (ModalPreview) {
+        preview->Report = this;
+        preview->ShowModalMaximized();  // the preview may be gone when this returns
+        return;
+    }
+    // The copy works on its own pages, so the caller may empty, reload or free this report.
+    // Creating it must not take the expression engine's resolver or the current report away.
+    {
+        TemplateVersionGuard version(kTemplateVersion);
+        preview->TransferStream.clear();
+        EMFPages.SaveToStream(preview->TransferStream);
+    }
+    const TzvResolveEvent resolver = TzvExpr::Instance().Resolver();
+    TzvReport* const current = zvState().CurrentReport;
+    try {
+        preview->OwnedReport = std::make_unique<TzvReport>();
+        preview->OwnedReport->Title = Title;
+        preview->TransferStream.setPosition(0);
+        TemplateVersionGuard version(kTemplateVersion);
+        preview->OwnedReport->EMFPages.LoadFromStream(preview->TransferStream);
+    } catch (...) {
+        SetExprResolver(resolver);
+        zvState().CurrentReport = current;
+        RemoveOpenPreview(preview);
+        delete preview;
+        throw;
+    }
+    SetExprResolver(resolver);
+    zvState().CurrentReport = current;
+    preview->Report = preview->OwnedReport.get();
+    preview->ShowStayOnTopMaximized();
+}
+
+void TzvReport::Progress(int32_t n)
+{
+    if (OnProgress) {
+        OnProgress(n);
+        return;
+    }
+    if (ShowProgress) {
+        if (TzvProgressWindow* window = ProgressWindow()) {
+            const TzvPrepareState& ps = PrepareState();
+            std::string line = window->Prefix + "  " + std::to_string(n);
+            if (ps.PreparingReport && ps.PreparingReport->TwoPass != 0 && ps.FinalPass)
+                line += " di " + std::to_string(ps.TotalPages);
+            window->SetLabelText(line);
+        }
+    }
+    Ui().processMessages();
+}
+
+void TzvReport::ResolveValue(std::string_view name, const TzvArgList* args, Variant& value)
+{
+    // Names are answered by the resolver of the expression functions, which is not built yet.
+    (void)name;
+    (void)args;
+    (void)value;
+}
+
+bool TzvReport::readProperty(const std::string& name, const PropValue& value)
+{
+    auto is = [&name](std::string_view n) { return SameText(name, n); };
+    if (is("AutoLoad")) SetAutoLoad(value.asString());
+    else if (is("ReportDir")) ReportDir = value.asString();
+    else if (is("PathFromExe")) PathFromExe = value.asString();
+    else if (is("TemplateDir")) TemplateDir = value.asString();
+    else if (is("Title")) Title = value.asString();
+    else if (is("ShowProgress")) ShowProgress = value.asBool();
+    else if (is("ModalPreview")) ModalPreview = value.asBool();
+    else if (is("DisableDataSetControls")) DisableDataSetControls = value.asBool();
+    else if (is("Scaled")) Scaled = value.asBool();
+    else if (is("PixelsPerInch")) {
+        const int64_t v = value.asInt();
+        if (v < INT32_MIN || v > INT32_MAX) throw Exception("Invalid property value");
+        PixelsPerInch = static_cast<int32_t>(v);
+    } else if (is("DesignerOptions")) {
+        if (value.kind != PropValue::Kind::Set) throw Exception("Invalid property value");
+        TzvDsgOptions options = 0;
+        for (const std::string& item : value.items) {
+            bool known = false;
+            for (const auto& [bit, n] : kDsgOptionNames)
+                if (SameText(item, n)) { options |= bit; known = true; }
+            if (!known) throw Exception("Invalid property value");
+        }
+        DesignerOptions = options;
+    } else if (is("Values.Data")) {
+        MemoryStream s = StreamOf(value.asBinary());
+        Values.ReadBindings(s);
+    } else if (is("Data")) {
+        MemoryStream s = StreamOf(value.asBinary());
+        const uint32_t count = s.readU32();
+        if (static_cast<int64_t>(count) > s.remaining()) FailShort();  // every line takes its length byte at least
+        std::vector<std::string> lines;
+        lines.reserve(count);
+        for (uint32_t i = 0; i < count; ++i) lines.push_back(s.readShortString());
+        Variables = std::move(lines);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void TzvReport::writeProperties(FormWriter& w) const
+{
+    // The folder rules first, so that the template named by AutoLoad is found by them when the
+    // description is read back.
+    if (!ReportDir.empty()) w.writeString("ReportDir", ReportDir);
+    if (!PathFromExe.empty()) w.writeString("PathFromExe", PathFromExe);
+    if (!TemplateDir.empty()) w.writeString("TemplateDir", TemplateDir);
+    if (!autoLoad_.empty()) w.writeString("AutoLoad", autoLoad_);
+    if (!Title.empty()) w.writeString("Title", Title);
+    if (!ShowProgress) w.writeBool("ShowProgress", false);
+    if (!ModalPreview) w.writeBool("ModalPreview", false);
+    if (!DisableDataSetControls) w.writeBool("DisableDataSetControls", false);
+    w.writeInt("PixelsPerInch", PixelsPerInch);
+    if (!Scaled) w.writeBool("Scaled", false);
+    if (DesignerOptions != doSaveConfirm) {
+        std::vector<std::string> items;
+        for (const auto& [bit, n] : kDsgOptionNames)
+            if (DesignerOptions & bit) items.emplace_back(n);
+        w.writeSet("DesignerOptions", items);
+    }
+    if (Values.Count() > 0) {
+        MemoryStream s;
+        Values.WriteBindings(s);
+        w.writeBinary("Values.Data", BytesOf(s));
+    }
+    if (!Variables.empty()) {
+        MemoryStream s;
+        s.writeU32(static_cast<uint32_t>(Variables.size()));
+        for (const std::string& line : Variables) s.writeShortString(std::string_view(line).substr(0, 255));
+        w.writeBinary("Data", BytesOf(s));
+    }
+    w.writeInt("PixelsPerInch", PixelsPerInch);
 }
 
 }  // namespace zv

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +11,10 @@
 #include <vector>
 
 #include "platform/Component.h"
+#include "platform/FormText.h"
+#include "platform/Variant.h"
+#include "report/ZV_EMFPages.h"
+#include "report/ZV_Expr.h"
 #include "report/ZV_Template.h"
 
 namespace zv {
@@ -86,8 +91,32 @@ private:
     bool sorted_ = false;
 };
 
+// ---- report component: events and options -----------------------------------------------------
+
+// What a data band does with its data source when OnDataSetWork is raised.
+enum TzvDataSetOperation : uint8_t { dsoInit = 0, dsoExit = 1, dsoFirst = 2, dsoNext = 3, dsoPrior = 4 };
+
+// Options of an editing host (stored only): a set of these bits.
+enum TzvDsgOption : uint8_t { doSaveConfirm = 1 };
+using TzvDsgOptions = uint8_t;
+
+// The events of a report, with the parameters they are published with; all optional.
+using TBeginDocEvent = std::function<void()>;
+using TEndDocEvent = std::function<void()>;
+using TBeginPageEvent = std::function<void(int32_t pg)>;
+using TEndPageEvent = std::function<void(int32_t pg)>;
+using TDetailEvent = std::function<void(const std::string& ParName, Variant& ParValue)>;
+using TFunctionEvent = std::function<void(const std::string& name, const Variant& p1, const Variant& p2,
+                                          const Variant& p3, Variant& Val)>;
+using TProgressEvent = std::function<void(int32_t n)>;
+using TDataSetWorkEvent = std::function<void(const std::string& BandName, TDataSet* DataSet,
+                                             int32_t& RecordCount, TzvDataSetOperation Operation)>;
+using TOnDrawObject = std::function<void(TzvView* View)>;
+using TOnBeforePrint = std::function<void(bool& Continue)>;
+using TOnAfterPrint = std::function<void()>;
+
 // A report: one template (design pages, data sources, bindings and variable list).
-class TzvReport : public Component {
+class TzvReport : public Component, public Persistent {
 public:
     explicit TzvReport(Component* owner = nullptr);
     ~TzvReport() override;
@@ -145,9 +174,49 @@ public:
     const std::string& LoadedPath() const { return loadedPath_; }
     std::optional<double> LoadedAge() const { return loadedAge_; }
 
+    // ---- report component: preparation, show operations, events, window description ----------
+
+    TzvDsgOptions DesignerOptions = doSaveConfirm;  // stored only
+    TzvEMFPages EMFPages{this};                      // the prepared pages of the last preparation
+    bool Terminated = false;                         // set by cancel or by an error of a preparation
+    bool HasBlobFields = false;                      // a bound field holds a large object
+
+    TBeginDocEvent OnBeginDoc;
+    TEndDocEvent OnEndDoc;
+    TBeginPageEvent OnBeginPage;
+    TEndPageEvent OnEndPage;
+    TDetailEvent OnGetValue;
+    TFunctionEvent OnUserFunction;
+    TProgressEvent OnProgress;
+    TDataSetWorkEvent OnDataSetWork;
+    TOnDrawObject OnDrawObject;
+    TOnDrawObject OnDrawedObject;
+    TOnBeforePrint OnBeforePrint;
+    TOnAfterPrint OnAfterPrint;
+
+    // The preparation engine is not built yet: this only empties the prepared pages, raises no
+    // event, records no page and answers true.
+    bool PrepareReport();
+    // Prepares, then shows the recorded error in an "Errore" box or opens the preview; empties
+    // the prepared pages and clears the recorded-error flag on leaving.
+    void ShowReport();
+    // Opens a preview of the registered class on the prepared pages (see ZV_Preview.h).
+    void ShowPreview();
+    // Progress step n: OnProgress, or the progress window's line; then pending messages.
+    void Progress(int32_t n);
+
+    // The expression engine's name resolver for this report. Names are not resolved yet: the
+    // value stays empty, so the engine reports every name as unknown.
+    void ResolveValue(std::string_view name, const TzvArgList* args, Variant& value);
+
+    // Window description: the published properties, "Values.Data" and "Data" (binary),
+    // "PixelsPerInch" once more at the end (written only).
+    bool readProperty(const std::string& name, const PropValue& value) override;
+    void writeProperties(FormWriter& writer) const override;
+
 protected:
-    // Empties the prepared pages of the last preparation; the prepared-page store hooks in here.
-    virtual void ClearPreparedPages() {}
+    // Empties the prepared pages of the last preparation.
+    virtual void ClearPreparedPages();
 
 private:
     void ReadTemplate(Stream& stream);
@@ -158,5 +227,33 @@ private:
     std::string loadedPath_;
     std::optional<double> loadedAge_;
 };
+
+// ---- report component: errors and process-wide helpers ------------------------------------------
+
+// Records the first error of a preparation: the error text gets the message, the current object,
+// band and design page; the preparing report is terminated. Later errors are ignored until the
+// flag is cleared (ShowReport does it).
+void ReportError(const std::string& message);
+
+// The pass state of a preparation that error texts and the progress line read.
+struct TzvPrepareState {
+    TzvReport* PreparingReport = nullptr;  // Terminated is set on it by ReportError
+    bool FirstPass = false;
+    bool FinalPass = true;  // false only during the first pass of a two-pass run
+    int32_t TotalPages = 0;
+};
+TzvPrepareState& PrepareState();
+
+// The band kind of a run-time band, installed by the run-time bands; without it the band line of
+// an error text names no kind.
+using TzvBandKindFn = int (*)(const TzvBand* band);
+void SetBandKindFunction(TzvBandKindFn fn);
+
+// Display name and internal name of special variable index (OtherKind); "" out of range.
+const std::string& SpecialVarName(int index);
+const std::string& SpecialVarInternalName(int index);
+
+// The 8 x 8 checkerboard of white and silver squares (pixel x, y white when x + y is even).
+const Bitmap& CheckerboardBitmap();
 
 }  // namespace zv

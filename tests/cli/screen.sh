@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Screen test: the real BarCodeDemo under Xvfb — its window appears with its title, a screenshot is
+# taken, and a termination request closes the window and ends the program cleanly. Skipped (exit 77) without xvfb-run or xdotool.
+set -euo pipefail
+build=$1
+src=$2
+for tool in xvfb-run xdotool import; do
+  if ! command -v "$tool" >/dev/null; then echo "skipped: $tool not installed"; exit 77; fi
+done
+[ -x "$build/BarCodeDemo" ] || { echo "skipped: BarCodeDemo not built"; exit 77; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp "$src/resources/Clienti.xml" "$work/"
+[ -e "$src/resources/BarCodeDemo.zvf" ] && cp "$src/resources/BarCodeDemo.zvf" "$work/"
+shot="$build/screen-FormMain.png"
+cat > "$work/run.sh" <<INNER
+set -eu
+cd "$work"
+"$build/BarCodeDemo" > "$work/out.txt" 2>&1 &
+pid=\$!
+win=""
+for i in \$(seq 1 100); do
+  win=\$(xdotool search --name "Zelvo report BarCode Demo" 2>/dev/null | head -1 || true)
+  [ -n "\$win" ] && break
+  sleep 0.1
+done
+[ -n "\$win" ] || { echo "window did not appear"; cat "$work/out.txt"; kill \$pid; exit 1; }
+sleep 0.5
+title=\$(xdotool getwindowname "\$win")
+[ "\$title" = "Zelvo report BarCode Demo" ] || { echo "title: \$title"; kill \$pid; exit 1; }
+import -window root "$shot"
+# Without a window manager nobody sends the close request: the program closes its window on SIGTERM.
+kill -TERM \$pid
+for i in \$(seq 1 50); do kill -0 \$pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 \$pid 2>/dev/null; then echo "program still running"; kill \$pid; exit 1; fi
+wait \$pid || { echo "program failed"; cat "$work/out.txt"; exit 1; }
+INNER
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/run.sh"
+# The screenshot must show something: more than a handful of colours.
+colours=$(identify -format '%k' "$shot")
+[ "$colours" -gt 8 ] || { echo "screenshot nearly blank ($colours colours)"; exit 1; }
+# Closing without changes left the table file as it was.
+cmp -s "$src/resources/Clienti.xml" "$work/Clienti.xml" || { echo "Clienti.xml was rewritten"; exit 1; }
+echo "ok: window titled, screenshot $shot ($colours colours)"
