@@ -334,9 +334,9 @@ Component* FormReader::read(Component* root)
     Component* c = p.object(root, nullptr, 0);
     std::unique_ptr<Component> made(root ? nullptr : c);  // freed again if the rest is refused
     if (!p.atEnd()) p.fail("End of description expected");
-    made.release();
     for (Component* each : p.readOrder)
         if (auto* persistent = dynamic_cast<Persistent*>(each)) persistent->loaded();
+    made.release();
     return c;
 }
 

@@ -50,7 +50,11 @@ public:
         if (!lines.empty()) w.writeList("Lines.Strings", lines);
         if (scale != 0) w.writeFloat("Scale", scale);
     }
-    void loaded() override { gEvents.push_back("loaded " + name()); }
+    void loaded() override
+    {
+        gEvents.push_back("loaded " + name());
+        if (caption == "fail when loaded") throw zv::Exception("cannot finish");
+    }
     void setParentComponent(Component* p) override { parent = p; }
     const Component* parentComponent() const override { return parent; }
 
@@ -195,6 +199,18 @@ TEST(FormText, RefusesMalformedDescriptions)
         } catch (const zv::Exception& e) {
             EXPECT_EQ(e.message(), c.message);
         }
+    }
+}
+
+TEST(FormText, FreesWhatItMadeWhenFinishingFails)
+{
+    auto registry = MakeRegistry();
+    const char* text = "object A: TTestThing\n  object B: TTestThing\n    Caption = 'fail when loaded'\n  end\nend\n";
+    try {
+        std::unique_ptr<Component> root(FormReader(text, registry).read());
+        ADD_FAILURE() << "accepted";
+    } catch (const zv::Exception& e) {
+        EXPECT_EQ(e.message(), "cannot finish");  // the sanitizer build sees a leak if the root stays
     }
 }
 
