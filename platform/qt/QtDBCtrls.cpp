@@ -1,6 +1,7 @@
 // Data-aware controls on Qt Widgets: the record navigator, the data grid and its table model.
 #include "platform/qt/QtDBCtrls.h"
 
+#include <QStyle>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -359,11 +360,13 @@ void TDBGrid::sizeColumns()
     const QFontMetrics fm(font());
     // A digit's advance: number columns (codes, barcodes) show their full size.
     const int avg = std::max(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0')));
+    // The item delegate keeps a focus-frame margin on both sides of the text.
+    const int textMargin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + kCellMargin;
     for (int c = 0; c < model_.columnCount(); ++c) {
         TField* f = model_.fieldAt(c);
         int w = f->displayWidth() * avg;
         w = std::max(w, fm.horizontalAdvance(ToQString(f->displayLabel())));
-        setColumnWidth(c, w + kCellMargin);
+        setColumnWidth(c, w + textMargin);
     }
     verticalHeader()->setDefaultSectionSize(fm.height() + kCellMargin + 2);
 }
