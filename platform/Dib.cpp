@@ -156,7 +156,7 @@ uint64_t DibStride(int64_t width, int bitCount)
     return (static_cast<uint64_t>(width) * static_cast<uint64_t>(bitCount) + 31) / 32 * 4;
 }
 
-DibInfo ParseDibInfo(const uint8_t* p, size_t infoSize)
+DibInfo ParseDibInfo(const uint8_t* p, size_t infoSize, DibColorTable table)
 {
     DibInfo info;
     if (!p || infoSize < 4) Invalid();
@@ -241,13 +241,17 @@ DibInfo ParseDibInfo(const uint8_t* p, size_t infoSize)
         colors = clrUsed;  // an optional table that true-colour pixels do not use
         if (colors > kMaxPaletteEntries) Invalid();
     }
-    const size_t entry = core ? 3 : 4;
+    const bool indexes = table == DibColorTable::PaletteIndexes;
+    const size_t entry = indexes ? 2 : core ? 3 : 4;
     if ((infoSize - pos) / entry < colors) Invalid();
     if (bc <= 8) {
         info.palette.resize(colors);
         for (uint32_t k = 0; k < colors; ++k) {
             const uint8_t* e = p + pos + k * entry;
-            info.palette[k] = kOpaque | (static_cast<uint32_t>(e[2]) << 16) | (static_cast<uint32_t>(e[1]) << 8) | e[0];
+            const uint32_t grey = e[0];  // low byte of the palette index
+            info.palette[k] = indexes ? kOpaque | (grey << 16) | (grey << 8) | grey
+                                      : kOpaque | (static_cast<uint32_t>(e[2]) << 16) |
+                                            (static_cast<uint32_t>(e[1]) << 8) | e[0];
         }
     }
     pos += colors * entry;

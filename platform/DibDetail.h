@@ -29,8 +29,13 @@ struct DibInfo {
     size_t infoBytes = 0;  // header + masks + palette: where the bits start in a packed DIB
 };
 
+// What the colour table of a BITMAPINFO holds. Metafile records may carry 16-bit indexes into
+// the logical palette of the device context instead of colours (DIB_PAL_COLORS); without such a
+// palette, index i is shown as the grey (i & 0xFF), which keeps the picture readable.
+enum class DibColorTable { Colors, PaletteIndexes };
+
 // Parses the header, masks and palette. Throws Exception on anything malformed or unsupported.
-DibInfo ParseDibInfo(const uint8_t* info, size_t infoSize);
+DibInfo ParseDibInfo(const uint8_t* info, size_t infoSize, DibColorTable table = DibColorTable::Colors);
 
 // Bytes of one uncompressed row, padded to 32 bits.
 uint64_t DibStride(int64_t width, int bitCount);

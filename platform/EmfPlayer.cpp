@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/DibDetail.h"
 #include "platform/EmfFormat.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
@@ -16,7 +17,7 @@ using namespace emf;
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kCoordLimit = 1.0e8;      // transformed coordinates are kept inside this
-constexpr uint64_t kMaxBitmapPixels = 1ull << 24;  // decoded bitmaps stay under 64 MB
+constexpr uint64_t kMaxBitmapPixels = 1ull << 24;  // decoded bitmaps (before cropping) stay under 64 MB
 constexpr int kMaxCurveSteps = 64;
 constexpr int32_t kDefaultFontHeight = -16;  // 12 points at 96 per inch
 
@@ -129,106 +130,44 @@ Font LogFontAt(const RecordView& v, uint64_t off)
     return f;
 }
 
-// Decodes the DIB of a record into a top-down bitmap, cropped to the source rectangle.
-// Returns false for anything it does not support or whose sizes do not hold together.
-bool DecodeDib(const RecordView& v, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits,
-               uint32_t usage, int32_t xSrc, int32_t ySrc, int32_t cxSrc, int32_t cySrc, Bitmap& out)
+// Decodes the DIB of a record into an opaque top-down bitmap, cropped to the source rectangle.
+// Returns false when the parts lie outside the record, the bitmap is malformed or unsupported,
+// larger than kMaxBitmapPixels, or the source rectangle misses it.
+bool DecodeRecordDib(const RecordView& v, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits,
+                     uint32_t usage, int32_t xSrc, int32_t ySrc, int32_t cxSrc, int32_t cySrc, Bitmap& out)
 {
-    if (cbBmi < 12 || cbBits == 0 || !v.has(offBmi, cbBmi) || !v.has(offBits, cbBits)) return false;
-    uint32_t hdr = v.u32(offBmi);
-    int64_t w, h;
-    uint32_t bpp, compression = BI_RGB, clrUsed = 0;
-    uint32_t paletteEntry = 4;
-    if (hdr == 12) {
-        w = v.u16(offBmi + 4);
-        h = v.i16(offBmi + 6);
-        bpp = v.u16(offBmi + 10);
-        paletteEntry = 3;
-    } else if (hdr >= 40 && hdr <= cbBmi) {
-        w = v.i32(offBmi + 4);
-        h = v.i32(offBmi + 8);
-        bpp = v.u16(offBmi + 14);
-        compression = v.u32(offBmi + 16);
-        clrUsed = v.u32(offBmi + 32);
-    } else {
+    if (cbBmi == 0 || cbBits == 0 || !v.has(offBmi, cbBmi) || !v.has(offBits, cbBits)) return false;
+    Bitmap full;
+    bool topDown;
+    try {
+        const detail::DibInfo info = detail::ParseDibInfo(
+            v.p + offBmi, cbBmi,
+            usage == DIB_PAL_COLORS ? detail::DibColorTable::PaletteIndexes : detail::DibColorTable::Colors);
+        full = detail::DecodeDibBits(info, v.p + offBits, cbBits, kMaxBitmapPixels);
+        topDown = info.topDown;
+    } catch (const Exception&) {
         return false;
     }
-    bool topDown = h < 0;
-    if (topDown) h = -h;
-    if (w <= 0 || h <= 0 || w > 65535 || h > 65535) return false;
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return false;
-    if (compression != BI_RGB && !(compression == BI_BITFIELDS && (bpp == 16 || bpp == 32))) return false;
-    const uint64_t stride = ((static_cast<uint64_t>(w) * bpp + 31) / 32) * 4;
-    if (stride * static_cast<uint64_t>(h) > cbBits) return false;
-    // Palette or colour masks follow the header.
-    std::vector<uint32_t> palette;
-    uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
-    if (bpp == 32) masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF;
-    uint64_t after = offBmi + static_cast<uint64_t>(hdr);
-    if (bpp <= 8) {
-        uint32_t n = clrUsed != 0 ? std::min<uint32_t>(clrUsed, 1u << bpp) : (1u << bpp);
-        palette.assign(1u << bpp, 0);
-        for (uint32_t i = 0; i < n; ++i) {
-            uint64_t at = after + static_cast<uint64_t>(i) * (usage == DIB_PAL_COLORS ? 2 : paletteEntry);
-            if (at + (usage == DIB_PAL_COLORS ? 2 : 3) > static_cast<uint64_t>(offBmi) + cbBmi) break;
-            if (usage == DIB_PAL_COLORS) {
-                // Indexes into a palette we do not keep: a grey ramp keeps the picture readable.
-                uint32_t g = v.u16(at) & 0xFF;
-                palette[i] = (g << 16) | (g << 8) | g;
-            } else {
-                palette[i] = v.u8(at) | (v.u8(at + 1) << 8) | (v.u8(at + 2) << 16);
-            }
-        }
-    } else if (compression == BI_BITFIELDS) {
-        uint64_t at = hdr >= 52 ? offBmi + 40ull : after;
-        if (at + 12 > static_cast<uint64_t>(offBmi) + cbBmi) return false;
-        for (int i = 0; i < 3; ++i) masks[i] = v.u32(at + 4 * i);
-    }
     // Source rectangle, in top-down coordinates (a bottom-up DIB measures ySrc from the bottom).
+    const int64_t w = full.width, h = full.height;
     int64_t x0 = std::clamp<int64_t>(xSrc, 0, w), x1 = std::clamp<int64_t>(static_cast<int64_t>(xSrc) + cxSrc, 0, w);
     int64_t yb = topDown ? ySrc : h - static_cast<int64_t>(ySrc) - cySrc;
     int64_t y0 = std::clamp<int64_t>(yb, 0, h), y1 = std::clamp<int64_t>(yb + cySrc, 0, h);
     if (x1 <= x0 || y1 <= y0) return false;
-    if (static_cast<uint64_t>(x1 - x0) * static_cast<uint64_t>(y1 - y0) > kMaxBitmapPixels) return false;
+    // Bitmap records copy colours; an alpha channel they may carry does not show.
+    for (uint32_t& px : full.pixels) px |= 0xFF000000u;
+    full.hasAlpha = false;
+    if (x0 == 0 && y0 == 0 && x1 == w && y1 == h) {
+        out = std::move(full);
+        return true;
+    }
     out.width = static_cast<int32_t>(x1 - x0);
     out.height = static_cast<int32_t>(y1 - y0);
     out.hasAlpha = false;
-    out.pixels.assign(static_cast<size_t>(out.width) * out.height, 0);
-    auto extract = [](uint32_t value, uint32_t mask) -> uint32_t {
-        if (mask == 0) return 0;
-        int shift = 0;
-        while (!((mask >> shift) & 1)) ++shift;
-        uint32_t m = mask >> shift;
-        uint32_t part = (value >> shift) & m;
-        return m == 0 ? 0 : static_cast<uint32_t>((static_cast<uint64_t>(part) * 255 + m / 2) / m);
-    };
+    out.pixels.resize(static_cast<size_t>(out.width) * out.height);
     for (int64_t y = y0; y < y1; ++y) {
-        uint64_t row = offBits + stride * static_cast<uint64_t>(topDown ? y : h - 1 - y);
-        uint32_t* dst = &out.pixels[static_cast<size_t>(y - y0) * out.width];
-        for (int64_t x = x0; x < x1; ++x) {
-            uint32_t px = 0;
-            switch (bpp) {
-            case 1: px = palette[(v.u8(row + x / 8) >> (7 - x % 8)) & 1]; break;
-            case 4: px = palette[(v.u8(row + x / 2) >> (x % 2 ? 0 : 4)) & 0xF]; break;
-            case 8: px = palette[v.u8(row + x)]; break;
-            case 16: {
-                uint32_t val = v.u16(row + 2 * x);
-                px = (extract(val, masks[0]) << 16) | (extract(val, masks[1]) << 8) | extract(val, masks[2]);
-                break;
-            }
-            case 24:
-                px = v.u8(row + 3 * x) | (v.u8(row + 3 * x + 1) << 8) | (v.u8(row + 3 * x + 2) << 16);
-                break;
-            case 32: {
-                uint32_t val = v.u32(row + 4 * x);
-                px = compression == BI_BITFIELDS
-                         ? (extract(val, masks[0]) << 16) | (extract(val, masks[1]) << 8) | extract(val, masks[2])
-                         : (val & 0xFFFFFF);
-                break;
-            }
-            }
-            dst[x - x0] = 0xFF000000u | (px & 0xFFFFFF);
-        }
+        const uint32_t* src = full.pixels.data() + static_cast<size_t>(y * w + x0);
+        std::copy(src, src + out.width, out.pixels.data() + static_cast<size_t>(y - y0) * out.width);
     }
     return true;
 }
@@ -590,7 +529,7 @@ struct EmfPlayer::Impl {
     {
         if (!drawing || inPath) return;
         Bitmap bmp;
-        if (!DecodeDib(v, offBmi, cbBmi, offBits, cbBits, usage, xs, ys, cxs, cys, bmp)) return;
+        if (!DecodeRecordDib(v, offBmi, cbBmi, offBits, cbBits, usage, xs, ys, cxs, cys, bmp)) return;
         Rect dest = mapRectBox({xd, yd, AddClamped(xd, cxd), AddClamped(yd, cyd)});
         if (dest.isEmpty()) return;
         canvas->stretchDraw(dest, bmp);

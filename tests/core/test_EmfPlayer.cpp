@@ -233,4 +233,114 @@ TEST(EmfPlayer, CallbackCanSkipAndStop)
     EXPECT_EQ(c.saveDepth(), 0);
 }
 
+// Captures the bitmaps the player hands to the canvas.
+class BitmapCanvas : public TraceCanvas {
+public:
+    void stretchDraw(const Rect& dest, const Bitmap& b) override
+    {
+        TraceCanvas::stretchDraw(dest, b);
+        bitmaps.push_back(b);
+    }
+    std::vector<Bitmap> bitmaps;
+};
+
+void Put(std::vector<uint8_t>& out, std::initializer_list<uint32_t> words)
+{
+    for (uint32_t v : words)
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+// A BITMAPINFOHEADER followed by the colour table bytes.
+std::vector<uint8_t> Bmi(int32_t w, int32_t h, uint16_t bits, uint32_t compression, uint32_t sizeImage,
+                         uint32_t colors, std::initializer_list<uint8_t> table)
+{
+    std::vector<uint8_t> out;
+    Put(out, {40, static_cast<uint32_t>(w), static_cast<uint32_t>(h), 1u | (uint32_t(bits) << 16), compression,
+              sizeImage, 0, 0, colors, 0});
+    out.insert(out.end(), table);
+    return out;
+}
+
+// EMR_STRETCHDIBITS drawing the source rectangle at (10, 20), 40 x 30 pixels.
+std::vector<uint8_t> StretchDib(std::vector<uint8_t> bmi, std::vector<uint8_t> bits, uint32_t usage, int32_t xs,
+                                int32_t ys, int32_t cxs, int32_t cys)
+{
+    while (bmi.size() % 4) bmi.push_back(0);
+    while (bits.size() % 4) bits.push_back(0);
+    const uint32_t fixed = 80, bmiSize = static_cast<uint32_t>(bmi.size());
+    std::vector<uint8_t> out;
+    Put(out, {EMR_STRETCHDIBITS, 0, 0, 0, 0, 0, 10, 20, static_cast<uint32_t>(xs), static_cast<uint32_t>(ys),
+              static_cast<uint32_t>(cxs), static_cast<uint32_t>(cys), fixed, bmiSize, fixed + bmiSize,
+              static_cast<uint32_t>(bits.size()), usage, SRCCOPY, 40, 30});
+    out.insert(out.end(), bmi.begin(), bmi.end());
+    out.insert(out.end(), bits.begin(), bits.end());
+    uint32_t size = static_cast<uint32_t>(out.size());
+    std::memcpy(out.data() + 4, &size, 4);
+    return out;
+}
+
+TEST(EmfPlayer, BitmapRecordsDecodeEveryDibLayout)
+{
+    // Palette: 0 black, 1 red, 2 blue (RGBQUAD is blue, green, red, reserved).
+    const std::initializer_list<uint8_t> rgb3 = {0, 0, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0};
+    constexpr uint32_t K = 0xFF000000, R = 0xFFFF0000, B = 0xFF0000FF;
+    struct BitmapCase {
+        const char* name;
+        std::vector<uint8_t> record;
+        int32_t width, height;            // 0: nothing is drawn
+        std::vector<uint32_t> pixels;     // top-down
+    } cases[] = {
+        // Bottom row: a run of four reds; top row: absolute blue, black, red, then a run of one blue.
+        {"RLE8",
+         StretchDib(Bmi(4, 2, 8, BI_RLE8, 0, 3, rgb3), {4, 1, 0, 0, 0, 3, 2, 0, 1, 0, 1, 2, 0, 1}, DIB_RGB_COLORS, 0, 0,
+                    4, 2),
+         4, 2, {B, K, R, B, R, R, R, R}},
+        {"RLE4",
+         StretchDib(Bmi(4, 2, 4, BI_RLE4, 0, 3, rgb3), {4, 0x11, 0, 0, 0, 4, 0x20, 0x12, 0, 1}, DIB_RGB_COLORS, 0, 0,
+                    4, 2),
+         4, 2, {B, K, R, B, R, R, R, R}},
+        {"RLE8 cropped to its top right corner",
+         StretchDib(Bmi(4, 2, 8, BI_RLE8, 0, 3, rgb3), {4, 1, 0, 0, 0, 3, 2, 0, 1, 0, 1, 2, 0, 1}, DIB_RGB_COLORS, 2, 1,
+                    2, 1),
+         2, 1, {R, B}},
+        {"palette indexes become a grey ramp",
+         StretchDib(Bmi(2, 1, 8, BI_RGB, 0, 2, {0x10, 0, 0x80, 0}), {1, 0}, DIB_PAL_COLORS, 0, 0, 2, 1), 2, 1,
+         {0xFF808080, 0xFF101010}},
+        // A bottom-up source rectangle counts its y from the bottom row.
+        {"24 bits cropped to the bottom right pixel",
+         StretchDib(Bmi(2, 2, 24, BI_RGB, 0, 0, {}), {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}, DIB_RGB_COLORS,
+                    1, 0, 1, 1),
+         1, 1, {0xFF060504}},
+        // BI_ALPHABITFIELDS: red, green, blue and alpha masks follow the header.
+        {"an alpha channel does not show",
+         StretchDib(Bmi(1, -1, 32, 6, 0, 0, {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF}),
+                    {0x33, 0x22, 0x11, 0x80}, DIB_RGB_COLORS, 0, 0, 1, 1),
+         1, 1, {0xFF112233}},
+        {"top-down RLE is refused",
+         StretchDib(Bmi(4, -2, 8, BI_RLE8, 0, 3, rgb3), {4, 1, 0, 1}, DIB_RGB_COLORS, 0, 0, 4, 2), 0, 0, {}},
+        {"palette shorter than it claims is refused",
+         StretchDib(Bmi(2, 1, 8, BI_RGB, 0, 200, {0, 0, 0, 0}), {1, 0}, DIB_RGB_COLORS, 0, 0, 2, 1), 0, 0, {}},
+        {"source rectangle outside the bitmap draws nothing",
+         StretchDib(Bmi(2, 1, 8, BI_RGB, 0, 3, rgb3), {1, 2}, DIB_RGB_COLORS, 5, 0, 2, 1), 0, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BitmapCanvas canvas;
+        PlayEmf(Picture({c.record}), canvas, {0, 0, 200, 200});
+        if (c.width == 0) {
+            EXPECT_TRUE(canvas.bitmaps.empty());
+            continue;
+        }
+        ASSERT_EQ(canvas.bitmaps.size(), 1u);
+        const Bitmap& b = canvas.bitmaps[0];
+        EXPECT_EQ(b.width, c.width);
+        EXPECT_EQ(b.height, c.height);
+        EXPECT_FALSE(b.hasAlpha);
+        EXPECT_EQ(b.pixels, c.pixels);
+        bool placed = false;
+        for (const auto& l : canvas.lines) placed |= l.rfind("stretch 10,20,50,50 ", 0) == 0;
+        EXPECT_TRUE(placed);
+    }
+}
+
 }  // namespace
