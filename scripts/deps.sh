@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev libpugixml-dev libjpeg62-turbo-dev
+  qt6-base-dev qt6-qpa-plugins libpugixml-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zint libzint-dev zbar-tools zxing-cpp-tools emf2svg poppler-utils
   xvfb xdotool imagemagick x11-utils fonts-liberation2

@@ -16,7 +16,7 @@ shot="$build/screen-FormMain.png"
 cat > "$work/run.sh" <<INNER
 set -eu
 cd "$work"
-"$build/BarCodeDemo" > "$work/out.txt" 2>&1 &
+QT_QPA_PLATFORM=xcb "$build/BarCodeDemo" > "$work/out.txt" 2>&1 &
 pid=\$!
 win=""
 for i in \$(seq 1 100); do
