@@ -148,6 +148,12 @@ public:
         if (off < fixed) fail(what);
         block(off, cb, 1, what);
     }
+    // A bitmap (or mask) stored as four fields from `at`: header offset and size, bits offset and size.
+    void dib(uint64_t at, uint32_t fixed, bool mask = false) const
+    {
+        part(at, at + 4, fixed, mask ? "mask header exceeds the record" : "bitmap header exceeds the record");
+        part(at + 8, at + 12, fixed, mask ? "mask bits exceed the record" : "bitmap bits exceed the record");
+    }
     void createdIndex(uint64_t off) const
     {
         uint32_t ih = v_.u32(off);
@@ -234,13 +240,11 @@ public:
             usedIndex(8); break;
         case EMR_CREATEMONOBRUSH: case EMR_CREATEDIBPATTERNBRUSHPT:
             createdIndex(8);
-            part(16, 20, 32, "bitmap header exceeds the record");
-            part(24, 28, 32, "bitmap bits exceed the record");
+            dib(16, 32);
             break;
         case EMR_EXTCREATEPEN:
             createdIndex(8);
-            part(12, 16, 52, "bitmap header exceeds the record");
-            part(20, 24, 52, "bitmap bits exceed the record");
+            dib(12, 52);
             block(52, v_.u32(48), 4, "style entries exceed the record");
             break;
         case EMR_EXTTEXTOUTA: text(36, 1); break;
@@ -257,32 +261,24 @@ public:
         case EMR_INVERTRGN: case EMR_PAINTRGN: region(24, 28); break;
         case EMR_EXTSELECTCLIPRGN: region(8, 16); break;
         case EMR_BITBLT: case EMR_STRETCHBLT:
-            part(84, 88, type_ == EMR_BITBLT ? 100 : 108, "bitmap header exceeds the record");
-            part(92, 96, type_ == EMR_BITBLT ? 100 : 108, "bitmap bits exceed the record");
+            dib(84, type_ == EMR_BITBLT ? 100 : 108);
             break;
         case EMR_MASKBLT:
-            part(84, 88, 128, "bitmap header exceeds the record");
-            part(92, 96, 128, "bitmap bits exceed the record");
-            part(112, 116, 128, "mask header exceeds the record");
-            part(120, 124, 128, "mask bits exceed the record");
+            dib(84, 128);
+            dib(112, 128, true);
             break;
         case EMR_PLGBLT:
-            part(96, 100, 140, "bitmap header exceeds the record");
-            part(104, 108, 140, "bitmap bits exceed the record");
-            part(124, 128, 140, "mask header exceeds the record");
-            part(132, 136, 140, "mask bits exceed the record");
+            dib(96, 140);
+            dib(124, 140, true);
             break;
         case EMR_SETDIBITSTODEVICE:
-            part(48, 52, 76, "bitmap header exceeds the record");
-            part(56, 60, 76, "bitmap bits exceed the record");
+            dib(48, 76);
             break;
         case EMR_STRETCHDIBITS:
-            part(48, 52, 80, "bitmap header exceeds the record");
-            part(56, 60, 80, "bitmap bits exceed the record");
+            dib(48, 80);
             break;
         case EMR_ALPHABLEND: case EMR_TRANSPARENTBLT:
-            part(84, 88, 108, "bitmap header exceeds the record");
-            part(92, 96, 108, "bitmap bits exceed the record");
+            dib(84, 108);
             break;
         case EMR_GRADIENTFILL: {
             uint64_t nVer = v_.u32(24), nTri = v_.u32(28), mode = v_.u32(32);
