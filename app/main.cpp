@@ -24,6 +24,7 @@
 #include "report/ZV_Init.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Template.h"
+#include "ui/ZV_InitUi.h"
 
 namespace {
 
@@ -111,6 +112,7 @@ int main(int argc, char** argv)
 
     // The library's start-up runs before any window exists.
     zv::InitReportLibrary();
+    zv::InitReportUi();
 
     int code = 0;
     try {
@@ -136,6 +138,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", zv::Cp1252ToUtf8(e.message()).c_str());
         code = 1;
     }
+    zv::DoneReportUi();
     zv::DoneReportLibrary();
     zv::SetUi(nullptr);
     return code;

@@ -203,4 +203,12 @@ inline constexpr const char* kBarcodeInternal = "%s: Errore interno";
 
 // ---- preview and printing --------------------------------------------------------------------
 
+// The preview's close button and its hint.
+inline constexpr const char* kPreviewCloseCaption = "&Chiudi";
+inline constexpr const char* kPreviewCloseHint = "Chiude il report";
+
+// The progress windows: the cancel button of both, the caption of the export one.
+inline constexpr const char* kProgressCancel = "&Annulla";
+inline constexpr const char* kProgressExportCaption = "Esportazione...";
+
 }  // namespace zv

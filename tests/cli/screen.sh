@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screen test: the real BarCodeDemo under Xvfb — its window appears with its title, a screenshot is
-# taken, and a termination request closes the window and ends the program cleanly. Skipped (exit 77) without xvfb-run or xdotool.
+# taken, the Report button opens the preview (screenshot too) and its close button closes it, and a
+# termination request closes the window and ends the program cleanly. Skipped (exit 77) without xvfb-run or xdotool.
 set -euo pipefail
 build=$1
 src=$2
@@ -13,6 +14,7 @@ trap 'rm -rf "$work"' EXIT
 cp "$src/resources/Clienti.xml" "$work/"
 [ -e "$src/resources/BarCodeDemo.zvf" ] && cp "$src/resources/BarCodeDemo.zvf" "$work/"
 shot="$build/screen-FormMain.png"
+preview_shot="$build/screen-Preview.png"
 cat > "$work/run.sh" <<INNER
 set -eu
 cd "$work"
@@ -29,6 +31,24 @@ sleep 0.5
 title=\$(xdotool getwindowname "\$win")
 [ "\$title" = "Zelvo report BarCode Demo" ] || { echo "title: \$title"; kill \$pid; exit 1; }
 import -window root "$shot"
+# The Report button: client position of the bottom panel (top 226) plus the button's (449, 8), centred.
+xdotool mousemove --window "\$win" 486 246 click 1
+pwin=""
+for i in \$(seq 1 100); do
+  pwin=\$(xdotool search --name "Anteprima - Demo BarCode" 2>/dev/null | head -1 || true)
+  [ -n "\$pwin" ] && break
+  sleep 0.1
+done
+[ -n "\$pwin" ] || { echo "preview did not appear"; cat "$work/out.txt"; kill \$pid; exit 1; }
+sleep 0.5
+import -window root "$preview_shot"
+# The preview's close button sits at the left end of its tool bar.
+xdotool mousemove --window "\$pwin" 20 12 click 1
+for i in \$(seq 1 50); do
+  xdotool search --name "Anteprima - Demo BarCode" >/dev/null 2>&1 || break
+  sleep 0.1
+done
+if xdotool search --name "Anteprima - Demo BarCode" >/dev/null 2>&1; then echo "preview did not close"; kill \$pid; exit 1; fi
 # Without a window manager nobody sends the close request: the program closes its window on SIGTERM.
 kill -TERM \$pid
 for i in \$(seq 1 50); do kill -0 \$pid 2>/dev/null || break; sleep 0.1; done
@@ -41,4 +61,4 @@ colours=$(identify -format '%k' "$shot")
 [ "$colours" -gt 8 ] || { echo "screenshot nearly blank ($colours colours)"; exit 1; }
 # Closing without changes left the table file as it was.
 cmp -s "$src/resources/Clienti.xml" "$work/Clienti.xml" || { echo "Clienti.xml was rewritten"; exit 1; }
-echo "ok: window titled, screenshot $shot ($colours colours)"
+echo "ok: window titled, screenshots $shot ($colours colours) and $preview_shot"

@@ -1,0 +1,45 @@
+// Start-up and shut-down of the library's windows.
+#include "ui/ZV_InitUi.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <cmath>
+#include <memory>
+
+#include "report/ZV_Preview.h"
+#include "report/ZV_Report.h"
+#include "ui/ZV_Prev.h"
+#include "ui/ZV_progr.h"
+
+namespace zv {
+
+namespace {
+
+std::unique_ptr<TProgressForm>& ProgressFormSlot()
+{
+    static std::unique_ptr<TProgressForm> form;
+    return form;
+}
+
+}  // namespace
+
+void InitReportUi()
+{
+    if (ProgressFormSlot()) return;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        zvState().ScreenPixelsPerInch = static_cast<int>(std::lround(screen->logicalDotsPerInchY()));
+    ProgressFormSlot() = std::make_unique<TProgressForm>();
+    SetProgressWindow(ProgressFormSlot().get());
+    RegisterStandardPreview();
+}
+
+void DoneReportUi()
+{
+    FreeOpenPreviews();
+    SetProgressWindow(nullptr);
+    ProgressFormSlot().reset();
+}
+
+TProgressForm* ProgressForm() { return ProgressFormSlot().get(); }
+
+}  // namespace zv
