@@ -203,9 +203,38 @@ inline constexpr const char* kBarcodeInternal = "%s: Errore interno";
 
 // ---- preview and printing --------------------------------------------------------------------
 
-// The preview's close button and its hint.
+// The preview window: zoom box entries (percentages, then the three modes), buttons and hints.
+inline constexpr std::array<const char*, 9> kZoomItems = {
+    "200%", "150%", "100%", "75%", "50%", "25%", "Larghezza", "Una pagina", "Due pagine",
+};
+inline constexpr int kZoomItemPageWidth = 6, kZoomItemOnePage = 7, kZoomItemTwoPages = 8;
+inline constexpr const char* kZoomHint = "Ingrandimento";
+inline constexpr const char* kPreviewOpenCaption = "&Apri";
+inline constexpr const char* kPreviewOpenHint = "Apre un report";
+inline constexpr const char* kPreviewSaveCaption = "Sal&va";
+inline constexpr const char* kPreviewSaveHint = "Salva il report";
+inline constexpr const char* kPreviewPrintCaption = "&Stampa";
+inline constexpr const char* kPreviewPrintHint = "Stampa il report";
+inline constexpr const char* kPreviewFindCaption = "&Trova";
+inline constexpr const char* kPreviewFindHint = "Trova del testo";
+inline constexpr const char* kPreviewScreenCaption = "Sc&hermo";
+inline constexpr const char* kPreviewScreenHint = "Visualizza l'anteprima a schermo intero";
 inline constexpr const char* kPreviewCloseCaption = "&Chiudi";
 inline constexpr const char* kPreviewCloseHint = "Chiude il report";
+inline constexpr const char* kPreviewFirstHint = "Prima pagina";
+inline constexpr const char* kPreviewPrevHint = "Pagina precedente";
+inline constexpr const char* kPreviewNextHint = "Pagina successiva";
+inline constexpr const char* kPreviewLastHint = "Ultima pagina";
+// Page counter: "n di m" in the bottom bar, "Pagina n di m" and ten spaces in full screen.
+inline constexpr const char* kPageCounterOf = " di ";
+inline constexpr const char* kPageCounterPage = "Pagina ";
+// File dialogs of the preview; filters as description|mask pairs.
+inline constexpr const char* kOpenDialogTitle = "Apre un report.";
+inline constexpr const char* kOpenDialogFilter = "Report files (*.zvp)|*.zvp";
+inline constexpr const char* kSaveDialogTitle = "Salva il report.";
+inline constexpr const char* kSaveDialogFilter =
+    "Report file (*.zvp)|*.zvp|Enhanced Meta File - File Grafico (*.emf)|*.emf";
+inline constexpr const char* kMetafileExtension = ".emf";
 
 // The progress windows: the cancel button of both, the caption of the export one.
 inline constexpr const char* kProgressCancel = "&Annulla";

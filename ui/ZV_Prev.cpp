@@ -1,25 +1,45 @@
 // The preview form base and the standard preview.
 #include "ui/ZV_Prev.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScreen>
-#include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
+#include "platform/EmfReader.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Format.h"
+#include "platform/FormatSettings.h"
 #include "platform/Numeric.h"
+#include "platform/UiServices.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Const.h"
+#include "report/ZV_EMFPages.h"
+#include "report/ZV_Export.h"
+#include "report/ZV_PagePaint.h"
+#include "report/ZV_Registry.h"
 #include "report/ZV_Report.h"
+#include "ui/ZV_progr.h"
 
 namespace zv {
 
@@ -90,161 +110,861 @@ void TzvPreviewForm::Release()
 
 namespace {
 
-constexpr int32_t kTopMargin = 10;   // above the first page and left of a page wider than the window
-constexpr int32_t kPageGap = 12;     // between pages
+constexpr int32_t kTopMargin = 10;   // above the first page, and left of a page wider than the canvas
+constexpr int32_t kPageGap = 12;     // between rows of pages
 constexpr int32_t kSideMargin = 20;  // both sides together of a centred page
-constexpr int kToolbarHeight = 24;
+constexpr int kBarHeight = 24;       // the tool bar and the bottom bar
+constexpr int kCenterPanelWidth = 200;
+constexpr int kCentredHScrollRange = 70;  // a horizontal excess up to this much is centred
+constexpr double kMaxZoom = 10000;        // larger zooms would overflow page coordinates
+constexpr int kHighlightInterval = 250, kAutoScrollInterval = 100;
+constexpr int kPagePanelWidth = 105, kPagePanelHeight = 16;
 
 double PagePixelsExact(int32_t tenths) { return tenths * 397.0 / 1050.0; }
 
 int32_t Round(double v) { return static_cast<int32_t>(RoundHalfEven(v)); }
 
+QColor ToQColor(Color c)
+{
+    const Color rgb = ColorToRGB(c);
+    return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>((rgb >> 16) & 0xFF));
+}
+
+// The screen cursors of the preview, by their numbers in the program's cursor table.
+enum PreviewCursor {
+    crHandFlat = 23, crHandGrab, crMoveAll, crMoveN, crMoveS, crMoveE, crMoveW, crMoveNE, crMoveNW, crMoveSE, crMoveSW
+};
+
+QCursor CursorOf(int id)
+{
+    switch (id) {
+    case crHandGrab: return Qt::ClosedHandCursor;
+    case crMoveAll: return Qt::SizeAllCursor;
+    case crMoveN:
+    case crMoveS: return Qt::SizeVerCursor;
+    case crMoveE:
+    case crMoveW: return Qt::SizeHorCursor;
+    case crMoveNE:
+    case crMoveSW: return Qt::SizeBDiagCursor;
+    case crMoveNW:
+    case crMoveSE: return Qt::SizeFDiagCursor;
+    default: return Qt::OpenHandCursor;
+    }
+}
+
+// "a|b|c|d" pairs of description and mask as Qt name filters; a description that does not show
+// its mask in brackets gets it added, since Qt reads the patterns from there.
+QStringList NameFilters(const std::vector<std::pair<std::string, std::string>>& pairs)
+{
+    QStringList out;
+    for (const auto& [description, mask] : pairs) {
+        QString f = ToQString(description);
+        if (!f.contains(QLatin1Char('(') + ToQString(mask) + QLatin1Char(')'))) f += QStringLiteral(" (") + ToQString(mask) + QLatin1Char(')');
+        out << f;
+    }
+    return out;
+}
+
+std::vector<std::pair<std::string, std::string>> FilterPairs(std::string_view text)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t bar; (bar = text.find('|', start)) != std::string_view::npos; start = bar + 1)
+        parts.emplace_back(text.substr(start, bar - start));
+    parts.emplace_back(text.substr(start));
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) pairs.emplace_back(parts[i], parts[i + 1]);
+    return pairs;
+}
+
+// Runs a file dialog of ours (not the desktop's, so that it behaves the same everywhere);
+// answers the chosen file and the 1-based index of the chosen filter, or an empty name.
+std::pair<std::string, int> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const char* title,
+                                          const QStringList& filters)
+{
+    QFileDialog dialog(parent, ToQString(title));
+    dialog.setObjectName(mode == QFileDialog::AcceptOpen ? QStringLiteral("OpenDialog") : QStringLiteral("SaveDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {{}, 0};
+    const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return {FromQString(dialog.selectedFiles().first()), std::max(index, 1)};
+}
+
+// Keeps the current folder across a dialog and the work after it.
+struct CurrentDirGuard {
+    QString saved = QDir::currentPath();
+    ~CurrentDirGuard() { QDir::setCurrent(saved); }
+};
+
+void ShowError(const std::exception& e)
+{
+    Ui().messageBox(e.what(), kCaptionError, MB_OK | MB_ICONERROR);
+}
+
 }  // namespace
 
 int32_t PagePixels(int32_t tenthsOfMillimetre) { return Round(PagePixelsExact(tenthsOfMillimetre)); }
 
-// The page canvas: the scroll area's widget, as large as the pages need.
-class TStandardPreviewCanvas : public QWidget {
-public:
-    explicit TStandardPreviewCanvas(TStandardPreview& preview) : preview_(preview)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
+TPaintPanel::TPaintPanel(TStandardPreview& preview) : QWidget(&preview), preview_(preview)
+{
+    setObjectName(QStringLiteral("PaintPanel"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(CursorOf(crHandFlat));
+    AutoScrollTimer.setInterval(kAutoScrollInterval);
+    QObject::connect(&AutoScrollTimer, &QTimer::timeout, this, [this] { autoScrollTick(); });
+}
 
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        QPainter painter(this);
-        preview_.paintPages(painter, event->rect());
-    }
+void TPaintPanel::setAutoScroll(bool on)
+{
+    AutoScroll = on;
+    if (on) AutoScrollTimer.start();
+    else AutoScrollTimer.stop();
+}
 
-private:
-    TStandardPreview& preview_;
-};
+void TPaintPanel::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    preview_.paintCanvas(painter, event->rect());
+}
+
+void TPaintPanel::mousePressEvent(QMouseEvent* e)
+{
+    const QPoint p = e->position().toPoint();
+    if (e->button() == Qt::LeftButton) {
+        setAutoScroll(false);
+        Dragging = true;
+        LastX = p.x();
+        LastY = p.y();
+        setCursor(CursorOf(crHandGrab));
+    } else if (e->button() == Qt::MiddleButton) {
+        setAutoScroll(!AutoScroll);
+        AnchorX = p.x();
+        AnchorY = p.y();
+        setCursor(CursorOf(AutoScroll ? crMoveAll : crHandFlat));
+    } else if (e->button() == Qt::RightButton) {
+        setAutoScroll(false);
+        setCursor(CursorOf(crHandFlat));
+    }
+}
+
+void TPaintPanel::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPoint p = e->position().toPoint();
+    if (Dragging) {
+        preview_.VScroll->setValue(preview_.VScroll->value() + LastY - p.y());
+        preview_.HScroll->setValue(preview_.HScroll->value() + LastX - p.x());
+        LastX = p.x();
+        LastY = p.y();
+    }
+    if (AutoScroll) {
+        SpeedX = std::abs(AnchorX - p.x());
+        SpeedY = std::abs(AnchorY - p.y());
+        static constexpr uint8_t kDirections[3][3] = {{5, 1, 6}, {4, 0, 3}, {8, 2, 7}};  // [row][column]
+        static constexpr int kCursors[9] = {crMoveAll, crMoveN, crMoveS, crMoveE, crMoveW,
+                                            crMoveNW, crMoveNE, crMoveSE, crMoveSW};
+        const int row = p.y() < AnchorY ? 0 : p.y() == AnchorY ? 1 : 2;
+        const int column = p.x() < AnchorX ? 0 : p.x() == AnchorX ? 1 : 2;
+        Direction = kDirections[row][column];
+        setCursor(CursorOf(kCursors[Direction]));
+    }
+}
+
+void TPaintPanel::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton) {
+        Dragging = false;
+        setCursor(CursorOf(crHandFlat));
+    } else if (e->button() == Qt::RightButton) {
+        preview_.popUpMenuAt(e->globalPosition().toPoint());
+    }
+    preview_.ApplyZoomText();
+}
+
+void TPaintPanel::wheelEvent(QWheelEvent* e)
+{
+    const int delta = e->angleDelta().y();
+    if (delta > 0) preview_.VScroll->setValue(preview_.VScroll->value() - preview_.SmallStep);
+    else if (delta < 0) preview_.VScroll->setValue(preview_.VScroll->value() + preview_.SmallStep);
+}
+
+void TPaintPanel::autoScrollTick()
+{
+    const bool north = Direction == 1 || Direction == 5 || Direction == 6;
+    const bool south = Direction == 2 || Direction == 7 || Direction == 8;
+    const bool east = Direction == 3 || Direction == 6 || Direction == 7;
+    const bool west = Direction == 4 || Direction == 5 || Direction == 8;
+    if (north) preview_.VScroll->setValue(preview_.VScroll->value() - SpeedY);
+    if (south) preview_.VScroll->setValue(preview_.VScroll->value() + SpeedY);
+    if (east) preview_.HScroll->setValue(preview_.HScroll->value() + SpeedX);
+    if (west) preview_.HScroll->setValue(preview_.HScroll->value() - SpeedX);
+}
+
+QToolButton* TStandardPreview::toolButton(QWidget* parent, const char* caption, const char* hint, const char* name)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    if (caption) b->setText(ToQString(caption));
+    b->setToolTip(ToQString(hint));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setFixedHeight(kBarHeight - 2);
+    return b;
+}
 
 TStandardPreview::TStandardPreview()
 {
+    setObjectName(QStringLiteral("StandardPreview"));
     setWindowTitle(ToQString(kPreviewCaption));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* toolbar = new QWidget(this);
-    toolbar->setFixedHeight(kToolbarHeight);
-    auto* bar = new QHBoxLayout(toolbar);
-    bar->setContentsMargins(2, 0, 2, 0);
-    CloseBtn = new QPushButton(ToQString(kPreviewCloseCaption), toolbar);
-    CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
-    CloseBtn->setToolTip(ToQString(kPreviewCloseHint));
-    CloseBtn->setFlat(true);
-    connect(CloseBtn, &QPushButton::clicked, this, &QWidget::close);
-    bar->addWidget(CloseBtn);
-    bar->addStretch(1);
-    layout->addWidget(toolbar);
+    // Top tool bar: zoom box and the file, print, find, screen and close buttons.
+    StatusBar = new QWidget(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setFixedHeight(kBarHeight);
+    StatusBar->installEventFilter(this);
+    auto* top = new QHBoxLayout(StatusBar);
+    top->setContentsMargins(11, 1, 2, 1);
+    top->setSpacing(2);
+    ZoomBtn = new QComboBox(StatusBar);
+    ZoomBtn->setObjectName(QStringLiteral("ZoomBtn"));
+    ZoomBtn->setEditable(true);
+    ZoomBtn->setInsertPolicy(QComboBox::NoInsert);
+    ZoomBtn->setFixedWidth(75);
+    ZoomBtn->setMaxVisibleItems(9);
+    ZoomBtn->setToolTip(ToQString(kZoomHint));
+    for (const char* item : kZoomItems) ZoomBtn->addItem(ToQString(item));
+    ZoomBtn->lineEdit()->installEventFilter(this);
+    connect(ZoomBtn, &QComboBox::activated, this, [this](int) { ApplyZoomText(); });
+    connect(ZoomBtn->lineEdit(), &QLineEdit::returnPressed, this, &TStandardPreview::ApplyZoomText);
+    top->addWidget(ZoomBtn);
+    top->addSpacing(8);
+    OpenBtn = toolButton(StatusBar, kPreviewOpenCaption, kPreviewOpenHint, "OpenBtn");
+    SaveBtn = toolButton(StatusBar, kPreviewSaveCaption, kPreviewSaveHint, "SaveBtn");
+    PrintBtn = toolButton(StatusBar, kPreviewPrintCaption, kPreviewPrintHint, "PrintBtn");
+    FindBtn = toolButton(StatusBar, kPreviewFindCaption, kPreviewFindHint, "FindBtn");
+    ScreenBtn = toolButton(StatusBar, kPreviewScreenCaption, kPreviewScreenHint, "ScreenBtn");
+    CloseBtn = toolButton(StatusBar, kPreviewCloseCaption, kPreviewCloseHint, "CloseBtn");
+    for (QToolButton* b : {OpenBtn, SaveBtn, PrintBtn, FindBtn}) top->addWidget(b);
+    top->addSpacing(8);
+    top->addWidget(ScreenBtn);
+    top->addSpacing(8);
+    top->addWidget(CloseBtn);
+    top->addStretch(1);
+    connect(OpenBtn, &QToolButton::clicked, this, &TStandardPreview::Open);
+    connect(SaveBtn, &QToolButton::clicked, this, &TStandardPreview::Save);
+    connect(ScreenBtn, &QToolButton::clicked, this, [this] { SetFullScreen(!FullScreen); });
+    connect(CloseBtn, &QToolButton::clicked, this, &QWidget::close);
+    // Printing and text search come with the print driver and the find dialog.
+    PrintBtn->setEnabled(false);
+    FindBtn->setEnabled(false);
+    layout->addWidget(StatusBar);
 
-    ScrollArea = new QScrollArea(this);
-    ScrollArea->setFrameShape(QFrame::NoFrame);
-    ScrollArea->setWidgetResizable(true);
-    PaintPanel = new TStandardPreviewCanvas(*this);
-    PaintPanel->setObjectName(QStringLiteral("PaintPanel"));
-    ScrollArea->setWidget(PaintPanel);
-    ScrollArea->verticalScrollBar()->setSingleStep(20);
-    ScrollArea->horizontalScrollBar()->setSingleStep(20);
-    ScrollArea->viewport()->installEventFilter(this);
-    layout->addWidget(ScrollArea, 1);
+    // The canvas with its scroll bars.
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(0);
+    PaintPanel = new TPaintPanel(*this);
+    middle->addWidget(PaintPanel, 1);
+    VPanel = new QWidget(this);
+    VPanel->setObjectName(QStringLiteral("VPanel"));
+    auto* vl = new QVBoxLayout(VPanel);
+    vl->setContentsMargins(0, 0, 0, 0);
+    VScroll = new QScrollBar(Qt::Vertical, VPanel);
+    VScroll->setObjectName(QStringLiteral("VScroll"));
+    vl->addWidget(VScroll);
+    middle->addWidget(VPanel);
+    layout->addLayout(middle, 1);
+    HPanel = new QWidget(this);
+    HPanel->setObjectName(QStringLiteral("HPanel"));
+    auto* hl = new QHBoxLayout(HPanel);
+    hl->setContentsMargins(0, 0, 0, 0);
+    hl->setSpacing(0);
+    HScroll = new QScrollBar(Qt::Horizontal, HPanel);
+    HScroll->setObjectName(QStringLiteral("HScroll"));
+    SpacePanel = new QWidget(HPanel);
+    SpacePanel->setObjectName(QStringLiteral("SpacePanel"));
+    SpacePanel->installEventFilter(this);
+    hl->addWidget(HScroll, 1);
+    hl->addWidget(SpacePanel);
+    layout->addWidget(HPanel);
+    for (QScrollBar* bar : {VScroll, HScroll}) {
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->setSingleStep(SmallStep);
+        bar->setPageStep(LargeStep);
+        bar->setRange(0, 0);
+        connect(bar, &QScrollBar::valueChanged, this, [this] { onScroll(); });
+    }
+
+    // Bottom bar: view buttons on the left, page buttons and counter in the centre.
+    BPanel = new QWidget(this);
+    BPanel->setObjectName(QStringLiteral("BPanel"));
+    BPanel->setFixedHeight(kBarHeight);
+    auto* bottom = new QHBoxLayout(BPanel);
+    bottom->setContentsMargins(0, 1, 0, 1);
+    bottom->setSpacing(0);
+    LeftPanel = new QWidget(BPanel);
+    LeftPanel->setObjectName(QStringLiteral("LeftPanel"));
+    auto* left = new QHBoxLayout(LeftPanel);
+    left->setContentsMargins(2, 0, 0, 0);
+    left->setSpacing(1);
+    QStyle* st = style();
+    FullScrBtn = toolButton(LeftPanel, nullptr, kPreviewScreenHint, "FullScrBtn");
+    FullScrBtn->setIcon(st->standardIcon(QStyle::SP_TitleBarMaxButton));
+    OnePageBtn = toolButton(LeftPanel, nullptr, kZoomItems[kZoomItemOnePage], "OnePageBtn");
+    OnePageBtn->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    TwoPageBtn = toolButton(LeftPanel, nullptr, kZoomItems[kZoomItemTwoPages], "TwoPageBtn");
+    TwoPageBtn->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    WdtPageBtn = toolButton(LeftPanel, nullptr, kZoomItems[kZoomItemPageWidth], "WdtPageBtn");
+    WdtPageBtn->setIcon(st->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton));
+    for (QToolButton* b : {FullScrBtn, OnePageBtn, TwoPageBtn, WdtPageBtn}) left->addWidget(b);
+    left->addStretch(1);
+    connect(FullScrBtn, &QToolButton::clicked, this, [this] { SetFullScreen(!FullScreen); });
+    connect(OnePageBtn, &QToolButton::clicked, this, &TStandardPreview::OnePage);
+    connect(TwoPageBtn, &QToolButton::clicked, this, &TStandardPreview::TwoPages);
+    connect(WdtPageBtn, &QToolButton::clicked, this, &TStandardPreview::PageWidth);
+    CenterPanel = new QWidget(BPanel);
+    CenterPanel->setObjectName(QStringLiteral("CenterPanel"));
+    CenterPanel->setFixedWidth(kCenterPanelWidth);
+    auto* center = new QHBoxLayout(CenterPanel);
+    center->setContentsMargins(0, 0, 0, 0);
+    center->setSpacing(1);
+    FirstBtn = toolButton(CenterPanel, nullptr, kPreviewFirstHint, "FirstBtn");
+    FirstBtn->setIcon(st->standardIcon(QStyle::SP_MediaSkipBackward));
+    PrevBtn = toolButton(CenterPanel, nullptr, kPreviewPrevHint, "PrevBtn");
+    PrevBtn->setIcon(st->standardIcon(QStyle::SP_MediaSeekBackward));
+    LabelPage = new QLabel(CenterPanel);
+    LabelPage->setObjectName(QStringLiteral("LabelPage"));
+    LabelPage->setAlignment(Qt::AlignCenter);
+    NextBtn = toolButton(CenterPanel, nullptr, kPreviewNextHint, "NextBtn");
+    NextBtn->setIcon(st->standardIcon(QStyle::SP_MediaSeekForward));
+    LastBtn = toolButton(CenterPanel, nullptr, kPreviewLastHint, "LastBtn");
+    LastBtn->setIcon(st->standardIcon(QStyle::SP_MediaSkipForward));
+    center->addWidget(FirstBtn);
+    center->addWidget(PrevBtn);
+    center->addWidget(LabelPage, 1);
+    center->addWidget(NextBtn);
+    center->addWidget(LastBtn);
+    connect(FirstBtn, &QToolButton::clicked, this, &TStandardPreview::FirstPage);
+    connect(PrevBtn, &QToolButton::clicked, this, &TStandardPreview::PrevPage);
+    connect(NextBtn, &QToolButton::clicked, this, &TStandardPreview::NextPage);
+    connect(LastBtn, &QToolButton::clicked, this, &TStandardPreview::LastPage);
+    RightPanel = new QWidget(BPanel);
+    RightPanel->setObjectName(QStringLiteral("RightPanel"));
+    bottom->addWidget(LeftPanel);
+    bottom->addWidget(CenterPanel);
+    bottom->addWidget(RightPanel);
+    layout->addWidget(BPanel);
+
+    // The page counter of full screen, over the canvas at the bottom left.
+    PagePanel = new QWidget(this);
+    PagePanel->setObjectName(QStringLiteral("PagePanel"));
+    PagePanel->setFixedSize(kPagePanelWidth, kPagePanelHeight);
+    PagePanel->setAutoFillBackground(true);
+    PagePanel->installEventFilter(this);
+    PaintPage = new QWidget(PagePanel);
+    PaintPage->setObjectName(QStringLiteral("PaintPage"));
+    PaintPage->setGeometry(0, 0, kPagePanelWidth, kPagePanelHeight);
+    PaintPage->installEventFilter(this);
+    PagePanel->hide();
+
+    // The pop-up menu of the canvas: the file commands, full screen, then the zoom entries.
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    for (QToolButton* b : {OpenBtn, SaveBtn, PrintBtn, FindBtn}) {
+        QAction* a = PopupMenu->addAction(b->text(), b, &QToolButton::click);
+        a->setEnabled(b->isEnabled());
+    }
+    PopupMenu->addSeparator();
+    PopupMenu->addAction(ScreenBtn->text(), ScreenBtn, &QToolButton::click);
+    PopupMenu->addSeparator();
+    for (const char* item : kZoomItems) {
+        QAction* a = PopupMenu->addAction(ToQString(item));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, text = ToQString(item)] {
+            ZoomBtn->setEditText(text);
+            ZoomBtn->setFocus();
+            ApplyZoomText();
+        });
+    }
+    refreshPageCounter();
 }
 
-bool TStandardPreview::eventFilter(QObject* watched, QEvent* event)
-{
-    // The centring follows the visible width.
-    if (watched == ScrollArea->viewport() && event->type() == QEvent::Resize) PaintPanel->update();
-    return TzvPreviewForm::eventFilter(watched, event);
-}
+TStandardPreview::~TStandardPreview() = default;
 
 int TStandardPreview::PageCount() const { return Report ? Report->EMFPages.Count() : 0; }
 
 template <typename Fn>
-void TStandardPreview::forEachPageFrame(Fn&& fn) const
+int32_t TStandardPreview::layoutPages(Fn&& fn) const
 {
-    // Pages are centred in the visible part of the canvas, which may be wider than the window.
-    const int32_t panelWidth = ScrollArea->viewport()->width();
-    int32_t y = kTopMargin;
+    const int32_t panelWidth = PaintPanel->width();
+    const bool twoPages = ZoomMode == zmTwoPages;
+    int32_t y = kTopMargin - VScroll->value(), total = kTopMargin, rowHeight = 0;
     for (int i = 0; i < PageCount(); ++i) {
         const TzvEMFPage& page = Report->EMFPages.Pages(i);
-        const double w = PagePixelsExact(page.PaperWidth), h = PagePixelsExact(page.PaperHeight);
-        const int32_t x = Round(w - panelWidth) > 0 ? kTopMargin
-                                                    : Round((panelWidth - (w + kSideMargin) - 2) / 2) + kTopMargin;
-        if (!fn(i, Rect{x, y, Round(w + x + 1), Round(h + y + 1)})) return;
-        y += Round(h) + kPageGap;
+        const double w = PagePixelsExact(page.PaperWidth) * Zoom / 100, h = PagePixelsExact(page.PaperHeight) * Zoom / 100;
+        int32_t x;
+        if (Round(w - panelWidth) > 0) x = kTopMargin;
+        else if (twoPages) x = Round((panelWidth / 2.0 - w - 2) / 2) + (i % 2 == 1 ? panelWidth / 2 : 0);
+        else x = Round((panelWidth - (w + kSideMargin) - 2) / 2) + kTopMargin;
+        if (!fn(PageBox{i, w, h, x - HScroll->value(), y})) return total;
+        rowHeight = std::max(rowHeight, Round(h));
+        if (!(twoPages && i % 2 == 0)) {
+            y += rowHeight + kPageGap;
+            total += rowHeight + kPageGap;
+            rowHeight = 0;
+        }
     }
+    // The last page of an odd count in two-page mode ends a row of its own.
+    if (rowHeight > 0) total += rowHeight + kPageGap;
+    return total;
 }
 
-Rect TStandardPreview::PageFrame(int pageIndex) const
+void TStandardPreview::paintCanvas(QPainter& painter, const QRect& area)
 {
-    Rect found;
-    forEachPageFrame([&](int i, const Rect& r) {
-        if (i < pageIndex) return true;
-        if (i == pageIndex) found = r;
-        return false;
+    painter.fillRect(area, ToQColor(clBtnShadow));
+    QtCanvas canvas(painter);
+    pageCanvas_ = &canvas;
+    paintClip_ = {area.left(), area.top(), area.right() + 1, area.bottom() + 1};
+    const bool tracking = !PaintPanel->SuppressTracking;
+    int topPage = 1;
+    layoutPages([&](const PageBox& box) {
+        if (tracking && box.y <= kTopMargin) topPage = box.index + 1;
+        if (paintClip_.bottom >= box.y && Round(box.h + box.y + 1) >= paintClip_.top) {
+            Rect r{box.x, box.y, Round(box.w + box.x + 1), Round(box.h + box.y + 1)};
+            canvas.setPen(Pen{clBlack});
+            canvas.setBrush(Brush{clWhite});
+            canvas.rectangle(r);
+            canvas.rectangle({r.right, r.top + 3, r.right + 1, r.bottom});
+            canvas.rectangle({r.left + 3, r.bottom, r.right + 1, r.bottom + 1});
+            --r.right;
+            --r.bottom;
+            canvas.saveState();
+            DrawPage(canvas, box.index, r);
+            canvas.restoreState();
+        }
+        return true;
     });
-    return found;
+    pageCanvas_ = nullptr;
+    if (tracking) {
+        if (ZoomMode == zmTwoPages && topPage > 1) --topPage;
+        if (CurrentPage != topPage) {
+            CurrentPage = topPage;
+            refreshPageCounter();
+        }
+    }
 }
 
-QSize TStandardPreview::CanvasSize() const
+void TStandardPreview::DrawPage(Canvas& canvas, int pageIndex, const Rect& rect)
 {
-    int32_t width = 0, height = kTopMargin;
-    for (int i = 0; i < PageCount(); ++i) {
-        const TzvEMFPage& page = Report->EMFPages.Pages(i);
-        width = std::max(width, PagePixels(page.PaperWidth));
-        height += PagePixels(page.PaperHeight) + kPageGap;
-    }
-    // The frame's shadow lies one pixel beyond the page on the right and at the bottom.
-    return {width + kSideMargin + 2, height};
+    if (!Report || pageIndex < 0 || pageIndex >= PageCount()) return;
+    const TzvEMFPage& page = Report->EMFPages.Pages(pageIndex);
+    if (page.Picture.empty()) return;
+    TzvPagePaintContext ctx;
+    ctx.PageIndex = pageIndex;
+    ctx.PageRect = rect;
+    const int32_t pw = page.Picture.width(), ph = page.Picture.height();
+    ctx.ScaleX = pw > 0 ? PagePixelsExact(page.PaperWidth) / pw * Zoom / 100 : 1;
+    ctx.ScaleY = ph > 0 ? PagePixelsExact(page.PaperHeight) / ph * Zoom / 100 : 1;
+    ctx.ForeignDC = &canvas != pageCanvas_;
+    ctx.Clip = paintClip_;
+    PaintPageRecords(page.Picture, canvas, ctx);
+}
+
+void TStandardPreview::updateScrollRanges()
+{
+    const int32_t total = layoutPages([](const PageBox&) { return true; });
+    const int32_t vRange = total - PaintPanel->height();
+    VScroll->setRange(0, std::max(vRange, 0));
+    VScroll->setEnabled(vRange > 0);
+    const int32_t hRange = Round(MaxPageWidth * Zoom / 100) - PaintPanel->width();
+    HScroll->setRange(0, hRange > 0 ? hRange + kSideMargin : 0);
+    HScroll->setEnabled(hRange > 0);
 }
 
 void TStandardPreview::GoToPage(int n)
 {
     if (n < 1 || n > PageCount()) return;
-    ScrollArea->verticalScrollBar()->setValue(PageFrame(n - 1).top - kTopMargin);
+    int32_t position = 0, rowHeight = 0;
+    for (int i = 0; i + 1 < n; ++i) {
+        const TzvEMFPage& page = Report->EMFPages.Pages(i);
+        rowHeight = std::max(rowHeight, Round(PagePixelsExact(page.PaperHeight) * Zoom / 100));
+        if (!(ZoomMode == zmTwoPages && i % 2 == 0)) {
+            position += rowHeight + kPageGap;
+            rowHeight = 0;
+        }
+    }
+    if (VScroll->value() != position) VScroll->setValue(position);
+    CurrentPage = n;
+    refreshPageCounter();
 }
 
-void TStandardPreview::paintPages(QPainter& painter, const QRect& area)
+QPoint TStandardPreview::PageOrigin(int index) const
 {
-    const Color shadow = ColorToRGB(clBtnShadow);
-    painter.fillRect(area, QColor(static_cast<int>(shadow & 0xFF), static_cast<int>((shadow >> 8) & 0xFF),
-                                  static_cast<int>((shadow >> 16) & 0xFF)));
-    QtCanvas canvas(painter);
-    forEachPageFrame([&](int i, Rect r) {
-        if (r.top > area.bottom() + 1) return false;  // pages run downwards: the rest lie below
-        if (r.bottom + 1 < area.top()) return true;
-        canvas.setPen(Pen{clBlack});
-        canvas.setBrush(Brush{clWhite});
-        canvas.rectangle(r);
-        canvas.rectangle({r.right, r.top + 3, r.right + 1, r.bottom});
-        canvas.rectangle({r.left + 3, r.bottom, r.right + 1, r.bottom + 1});
-        --r.right;
-        --r.bottom;
-        canvas.saveState();
-        DrawPage(canvas, i, r);
-        canvas.restoreState();
-        return true;
+    QPoint origin;
+    layoutPages([&](const PageBox& box) {
+        if (box.index < index) return true;
+        origin = {box.x, box.y};
+        return false;
     });
+    return origin;
+}
+
+void TStandardPreview::SetZoom(double z)
+{
+    PaintPanel->SuppressTracking = true;
+    Zoom = z;
+    updateScrollRanges();
+    PaintPanel->update();
+    if (!PaintPanel->NoZoomScroll && isVisible()) {
+        GoToPage(CurrentPage);
+        LastVPos = VScroll->value();
+    }
+    postZoomText();
+    HScroll->setValue(HScroll->maximum() > kCentredHScrollRange ? 0 : HScroll->maximum() / 2);
+    PaintPanel->SuppressTracking = false;
+    if (Zoom == LastZoom && ZoomMode == LastZoomMode && !ResizePending) return;
+    PaintPanel->update();
+    LastZoom = Zoom;
+    LastZoomMode = ZoomMode;
+    ResizePending = false;
+}
+
+std::string TStandardPreview::ZoomText(double zoom)
+{
+    const double whole = std::trunc(zoom);
+    const double shown = whole + static_cast<double>(RoundHalfEven((zoom - whole) * 10)) / 10;
+    return FloatToStr(shown, DefaultFormatSettings()) + "%";
+}
+
+void TStandardPreview::postZoomText()
+{
+    QMetaObject::invokeMethod(this, [this] { ZoomBtn->setEditText(ToQString(ZoomText(Zoom))); }, Qt::QueuedConnection);
+}
+
+void TStandardPreview::ZoomToMode()
+{
+    const double w = PaintPanel->width(), h = PaintPanel->height();
+    double z = Zoom;
+    if (MaxPageWidth > 0 && MaxPageHeight > 0) {
+        switch (ZoomMode) {
+        case zmPercent: break;
+        case zmPageWidth: z = (w - kSideMargin) / MaxPageWidth * 100; break;
+        case zmOnePage:
+        case zmTwoPages: {
+            double d = (w - kSideMargin) / ((ZoomMode == zmTwoPages ? 2.0 : 1.0) * MaxPageWidth);
+            if (h - kSideMargin < MaxPageHeight * d) d = d * (h - kSideMargin) / (MaxPageHeight * d);
+            z = d * 100;
+            break;
+        }
+        }
+    }
+    // A canvas narrower than its margins would give no page at all.
+    if (!(z > 0) || z > kMaxZoom) z = Zoom;
+    SetZoom(z);
+}
+
+void TStandardPreview::ApplyZoomText()
+{
+    if (!ZoomBtn->hasFocus() && !ZoomBtn->lineEdit()->hasFocus()) return;
+    ZoomBtn->setEnabled(false);  // the focus leaves the box, so that this runs once per edit
+    const std::string text = FromQString(ZoomBtn->currentText());
+    if (text == kZoomItems[kZoomItemPageWidth]) {
+        ZoomMode = zmPageWidth;
+        ZoomToMode();
+    } else if (text == kZoomItems[kZoomItemOnePage]) {
+        ZoomMode = zmOnePage;
+        ZoomToMode();
+    } else if (text == kZoomItems[kZoomItemTwoPages]) {
+        ZoomMode = zmTwoPages;
+        ZoomToMode();
+    } else {
+        std::string number = text;
+        if (!number.empty() && number.back() == '%') number.pop_back();
+        const size_t sep = number.find(DefaultFormatSettings().decimalSeparator);
+        if (sep != std::string::npos) number[sep] = '.';
+        double value = 0;
+        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+        if (ec != std::errc() || end != number.data() + number.size() || !(value > 0) || value > kMaxZoom) {
+            Ui().beep();
+            postZoomText();
+        } else if (ZoomMode != zmPercent || value != Zoom) {
+            ZoomMode = zmPercent;
+            SetZoom(value);
+        } else {
+            postZoomText();
+        }
+    }
+    ZoomBtn->setEnabled(true);
+}
+
+void TStandardPreview::refreshPageCounter()
+{
+    LabelPage->setText(QString::number(CurrentPage) + ToQString(kPageCounterOf) + QString::number(PageCount()));
+    PaintPage->update();
+}
+
+void TStandardPreview::onScroll()
+{
+    const int32_t v = VScroll->value(), h = HScroll->value();
+    PaintPanel->scroll(LastHPos - h, LastVPos - v);
+    LastVPos = v;
+    LastHPos = h;
+    ApplyZoomText();
+}
+
+void TStandardPreview::FirstPage() { GoToPage(1); }
+
+void TStandardPreview::LastPage() { GoToPage(PageCount()); }
+
+void TStandardPreview::NextPage()
+{
+    if (CurrentPage < PageCount()) GoToPage(CurrentPage + (ZoomMode == zmTwoPages ? 2 : 1));
+    ApplyZoomText();
+}
+
+void TStandardPreview::PrevPage()
+{
+    if (CurrentPage > 1) GoToPage(CurrentPage - (ZoomMode == zmTwoPages ? 2 : 1));
+    ApplyZoomText();
+}
+
+void TStandardPreview::PageWidth()
+{
+    ZoomBtn->setEditText(ToQString(kZoomItems[kZoomItemPageWidth]));
+    ZoomMode = zmPageWidth;
+    ZoomToMode();
+}
+
+void TStandardPreview::OnePage()
+{
+    ZoomBtn->setEditText(ToQString(kZoomItems[kZoomItemOnePage]));
+    ZoomMode = zmOnePage;
+    ZoomToMode();
+}
+
+void TStandardPreview::TwoPages()
+{
+    ZoomBtn->setEditText(ToQString(kZoomItems[kZoomItemTwoPages]));
+    ZoomMode = zmTwoPages;
+    ZoomToMode();
+}
+
+void TStandardPreview::ShowToolbar(bool on)
+{
+    ToolbarShown = on;
+    StatusBar->setFixedHeight(on ? kBarHeight : 0);
+    StatusBar->setVisible(on);
+}
+
+void TStandardPreview::SetFullScreen(bool on)
+{
+    if (on == FullScreen) return;
+    FullScreen = on;
+    if (on) {
+        SavedWindowState = windowState();
+        SavedToolbarShown = ToolbarShown;
+        ShowToolbar(false);
+        for (QWidget* w : {BPanel, VPanel, HPanel}) w->hide();
+        setWindowState(Qt::WindowFullScreen);
+        PagePanel->move(0, height() - PagePanel->height());
+        PagePanel->setVisible(PageLabelInFullScreen);
+        PagePanel->raise();
+    } else {
+        if (SavedToolbarShown) ShowToolbar(true);
+        PagePanel->hide();
+        for (QWidget* w : {BPanel, VPanel, HPanel, LeftPanel}) w->show();
+        setWindowState(SavedWindowState);
+    }
+    if (HScroll->value() != 0 || HScroll->maximum() <= kCentredHScrollRange) {
+        PaintPanel->NoZoomScroll = true;
+        LastZoom = 0;
+        ZoomToMode();
+        PaintPanel->NoZoomScroll = false;
+    }
+}
+
+void TStandardPreview::showStep()
+{
+    FullScreen = false;
+    PagePanel->hide();
+    for (QWidget* w : {BPanel, VPanel, HPanel}) w->show();
+    MaxPageWidth = MaxPageHeight = 0;
+    for (int i = 0; i < PageCount(); ++i) {
+        const TzvEMFPage& page = Report->EMFPages.Pages(i);
+        MaxPageWidth = std::max(MaxPageWidth, PagePixels(page.PaperWidth));
+        MaxPageHeight = std::max(MaxPageHeight, PagePixels(page.PaperHeight));
+    }
+    VScroll->setValue(0);
+    HScroll->setValue(0);
+    LastVPos = LastHPos = 0;
+    HPanel->setFixedHeight(style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    VPanel->setFixedWidth(style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    SpacePanel->setFixedWidth(VPanel->width());
+    GoToPage(1);
+    ZoomMode = zmPercent;
+    SetZoom(100);
+    refreshPageCounter();
+    PaintPanel->setFocus();  // keys go to the pages, not to the zoom box
 }
 
 void TStandardPreview::showEvent(QShowEvent* event)
 {
-    // The pages are known once the report is attached, which happens before showing.
-    PaintPanel->setMinimumSize(CanvasSize());
     TzvPreviewForm::showEvent(event);
+    if (!event->spontaneous()) showStep();
+}
+
+void TStandardPreview::resizeEvent(QResizeEvent* event)
+{
+    TzvPreviewForm::resizeEvent(event);
+    ResizePending = true;
+    LeftPanel->setFixedWidth(std::max(0, (width() - kCenterPanelWidth) / 2));
+    RightPanel->setFixedWidth(LeftPanel->width());
+    if (PagePanel->isVisible()) PagePanel->move(0, height() - PagePanel->height());
+    // The canvas takes its new size when the layout runs; the zoom follows it then.
+    QMetaObject::invokeMethod(this, [this] { ZoomToMode(); }, Qt::QueuedConnection);
 }
 
 void TStandardPreview::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
+    if (ZoomBtn->hasFocus() || ZoomBtn->lineEdit()->hasFocus()) return;
+    const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (FullScreen) SetFullScreen(false);
+        else close();
+        break;
+    case Qt::Key_Space: SetFullScreen(!FullScreen); break;
+    case Qt::Key_PageUp:
+        if (ctrl) PrevPage();
+        else VScroll->setValue(VScroll->value() - LargeStep);
+        break;
+    case Qt::Key_PageDown:
+        if (ctrl) NextPage();
+        else VScroll->setValue(VScroll->value() + LargeStep);
+        break;
+    case Qt::Key_Home: FirstPage(); break;
+    case Qt::Key_End: LastPage(); break;
+    case Qt::Key_Left: HScroll->setValue(HScroll->value() - SmallStep); break;
+    case Qt::Key_Right: HScroll->setValue(HScroll->value() + SmallStep); break;
+    case Qt::Key_Up: VScroll->setValue(VScroll->value() - SmallStep); break;
+    case Qt::Key_Down: VScroll->setValue(VScroll->value() + SmallStep); break;
+    case Qt::Key_F10: Open(); break;
+    case Qt::Key_F11: Save(); break;
+    case Qt::Key_Equal:
+    case Qt::Key_Plus: NextPage(); break;
+    case Qt::Key_Minus: PrevPage(); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: break;  // swallowed
+    default: TzvPreviewForm::keyPressEvent(event); return;
     }
-    TzvPreviewForm::keyPressEvent(event);
+    event->accept();
+}
+
+bool TStandardPreview::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!PaintPage) return TzvPreviewForm::eventFilter(watched, event);  // still being built
+    if (watched == ZoomBtn->lineEdit() && event->type() == QEvent::KeyPress) {
+        // The zoom box takes digits, "%", the decimal separator and editing keys only.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (!text.isEmpty() && text.at(0).isPrint()) {
+            const QChar c = text.at(0);
+            const QChar sep = QChar::fromLatin1(DefaultFormatSettings().decimalSeparator);
+            if (!c.isDigit() && c != QLatin1Char('%') && c != sep) return true;
+        }
+        return false;
+    }
+    if (watched == PaintPage && event->type() == QEvent::Paint) {
+        QPainter painter(PaintPage);
+        const std::string text = kPageCounterPage + std::to_string(CurrentPage) + kPageCounterOf +
+                                 std::to_string(PageCount()) + std::string(10, ' ');
+        painter.drawText(QPoint(0, painter.fontMetrics().ascent()), ToQString(text));
+        return true;
+    }
+    if ((watched == StatusBar || watched == SpacePanel || watched == PagePanel || watched == PaintPage) &&
+        event->type() == QEvent::MouseButtonPress) {
+        ApplyZoomText();
+    }
+    return TzvPreviewForm::eventFilter(watched, event);
+}
+
+void TStandardPreview::popUpMenuAt(const QPoint& globalPos)
+{
+    QString ticked;
+    switch (ZoomMode) {
+    case zmPercent: ticked = ZoomBtn->currentText(); break;
+    case zmPageWidth: ticked = ToQString(kZoomItems[kZoomItemPageWidth]); break;
+    case zmOnePage: ticked = ToQString(kZoomItems[kZoomItemOnePage]); break;
+    case zmTwoPages: ticked = ToQString(kZoomItems[kZoomItemTwoPages]); break;
+    }
+    for (QAction* a : PopupMenu->actions())
+        if (a->isCheckable()) a->setChecked(a->text() == ticked);
+    PopupMenu->popup(globalPos);
+}
+
+void TStandardPreview::Open()
+{
+    ApplyZoomText();
+    if (!Report) return;
+    CurrentDirGuard dir;
+    const auto [name, index] = RunFileDialog(this, QFileDialog::AcceptOpen, kOpenDialogTitle, NameFilters(FilterPairs(kOpenDialogFilter)));
+    (void)index;
+    if (name.empty()) return;
+    QApplication::processEvents();
+    try {
+        LoadPreparedReport(Report->EMFPages, name);
+    } catch (const std::exception& e) {
+        ShowError(e);
+    }
+    // The pages were replaced, completely or in part: show what there is.
+    LastZoom = 0;
+    showStep();
+}
+
+void TStandardPreview::saveCurrentPage(const std::string& name)
+{
+    std::string file = name;
+    const std::string upper = UpperCase(file);
+    if (upper.size() < 4 || upper.compare(upper.size() - 4, 4, ".EMF") != 0) file += kMetafileExtension;
+    const std::vector<uint8_t>& bytes = Report->EMFPages.Pages(CurrentPage - 1).Picture.bytes();
+    SaveFileAtomically(file, [&bytes](Stream& s) { s.write(bytes.data(), bytes.size()); });
+}
+
+void TStandardPreview::Save()
+{
+    ApplyZoomText();
+    if (!Report) return;
+    CurrentDirGuard dir;
+    std::vector<std::pair<std::string, std::string>> pairs = FilterPairs(kSaveDialogFilter);
+    const std::vector<TzvExportFilterInfo>& filters = ExportFilters();
+    for (const TzvExportFilterInfo& f : filters) pairs.emplace_back(f.Description, f.FileMask);
+    const auto [name, index] = RunFileDialog(this, QFileDialog::AcceptSave, kSaveDialogTitle, NameFilters(pairs));
+    if (name.empty()) return;
+    QApplication::processEvents();
+    try {
+        if (index == 1) {
+            SavePreparedReport(Report->EMFPages, name);
+        } else if (index == 2) {
+            if (CurrentPage >= 1 && CurrentPage <= PageCount()) saveCurrentPage(name);
+            else throw Exception(kNoPreparedPages);
+        } else if (index - 3 < static_cast<int>(filters.size())) {
+            const TzvExportFilterInfo& filter = filters[static_cast<size_t>(index - 3)];
+            std::string file = name;
+            const size_t slash = file.find_last_of('/');
+            const size_t dot = file.find_last_of('.');
+            if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) file.erase(dot);
+            file += filter.FileMask.size() > 1 ? filter.FileMask.substr(1) : std::string();
+            TProgressFilterForm progress;
+            ExportPages(*Report, filter, file, &progress);
+        }
+    } catch (const std::exception& e) {
+        ShowError(e);
+    }
 }
 
 void RegisterStandardPreview()

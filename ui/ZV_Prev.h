@@ -3,13 +3,17 @@
 #pragma once
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include "report/ZV_Preview.h"
 
+class QComboBox;
 class QEventLoop;
-class QScrollArea;
-class QPushButton;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QToolButton;
 
 namespace zv {
 
@@ -41,37 +45,135 @@ private:
 // Page size on screen at 100 %: tenths of a millimetre times 397/1050.
 int32_t PagePixels(int32_t tenthsOfMillimetre);
 
+enum TZoomMode : uint8_t { zmPercent = 0, zmPageWidth = 1, zmOnePage = 2, zmTwoPages = 3 };
 
-// The standard preview: the prepared pages at 100 %, 10 pixels from the top and 12 apart, centred
-// when narrower than the window, each with a frame and a shadow, painted through DrawPage.
+class TStandardPreview;
+
+// The page canvas of the standard preview: paints the pages, and takes the hand drag, the
+// middle-button auto-scroll, the wheel and the pop-up menu.
+class TPaintPanel : public QWidget {
+public:
+    explicit TPaintPanel(TStandardPreview& preview);
+
+    QTimer AutoScrollTimer;             // 100 ms while auto-scrolling
+    int32_t SpeedY = 0, SpeedX = 0;     // pixels per tick
+    int32_t AnchorY = 0, AnchorX = 0;   // where auto-scroll started
+    bool AutoScroll = false;
+    uint8_t Direction = 0;              // 0 none, then N, S, E, W, NW, NE, SE, SW
+    bool SuppressTracking = false;      // no tracking of the current page while zooming
+    bool Dragging = false;
+    bool NoZoomScroll = false;          // SetZoom does not scroll to the current page
+    int32_t LastX = 0, LastY = 0;       // last drag position
+
+    void setAutoScroll(bool on);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+
+private:
+    void autoScrollTick();
+    TStandardPreview& preview_;
+};
+
+// The standard preview: the prepared pages one under the other (or two side by side) at a zoom,
+// with scroll bars, keys, mouse wheel, hand drag and middle-button auto-scroll, full screen, and
+// opening and saving of prepared reports.
 class TStandardPreview : public TzvPreviewForm {
     Q_OBJECT
 public:
     TStandardPreview();
+    ~TStandardPreview() override;
 
-    // The rectangle page index (0-based) takes on the canvas, frame included; empty out of range.
-    Rect PageFrame(int pageIndex) const;
-    // The size of the canvas the pages need (at least the visible area).
-    QSize CanvasSize() const;
-    // Scrolls so that page n (1-based) starts 10 pixels below the top; other values are ignored.
-    void GoToPage(int n);
+    // Plays page pageIndex into rect. On the page canvas only records in the repainted area are
+    // played and a found text flashes; on any other canvas every record is played.
+    void DrawPage(Canvas& canvas, int pageIndex, const Rect& rect) override;
+
+    virtual void Open();
+    virtual void Save();
+    virtual void FirstPage();
+    virtual void LastPage();
+    virtual void NextPage();
+    virtual void PrevPage();
+    virtual void PageWidth();
+    virtual void OnePage();
+    virtual void TwoPages();
+
+    void GoToPage(int n);  // 1-based; other values are ignored
+    void SetZoom(double z);
+    void ApplyZoomText();
+    void ZoomToMode();
+    QPoint PageOrigin(int index) const;  // top-left of page index on the canvas, scrolling applied
+    void SetFullScreen(bool on);
+    void ShowToolbar(bool on);
     int PageCount() const;
+    // The text of the zoom box for a zoom: one decimal at most, the locale's separator, then "%".
+    static std::string ZoomText(double zoom);
 
-    QScrollArea* ScrollArea = nullptr;
-    QWidget* PaintPanel = nullptr;  // the page canvas inside ScrollArea
-    QPushButton* CloseBtn = nullptr;
+    // Components, by their designed names.
+    QWidget* StatusBar = nullptr;
+    QComboBox* ZoomBtn = nullptr;
+    QToolButton *OpenBtn = nullptr, *SaveBtn = nullptr, *PrintBtn = nullptr, *FindBtn = nullptr,
+                *ScreenBtn = nullptr, *CloseBtn = nullptr;
+    QWidget* BPanel = nullptr;
+    QWidget *LeftPanel = nullptr, *CenterPanel = nullptr, *RightPanel = nullptr;
+    QToolButton *FullScrBtn = nullptr, *OnePageBtn = nullptr, *TwoPageBtn = nullptr, *WdtPageBtn = nullptr;
+    QToolButton *FirstBtn = nullptr, *PrevBtn = nullptr, *NextBtn = nullptr, *LastBtn = nullptr;
+    QLabel* LabelPage = nullptr;
+    QWidget *VPanel = nullptr, *HPanel = nullptr, *SpacePanel = nullptr;
+    QScrollBar *VScroll = nullptr, *HScroll = nullptr;
+    QWidget* PagePanel = nullptr;  // the page counter shown in full screen
+    QWidget* PaintPage = nullptr;
+    TPaintPanel* PaintPanel = nullptr;
+    QMenu* PopupMenu = nullptr;
+
+    // State.
+    int32_t LastVPos = 0, LastHPos = 0;
+    int32_t CurrentPage = 1;
+    double Zoom = 100;
+    TZoomMode ZoomMode = zmPercent;
+    double LastZoom = 100;
+    TZoomMode LastZoomMode = zmPercent;
+    bool ResizePending = false;
+    int32_t MaxPageWidth = 0, MaxPageHeight = 0;
+    bool FullScreen = false;
+    bool ToolbarShown = true, SavedToolbarShown = true;
+    bool PageLabelInFullScreen = true;
+    Qt::WindowStates SavedWindowState;
+    int SmallStep = 20, LargeStep = 200;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    friend class TStandardPreviewCanvas;
-    // Calls fn(index, frame) for the pages from the first while it answers true.
+    friend class TPaintPanel;
+    struct PageBox {
+        int index;
+        double w, h;  // page size on screen at the current zoom
+        int32_t x, y;  // top-left, scrolling applied
+    };
+    // Calls fn(box) for the pages from the first while it answers true; answers the total height
+    // of the rows walked (the first row starts at 10).
     template <typename Fn>
-    void forEachPageFrame(Fn&& fn) const;
-    void paintPages(QPainter& painter, const QRect& area);
+    int32_t layoutPages(Fn&& fn) const;
+    void paintCanvas(QPainter& painter, const QRect& area);
+    void updateScrollRanges();
+    void refreshPageCounter();
+    void postZoomText();
+    void showStep();
+    void onScroll();
+    void popUpMenuAt(const QPoint& globalPos);
+    void saveCurrentPage(const std::string& name);
+    QToolButton* toolButton(QWidget* parent, const char* caption, const char* hint, const char* name);
+
+    Canvas* pageCanvas_ = nullptr;  // the canvas being painted on the page panel
+    Rect paintClip_;                // its repainted area
 };
 
 // Registers TStandardPreview as the preview class of the report component.

@@ -1,19 +1,27 @@
 // The preview windows and the progress windows: showing modally and non-modally, the copy a
 // non-modal preview works on, freeing, the page layout as painted, and the progress dialogs.
-#include <QPointer>
-#include <QPushButton>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
-#include <QScrollArea>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QtTest>
+#include <filesystem>
 #include <cmath>
 #include <memory>
 
+#include "platform/EmfReader.h"
 #include "platform/EmfRecorder.h"
 #include "platform/Error.h"
+#include "platform/FormatSettings.h"
+#include "platform/UiServices.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Const.h"
+#include "report/ZV_EMFPages.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Template.h"
@@ -47,16 +55,57 @@ void AddPage(TzvReport& report, int32_t paperWidth = 2100, int32_t paperHeight =
     report.EMFPages.FinishPage(report.EMFPages.Count() - 1);
 }
 
+void FlushDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
 QImage Grab(TStandardPreview& preview)
 {
     QApplication::processEvents();
     return preview.PaintPanel->grab().toImage();
 }
 
+
+
+// Opens a non-modal preview of the report and waits until it is laid out and active.
+TStandardPreview* OpenPreview(TzvReport& report)
+{
+    report.ModalPreview = false;
+    report.ShowPreview();
+    auto* preview = dynamic_cast<TStandardPreview*>(OpenPreviews().back());
+    preview->activateWindow();
+    (void)QTest::qWaitForWindowActive(preview);
+    QApplication::processEvents();
+    return preview;
+}
+
+void ClosePreview(TStandardPreview* preview)
+{
+    preview->close();
+    FlushDeferredDeletes();
+}
+
+// The frame of page index as painted: from its origin, at the preview's zoom.
+Rect FrameOf(TStandardPreview& p, int index)
+{
+    const QPoint o = p.PageOrigin(index);
+    const TzvEMFPage& page = p.Report->EMFPages.Pages(index);
+    const double w = page.PaperWidth * 397.0 / 1050.0 * p.Zoom / 100, h = page.PaperHeight * 397.0 / 1050.0 * p.Zoom / 100;
+    return {o.x(), o.y(), static_cast<int32_t>(std::nearbyint(w + o.x() + 1)), static_cast<int32_t>(std::nearbyint(h + o.y() + 1))};
+}
+
+// Answers the next file dialog with this file and filter (1-based).
+void AnswerFileDialog(const QString& file, int filterIndex)
+{
+    zvtest::WhenModalShows([file, filterIndex](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        if (!d) return;
+        d->selectNameFilter(d->nameFilters().value(filterIndex - 1));
+        d->selectFile(file);
+        QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
+    });
+}
+
 bool IsBlack(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::black); }
 bool IsWhite(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::white); }
-
-void FlushDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
 }  // namespace
 
@@ -120,7 +169,7 @@ private slots:
             if (!preview) return;
             title = preview->windowTitle();
             pagesShown = preview->PageCount();
-            QTest::keyClick(preview, Qt::Key_Escape);
+            QTest::keyClick(preview->PaintPanel, Qt::Key_Escape);
         });
         report.ShowReport();
         QCOMPARE(title, ToQString(kPreviewCaption));
@@ -149,7 +198,7 @@ private slots:
 
         report.reset();  // the caller frees its report; the preview still has the pages
         const QImage img = Grab(*preview);
-        const Rect r = preview->PageFrame(0);
+        const Rect r = FrameOf(*preview, 0);
         QVERIFY(IsBlack(img, r.left + 150, r.top + 120));
         QVERIFY(IsWhite(img, r.left + 50, r.top + 50));
 
@@ -162,23 +211,23 @@ private slots:
     void pagesAreFramedCentredAndStackedTwelvePixelsApart()
     {
         TzvReport report;
-        report.ModalPreview = false;
         AddPage(report, 1050, 1485);  // 397 x 561 pixels at 100 %
         AddPage(report, 1050, 1485);
+        AddPage(report, 2100, 2970);  // A4
         AddPage(report, 20000, 2970);  // wider than any screen
-        report.ShowPreview();
-        auto* preview = dynamic_cast<TStandardPreview*>(OpenPreviews().back());
-        QVERIFY(preview);
+        TStandardPreview* preview = OpenPreview(report);
+        QCOMPARE(preview->Zoom, 100.0);
+        QCOMPARE(preview->CurrentPage, 1);
+        QCOMPARE(preview->LabelPage->text(), QStringLiteral("1 di 4"));
         const QImage img = Grab(*preview);
-        const Rect a = preview->PageFrame(0), b = preview->PageFrame(1);
+        const Rect a = FrameOf(*preview, 0), b = FrameOf(*preview, 1);
         QCOMPARE(a.top, 10);
         QCOMPARE(a.width(), 398);  // the page and its frame line
         QCOMPARE(b.top, a.top + 561 + 12);
-        QCOMPARE(preview->PageFrame(3), Rect{});  // past the last page
 
         // Centred: the gap on the right is the left one plus the shadow's pixel.
-        const int visibleWidth = preview->ScrollArea->viewport()->width();
-        QVERIFY(std::abs((visibleWidth - a.right) - 1 - a.left) <= 1);
+        const int canvasWidth = preview->PaintPanel->width();
+        QVERIFY(std::abs((canvasWidth - a.right) - 1 - a.left) <= 1);
 
         // The frame, the shadow offset by three pixels, and the page's own drawing inside.
         QVERIFY(IsBlack(img, a.left, a.top + 200));
@@ -194,22 +243,200 @@ private slots:
         // Between two pages lies the background.
         QVERIFY(!IsBlack(img, a.left + 100, a.bottom + 5) && !IsWhite(img, a.left + 100, a.bottom + 5));
 
-        // A page wider than the window starts ten pixels from the left and the canvas scrolls.
-        const Rect wide = preview->PageFrame(2);
-        QCOMPARE(wide.left, 10);
-        QVERIFY(preview->PaintPanel->width() > wide.right);
-        QVERIFY(preview->PaintPanel->height() > wide.bottom);
-        QVERIFY(preview->ScrollArea->horizontalScrollBar()->maximum() > 0);
+        // A4 at 100 %: the page rectangle is 794 pixels wide inside its frame line.
+        const Rect a4 = FrameOf(*preview, 2);
+        QCOMPARE(a4.width() - 1, 794);
+        // A page wider than the canvas starts ten pixels from the left, and the canvas scrolls.
+        QCOMPARE(FrameOf(*preview, 3).left, 10);
+        QVERIFY(preview->HScroll->isEnabled());
+        QCOMPARE(preview->HScroll->maximum(), 7562 - canvasWidth + 20);
+        QVERIFY(preview->VScroll->isEnabled());
 
         preview->GoToPage(3);
-        QCOMPARE(preview->ScrollArea->verticalScrollBar()->value(),
-                 std::min(wide.top - 10, preview->ScrollArea->verticalScrollBar()->maximum()));
+        QCOMPARE(preview->VScroll->value(), 2 * (561 + 12));
+        QCOMPARE(preview->CurrentPage, 3);
+        QCOMPARE(preview->LabelPage->text(), QStringLiteral("3 di 4"));
+        QCOMPARE(FrameOf(*preview, 2).top, 10);  // the page starts 10 pixels below the top
         preview->GoToPage(0);  // ignored
-        preview->GoToPage(4);
-        QCOMPARE(preview->ScrollArea->verticalScrollBar()->value(),
-                 std::min(wide.top - 10, preview->ScrollArea->verticalScrollBar()->maximum()));
-        preview->close();
+        preview->GoToPage(5);
+        QCOMPARE(preview->CurrentPage, 3);
+        ClosePreview(preview);
+    }
+
+    void zoomModesScaleThePages()
+    {
+        TzvReport report;
+        for (int i = 0; i < 5; ++i) AddPage(report);  // A4
+        TStandardPreview* preview = OpenPreview(report);
+        const int w = preview->PaintPanel->width(), h = preview->PaintPanel->height();
+        QCOMPARE(preview->MaxPageWidth, 794);
+        QCOMPARE(preview->MaxPageHeight, 1123);
+
+        preview->PageWidth();
+        QCOMPARE(preview->ZoomMode, zmPageWidth);
+        QCOMPARE(preview->Zoom, (w - 20) / 794.0 * 100);
+        QVERIFY(std::abs(FrameOf(*preview, 0).width() - 1 - (w - 20)) <= 1);
+        QCOMPARE(preview->ZoomBtn->currentText(), QStringLiteral("Larghezza"));
+
+        preview->OnePage();
+        QVERIFY(FrameOf(*preview, 0).height() - 1 <= h - 20 + 1);  // the whole page fits the height
+
+        preview->TwoPages();
+        QCOMPARE(preview->ZoomMode, zmTwoPages);
+        // Pages 1 and 2 share a row, the left one in the left half and the right one in the other.
+        const Rect p1 = FrameOf(*preview, 0), p2 = FrameOf(*preview, 1), p3 = FrameOf(*preview, 2);
+        QCOMPARE(p1.top, p2.top);
+        QVERIFY(p1.right <= w / 2 && p2.left >= w / 2);
+        QVERIFY(p3.top > p1.bottom);
+        preview->NextPage();  // from page 1 to page 3
+        QCOMPARE(preview->CurrentPage, 3);
+        QCOMPARE(preview->LabelPage->text(), QStringLiteral("3 di 5"));
+        preview->PrevPage();
+        QCOMPARE(preview->CurrentPage, 1);
+        // The last page of an odd count has a row of its own that the scroll range reaches.
+        preview->LastPage();
+        QCOMPARE(preview->CurrentPage, 5);
+        QVERIFY(FrameOf(*preview, 4).bottom <= preview->PaintPanel->height());
+
+        preview->SetZoom(50);
+        QCOMPARE(FrameOf(*preview, 0).width() - 1, 397);  // A4 at 50 %
+        ClosePreview(preview);
+    }
+
+    void zoomTextFollowsTheLocaleAndRejectsNonsense()
+    {
+        FormatSettingsOverride keep;
+        DefaultFormatSettings().decimalSeparator = ',';
+        QCOMPARE(TStandardPreview::ZoomText(87.25), std::string("87,2%"));
+        QCOMPARE(TStandardPreview::ZoomText(87.75), std::string("87,8%"));  // halves to even
+        QCOMPARE(TStandardPreview::ZoomText(100), std::string("100%"));
+        DefaultFormatSettings().decimalSeparator = '.';
+        QCOMPARE(TStandardPreview::ZoomText(87.25), std::string("87.2%"));
+        DefaultFormatSettings().decimalSeparator = ',';
+
+        HeadlessUi headless;
+        SetUi(&headless);
+        TzvReport report;
+        AddPage(report);
+        TStandardPreview* preview = OpenPreview(report);
+        auto apply = [&](const QString& text) {
+            preview->ZoomBtn->setFocus();
+            preview->ZoomBtn->setEditText(text);
+            preview->ApplyZoomText();
+            QApplication::processEvents();  // the zoom text comes back through the window's queue
+        };
+        apply(QStringLiteral("75"));
+        QCOMPARE(preview->Zoom, 75.0);
+        QCOMPARE(preview->ZoomBtn->currentText(), QStringLiteral("75%"));
+        QVERIFY(!preview->ZoomBtn->hasFocus());  // applying leaves the box
+        apply(QStringLiteral("0"));
+        QCOMPARE(headless.beeps, 1);
+        QCOMPARE(preview->Zoom, 75.0);
+        QCOMPARE(preview->ZoomBtn->currentText(), QStringLiteral("75%"));
+        apply(QStringLiteral("87,5%"));
+        QCOMPARE(preview->Zoom, 87.5);
+        apply(QStringLiteral("Due pagine"));
+        QCOMPARE(preview->ZoomMode, zmTwoPages);
+        // Without the focus in the box nothing is applied.
+        preview->PaintPanel->setFocus();
+        preview->ZoomBtn->setEditText(QStringLiteral("30"));
+        preview->ApplyZoomText();
+        QCOMPARE(preview->ZoomMode, zmTwoPages);
+        // Typing accepts digits, "%" and the decimal separator only.
+        preview->ZoomBtn->setFocus();
+        preview->ZoomBtn->lineEdit()->clear();
+        QTest::keyClicks(preview->ZoomBtn->lineEdit(), QStringLiteral("1a2,5x%"));
+        QCOMPARE(preview->ZoomBtn->lineEdit()->text(), QStringLiteral("12,5%"));
+        ClosePreview(preview);
+        SetUi(nullptr);
+    }
+
+    void keysAndMouseMoveThroughThePages()
+    {
+        TzvReport report;
+        for (int i = 0; i < 4; ++i) AddPage(report);
+        TStandardPreview* preview = OpenPreview(report);
+        preview->PaintPanel->setFocus();
+        QTest::keyClick(preview->PaintPanel, Qt::Key_End);
+        QCOMPARE(preview->CurrentPage, 4);
+        QTest::keyClick(preview->PaintPanel, Qt::Key_Home);
+        QCOMPARE(preview->VScroll->value(), 0);
+        QTest::keyClick(preview->PaintPanel, Qt::Key_PageDown);
+        QCOMPARE(preview->VScroll->value(), 200);
+        QTest::keyClick(preview->PaintPanel, Qt::Key_Down);
+        QCOMPARE(preview->VScroll->value(), 220);
+        QTest::keyClick(preview->PaintPanel, Qt::Key_PageDown, Qt::ControlModifier);  // next page
+        QCOMPARE(preview->VScroll->value(), 1123 + 12);
+        QTest::keyClick(preview->PaintPanel, Qt::Key_Minus);
+        QCOMPARE(preview->VScroll->value(), 0);
+
+        // Dragging with the left button moves the pages with the mouse.
+        QTest::mousePress(preview->PaintPanel, Qt::LeftButton, {}, QPoint(100, 300));
+        QTest::mouseMove(preview->PaintPanel, QPoint(100, 200));
+        QCOMPARE(preview->VScroll->value(), 100);
+        QTest::mouseRelease(preview->PaintPanel, Qt::LeftButton, {}, QPoint(100, 200));
+        QVERIFY(!preview->PaintPanel->Dragging);
+        // The middle button starts and stops the automatic scrolling towards the mouse.
+        QTest::mousePress(preview->PaintPanel, Qt::MiddleButton, {}, QPoint(100, 100));
+        QVERIFY(preview->PaintPanel->AutoScroll);
+        QTest::mouseMove(preview->PaintPanel, QPoint(100, 130));
+        QCOMPARE(preview->PaintPanel->Direction, uint8_t(2));
+        QCOMPARE(preview->PaintPanel->SpeedY, 30);
+        QTRY_VERIFY(preview->VScroll->value() >= 130);
+        QTest::mousePress(preview->PaintPanel, Qt::MiddleButton, {}, QPoint(100, 130));
+        QVERIFY(!preview->PaintPanel->AutoScroll);
+
+        // Space enters full screen; Esc leaves it, and only then closes.
+        QPointer<TStandardPreview> alive(preview);
+        QTest::keyClick(preview->PaintPanel, Qt::Key_Space);
+        QVERIFY(preview->FullScreen);
+        QVERIFY(preview->BPanel->isHidden() && preview->StatusBar->isHidden());
+        QVERIFY(preview->PagePanel->isVisible());
+        QTest::keyClick(preview->PaintPanel, Qt::Key_Escape);
+        QVERIFY(!preview->FullScreen);
+        QVERIFY(preview->BPanel->isVisible() && preview->StatusBar->isVisible());
+        QVERIFY(preview->isVisible());
+        QTest::keyClick(preview->PaintPanel, Qt::Key_Escape);
+        QVERIFY(OpenPreviews().empty());
         FlushDeferredDeletes();
+        QVERIFY(!alive);
+    }
+
+    void saveWritesPreparedReportsAndPagesThatOpenReads()
+    {
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zv_preview_save";
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        TzvReport report;
+        AddPage(report);
+        AddPage(report, 1050, 1485);
+        TStandardPreview* preview = OpenPreview(report);
+        preview->GoToPage(2);
+
+        // The metafile filter writes the current page alone, with ".emf" added.
+        AnswerFileDialog(QString::fromStdString((dir / "pagina").string()), 2);
+        preview->Save();
+        const std::filesystem::path emf = dir / "pagina.emf";
+        QVERIFY(std::filesystem::exists(emf));
+        QCOMPARE(std::filesystem::file_size(emf), report.EMFPages.Pages(1).Picture.bytes().size());
+
+        AnswerFileDialog(QString::fromStdString((dir / "tutto").string()), 1);
+        preview->Save();
+        QVERIFY(std::filesystem::exists(dir / "tutto.zvp"));
+        ClosePreview(preview);
+
+        // Open replaces the pages of the preview's report and starts again at page 1.
+        TzvReport other;
+        AddPage(other);
+        TStandardPreview* second = OpenPreview(other);
+        AnswerFileDialog(QString::fromStdString((dir / "tutto.zvp").string()), 1);
+        second->Open();
+        QCOMPARE(second->PageCount(), 2);
+        QCOMPARE(second->Report->EMFPages.Pages(1).PaperWidth, 1050);
+        QCOMPARE(second->CurrentPage, 1);
+        QCOMPARE(second->LabelPage->text(), QStringLiteral("1 di 2"));
+        ClosePreview(second);
+        std::filesystem::remove_all(dir);
     }
 
     void progressWindowRunsItsWorkInsideTheModalWindow()
