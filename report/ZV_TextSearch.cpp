@@ -132,6 +132,22 @@ bool SearchPages(const TzvEMFPages& pages, double zoom, int32_t currentPage, Tzv
     return search.Found;
 }
 
+void DrawPreviewPage(const TzvEMFPages& pages, int pageIndex, Canvas& canvas, const Rect& rect, double zoom,
+                     bool foreignDC, const Rect& clip, const TzvSearchState& search)
+{
+    if (pageIndex < 0 || pageIndex >= pages.Count()) return;
+    const TzvEMFPage& page = pages.Pages(pageIndex);
+    if (page.Picture.empty()) return;
+    TzvPagePaintContext ctx;
+    ctx.PageIndex = pageIndex;
+    ctx.PageRect = rect;
+    SetPageScale(ctx, page, zoom);
+    ctx.ForeignDC = foreignDC;
+    ctx.Clip = clip;
+    ApplyHighlight(search, ctx);
+    PaintPageRecords(page.Picture, canvas, ctx);
+}
+
 void TzvTextSearch::Find(TzvFindHost& host)
 {
     TzvFindDialogState& kept = FindSettings();

@@ -83,6 +83,13 @@ bool SearchPageRecords(const EmfFile& picture, TzvPagePaintContext& ctx, TzvSear
 // (0, 0, 10, 10) and the scales of zoom. Searching is on only while the pages are walked.
 bool SearchPages(const TzvEMFPages& pages, double zoom, int32_t currentPage, TzvSearchState& search);
 
+// The preview's DrawPage: plays page pageIndex (0-based) into rect of canvas through the record
+// callback. On the preview canvas (foreignDC false) records outside clip, the area being
+// repainted, are skipped and the found text flashes; on any other device context, such as the
+// printer's, every record is played as it is. Out-of-range pages and empty pictures draw nothing.
+void DrawPreviewPage(const TzvEMFPages& pages, int pageIndex, Canvas& canvas, const Rect& rect, double zoom,
+                     bool foreignDC, const Rect& clip, const TzvSearchState& search);
+
 // What the Find operation and the highlight timer ask of the preview window.
 class TzvFindHost {
 public:

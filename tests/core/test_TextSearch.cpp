@@ -545,6 +545,34 @@ TEST_F(FindTest, HighlightFlashesFourTimesAndShowsInTheFoundRecordOnly)
     EXPECT_EQ(paint(1), plain);
 }
 
+TEST_F(FindTest, PrinterPlaysEveryRecordWithoutHighlightWhilePreviewCullsAndFlashes)
+{
+    TzvTextSearch search(pages);
+    preview.answer = Ok("ROSSI", foCurrentPage);
+    preview.current = 3;
+    search.Find(preview);
+    ASSERT_EQ(Where(pages, search.State), "3:rossi");
+    ASSERT_EQ(search.State.BlinkCount, 1);
+    auto texts = [&](bool foreign, const Rect& clip) {
+        TraceCanvas c;
+        DrawPreviewPage(pages, 2, c, {0, 0, 794, 1123}, 100, foreign, clip, search.State);
+        std::vector<std::string> out;
+        for (const auto& l : c.lines)
+            if (l.rfind("text ", 0) == 0) out.push_back(l.substr(l.find('\''), l.find(" font=") - l.find('\'')) + " " + l.substr(l.find("color=")));
+        return out;
+    };
+    const std::string plain = " color=000000 brush=FFFFFF/Solid", lit = " color=FFFFFF brush=000000/Solid";
+    // The preview repainting its top half: "ROSSI" at y 700 lies outside and is skipped.
+    EXPECT_EQ(texts(false, {0, 0, 794, 500}), (std::vector<std::string>{"'Verdi'" + plain, "'rossi'" + lit}));
+    EXPECT_EQ(texts(true, {0, 0, 794, 500}),
+              (std::vector<std::string>{"'Verdi'" + plain, "'rossi'" + plain, "'ROSSI'" + plain}));
+    // Pages that do not exist draw nothing.
+    TraceCanvas none;
+    DrawPreviewPage(pages, 4, none, {0, 0, 10, 10}, 100, false, {0, 0, 10, 10}, search.State);
+    DrawPreviewPage(pages, -1, none, {0, 0, 10, 10}, 100, false, {0, 0, 10, 10}, search.State);
+    EXPECT_TRUE(none.lines.empty());
+}
+
 TEST_F(FindTest, ZoomChangeScalesTheShownHighlight)
 {
     TzvTextSearch search(pages);
