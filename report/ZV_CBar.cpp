@@ -1,16 +1,26 @@
 // TzvCodeBarreView: defaults, the 25-byte stored record, copying, the geometry step, registration.
 #include "report/ZV_CBar.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/Format.h"
+#include "platform/FormatSettings.h"
+#include "platform/Numeric.h"
 #include "platform/Stream.h"
+#include "platform/Variant.h"
+#include "report/ZV_Barcode.h"
 #include "report/ZV_Const.h"
+#include "report/ZV_Expr.h"
 #include "report/ZV_Report.h"
 
 namespace zv {
 
 namespace {
+
+// What the object encodes while a template is being designed.
+constexpr const char* kDesignBarcodeText = "00000000";
 
 // Offsets of the fields inside the stored record.
 constexpr size_t kOffChecksum = 0, kOffShowText = 1, kOffShowCheckSumText = 2, kOffReserved = 3,
@@ -86,14 +96,81 @@ void TzvCodeBarreView::CalcFrameRect()
     DRect.top = DRect.bottom - TextHeight;
 }
 
+std::string TzvCodeBarreView::BarcodeText() const
+{
+    if (Lines.empty()) return {};
+    if (!zvState().RunMode) return kDesignBarcodeText;
+    // A Null result (an empty line) reads as an empty text.
+    return VarToStr(EvaluateExpression(Lines.front()));
+}
+
 void TzvCodeBarreView::Draw(Canvas& c)
 {
-    // The background of the object; the symbol itself is drawn once the encoder is wired in.
-    if (zvState().RunMode && !Visible) return;
+    const bool run = zvState().RunMode;
+    if (run && !Visible) return;
     BeginDraw(c);
+    std::string text = BarcodeText();
     BorderWidth = 1;
     CalcFrameRect();
     ShowBackground();
+
+    // The encoder lives for this drawing only; an encoding error leaves the canvas untouched and
+    // propagates to the page preparation.
+    TBarcode bc;
+    bc.SetTop(BarsRect.top);
+    bc.SetLeft(BarsRect.left);
+    bc.SetHeight(BarsRect.bottom - BarsRect.top);
+    bc.SetRatio(Ratio);
+    bc.SetModul(Modul);
+    bc.SetChecksum(Checksum != 0);
+    bc.SetShowCheckSumText(ShowCheckSumText != 0);
+    bc.SetShowText(bcoNone);
+    bc.SetTyp(static_cast<TBarcodeType>(BarType));
+    // Digits-only types get "0" for a text that is not a number, rather than an error.
+    const BarcodeTypeInfo* info = FindBarcodeTypeInfo(BarType);
+    if (info && info->digitsOnly && !TryStrToFloat(text, DefaultFormatSettings())) text = "0";
+    bc.SetText(text);
+    bc.DrawOn(c);
+    // The width is kept in 16 bits; a wider symbol keeps the largest width rather than wrapping.
+    BarWidth = static_cast<uint16_t>(std::clamp<int32_t>(bc.Width(), 0, UINT16_MAX));
+
+    CalcFrameRect();
+    DRect.top = DRect.bottom - TextHeight;
+
+    // The text strip under the bars, one pixel narrower and lower than the object.
+    const int32_t savedTop = Top, savedHeight = Height, savedWidth = Width;
+    Top = DRect.top;
+    Height = DRect.bottom - DRect.top - 1;
+    Width = Width - 1;
+    ShowBackground();
+    Top = savedTop;
+    Height = savedHeight;
+    Width = savedWidth;
+
+    if (ShowText == 1) {
+        if (run) {
+            // The characters are spread evenly over the width of the bars.
+            const std::string& s = bc.DisplayText();
+            double spacing = 0;
+            if (s.size() >= 2)
+                spacing = (BarWidth - c.textWidth(s) - 1) / static_cast<double>(s.size() - 1);
+            for (size_t i = 0; i < s.size(); ++i) {
+                const double at = c.textWidth(std::string_view(s).substr(0, i)) + static_cast<double>(i) * spacing + DRect.left;
+                c.textOut(Round32(at) + 1, DRect.top, std::string_view(s).substr(i, 1));
+            }
+        } else if (!Lines.empty()) {
+            c.textRect(DRect, DRect.left, DRect.top, Lines.front());
+        }
+    }
+
+    if (!Visible) {
+        // Only reached in design mode: a red cross marks the hidden object.
+        c.setPen({clRed, 2, PenStyle::Solid});
+        c.moveTo(Left, Top);
+        c.lineTo(Left + Width, Top + Height);
+        c.moveTo(Left + Width, Top);
+        c.lineTo(Left, Top + Height);
+    }
 }
 
 void TzvCodeBarreView::LoadFromStream(Stream& s)

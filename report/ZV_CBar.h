@@ -16,11 +16,16 @@ public:
     // The geometry step: bars above a text strip; the object takes the symbol's width.
     void CalcFrameRect() override;
     void Assign(const TzvView& source) override;
-    // Background only so far: the symbol is drawn once the encoder is wired in.
+    // Evaluates the text, draws the bars and, below them, the human-readable text. Encoder errors
+    // propagate to the caller.
     void Draw(Canvas& canvas) override;
     void LoadFromStream(Stream& stream) override;
     void SaveToStream(Stream& stream) override;
     std::string DescribeExtras() const override;
+
+    // The text to encode: the first line evaluated as an expression in run mode, the design-mode
+    // placeholder otherwise, empty without lines.
+    std::string BarcodeText() const;
 
     // The stored record (25 bytes, packed, little-endian).
     uint8_t Checksum = 1;

@@ -240,4 +240,21 @@ inline constexpr const char* kMetafileExtension = ".emf";
 inline constexpr const char* kProgressCancel = "&Annulla";
 inline constexpr const char* kProgressExportCaption = "Esportazione...";
 
+// ---- text search ---------------------------------------------------------------------------
+// The find dialog (TFindForm) and the Find operation of the preview.
+inline constexpr const char* kFindCaption = "Trova testo.";
+inline constexpr const char* kFindLabel = "Testo da trovare";
+inline constexpr const char* kFindOptions = "Opzioni";
+inline constexpr const char* kFindCase = "Maiuscole/minuscole";
+inline constexpr const char* kFindSub = "Parte di una parola";
+inline constexpr const char* kFindOrigin = "Origine";
+inline constexpr const char* kFindFirstPage = "Prima pagina";
+inline constexpr const char* kFindCurrentPage = "Pagina corrente";
+inline constexpr const char* kFindNext = "Successivo";
+inline constexpr const char* kFindPrevious = "Precedente";
+inline constexpr const char* kFindOk = "&OK";
+inline constexpr const char* kFindCancel = "&Annulla";
+inline constexpr const char* kMsgFindNotFound = "Non \xE8 stato trovato nessun elemento che soddisfi la richiesta.";
+inline constexpr const char* kCaptionFindMessage = "Messaggio.";
+
 }  // namespace zv
