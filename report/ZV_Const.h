@@ -191,6 +191,12 @@ inline constexpr const char kLogicYes[] = "Si";
 // Saving a prepared report that has no pages.
 constexpr const char* kNoPreparedPages = "Non ci sono pagine da salvare.";
 
+// Data sources: binding and opening errors (followed by a name), and the filter error.
+inline constexpr const char* kMsgDataSetNotAssigned = "Dataset non assegnato: ";
+inline constexpr const char* kMsgDataSetClosed = "Dataset chiuso: ";
+inline constexpr const char* kMsgDataSetOpenFailed = "Non \xE8 stato possibile aprire il Dataset: ";
+inline constexpr const char* kMsgFilterError = "Errore nell'espressione del filtro della banda.";
+
 // ---- barcodes --------------------------------------------------------------------------------
 // Encoder errors; "%s" is replaced by the class name, then by the data or the character.
 inline constexpr const char* kBarcodeNotNumeric = "Il codice a barre deve essere di tipo numerico";

@@ -241,6 +241,17 @@ struct TzvPrepareState {
     bool FirstPass = false;
     bool FinalPass = true;  // false only during the first pass of a two-pass run
     int32_t TotalPages = 0;
+
+    // What expressions read from the preparation ("DATE", "TIME", "PAGE#", "VALUE", statistics).
+    double CapturedDate = 0;  // today's date, captured when the preparation starts
+    double CapturedTime = 0;  // the time then
+    int32_t PageIndex = 0;    // index of the current output page
+    // Output-page indexes in their interleaved order, once a pass has computed it.
+    std::vector<uint16_t> PageOrder;
+    // During the collecting expansion: the band that registers the aggregates met; none otherwise.
+    TzvBand* AggregateTarget = nullptr;
+    // The memo value evaluated most recently ("VALUE"); Null when a preparation starts.
+    Variant CurrentValue = Variant::null();
 };
 TzvPrepareState& PrepareState();
 
