@@ -205,8 +205,7 @@ public:
     // Progress step n: OnProgress, or the progress window's line; then pending messages.
     void Progress(int32_t n);
 
-    // The expression engine's name resolver for this report. Names are not resolved yet: the
-    // value stays empty, so the engine reports every name as unknown.
+    // The expression engine's name resolver for this report (see ResolveReportValue).
     void ResolveValue(std::string_view name, const TzvArgList* args, Variant& value);
 
     // Window description: the published properties, "Values.Data" and "Data" (binary),
