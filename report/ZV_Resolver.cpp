@@ -601,4 +601,13 @@ void ResolveReportValue(TzvReport& report, std::string_view rawName, const TzvAr
     if (value.type() == VarType::Boolean) value = Variant::fromByte(value.rawBool() ? 1 : 0);
 }
 
+std::vector<std::string> FunctionCatalogue()
+{
+    std::vector<std::string> lines;
+    lines.reserve(kFunctionCatalogue.size());
+    for (const TzvFunctionInfo& f : kFunctionCatalogue)
+        lines.push_back(std::string(f.Name) + "=" + f.Category + " |" + f.Syntax + " |" + f.Description);
+    return lines;
+}
+
 }  // namespace zv

@@ -32,4 +32,8 @@ inline constexpr int64_t kEuroRateScaled = 19362700;
 // an error has been recorded every call answers nothing.
 void ResolveReportValue(TzvReport& report, std::string_view name, const TzvArgList* args, Variant& value);
 
+// The function catalogue as the expression editor lists it: one line per built-in function, in
+// catalogue order, each "NAME=Category |SYNTAX |Description".
+std::vector<std::string> FunctionCatalogue();
+
 }  // namespace zv

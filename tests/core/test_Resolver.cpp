@@ -2,7 +2,9 @@
 // built-in functions with their results and error messages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -691,6 +693,44 @@ TEST_F(StatisticsTest, OutputOfTableColumnsAndTableFooters)
     table.RegisterAggregate(Key("MAX(Eta)", "Piede") + '\0');
     table.FindAggregate(Key("MAX(Eta)", "Piede") + '\0')->Value = Variant(int32_t{77});
     EXPECT_VAR(Eval("MAX(Eta)"), VarType::Integer, rawInt, 77);
+}
+
+}  // namespace
+
+// ---- catalogue -------------------------------------------------------------------------------
+
+namespace {
+
+TEST(FunctionCatalogue, LinesInCatalogueOrder)
+{
+    const std::vector<std::string> lines = FunctionCatalogue();
+    ASSERT_EQ(lines.size(), 43u);
+    EXPECT_EQ(lines.front(), "AVG=Statistiche |AVG(<X>) |Restituiosce la media della serie <X>");
+    EXPECT_EQ(lines[19], "IF=Logiche |IF(<X>,<Y>,<Z>) |Restituisce <Y> se l'espressione <X> \xE8 verificata "
+                         "altrimenti restituisce <Z>");
+    EXPECT_EQ(lines[26], "PI=Matematiche |PI |Restituisce il valore di pigreco");
+    EXPECT_EQ(lines.back(), "EUROTOMONEYVAL=Valuta |EUROTOMONEYVAL(<X>) |Restituisce il numero <X> convertito da "
+                            "euro alla moneta corrente");
+    std::vector<std::string> names;
+    for (const TzvFunctionInfo& f : kFunctionCatalogue) {
+        names.emplace_back(f.Name);
+        EXPECT_NE(std::find(kFunctionCategories.begin(), kFunctionCategories.end(), std::string_view(f.Category)),
+                  kFunctionCategories.end())
+            << f.Name;
+        EXPECT_EQ(std::string_view(f.Syntax).substr(0, std::strlen(f.Name)), f.Name);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+}
+
+// Every catalogued function is a built-in: called with too many arguments it records the count
+// message (PI is a name, not a function).
+TEST_F(FunctionTest, EveryCataloguedFunctionIsBuiltIn)
+{
+    for (const TzvFunctionInfo& f : kFunctionCatalogue) {
+        if (std::string_view(f.Name) == "PI") continue;
+        EXPECT_EQ(ErrorOf(std::string(f.Name) + "(1,2,3,4)"), std::string(kMsgFuncArgCount) + f.Name);
+    }
 }
 
 }  // namespace
