@@ -217,6 +217,21 @@ TEST_F(ResolverTest, FieldsWithTheNullRule)
     EXPECT_TRUE(Resolve("Cognome").isEmpty());
 }
 
+TEST_F(ResolverTest, DataSourceFiltersReadFieldsThroughTheResolver)
+{
+    source->Filtered = true;
+    source->Filter = "Clienti.Eta > 30";
+    source->Init();
+    std::vector<std::string> seen;
+    for (source->First(); !source->Eof(); source->Next()) seen.push_back(table->fieldByName("Cognome")->asString());
+    EXPECT_EQ(seen, (std::vector<std::string>{"Rossi"}));
+    source->Filter = "UPPERCASE(Cognome) = 'BIANCHI'";  // a plain name: the main data band's source
+    seen.clear();
+    for (source->First(); !source->Eof(); source->Next()) seen.push_back(table->fieldByName("Cognome")->asString());
+    EXPECT_EQ(seen, (std::vector<std::string>{"Bianchi"}));
+    source->Exit();
+}
+
 TEST_F(ResolverTest, PiAndUnknownNames)
 {
     EXPECT_VAR(Resolve("pi"), VarType::Double, rawDouble, 3.141592653589793);
