@@ -191,6 +191,12 @@ inline constexpr const char kLogicYes[] = "Si";
 // Saving a prepared report that has no pages.
 constexpr const char* kNoPreparedPages = "Non ci sono pagine da salvare.";
 
+// Data sources: binding and opening errors (followed by a name), and the filter error.
+inline constexpr const char* kMsgDataSetNotAssigned = "Dataset non assegnato: ";
+inline constexpr const char* kMsgDataSetClosed = "Dataset chiuso: ";
+inline constexpr const char* kMsgDataSetOpenFailed = "Non \xE8 stato possibile aprire il Dataset: ";
+inline constexpr const char* kMsgFilterError = "Errore nell'espressione del filtro della banda.";
+
 // ---- barcodes --------------------------------------------------------------------------------
 // Encoder errors; "%s" is replaced by the class name, then by the data or the character.
 inline constexpr const char* kBarcodeNotNumeric = "Il codice a barre deve essere di tipo numerico";
@@ -256,5 +262,116 @@ inline constexpr const char* kFindOk = "&OK";
 inline constexpr const char* kFindCancel = "&Annulla";
 inline constexpr const char* kMsgFindNotFound = "Non \xE8 stato trovato nessun elemento che soddisfi la richiesta.";
 inline constexpr const char* kCaptionFindMessage = "Messaggio.";
+
+// ---- name resolver and built-in functions ------------------------------------------------------
+
+// Errors the resolver records with ReportError; each is followed by the function's name.
+inline constexpr const char* kMsgFuncArgCount = "E' stato inserito un numero di parametri errato per la funzione : ";
+inline constexpr const char* kMsgFuncBadParamFormat = "Formato parametri non valido nella funzione : ";
+inline constexpr const char* kMsgFuncStatBand =
+    "Non \xE8 possibile inserire in una banda non abilitata la funzione statistica : ";
+// Followed by the name, " (", the argument texts joined by "," and ")".
+inline constexpr const char* kMsgFuncBadParamTypes = "Tipi di parametri errati nella funzione: ";
+// The euro sign and a blank, before amounts in euro.
+inline constexpr const char* kEuroPrefix = "\x80 ";
+
+// The function catalogue the expression editor lists, in its order. Each entry reads
+// NAME=Category |SYNTAX |Description (see FunctionCatalogueLine).
+struct TzvFunctionInfo {
+    const char* Name;
+    const char* Category;
+    const char* Syntax;
+    const char* Description;
+};
+inline constexpr std::array<const char*, 6> kFunctionCategories = {
+    "Statistiche", "Conversione", "Stringa", "Matematiche", "Logiche", "Valuta"};
+inline constexpr std::array<TzvFunctionInfo, 43> kFunctionCatalogue = {{
+    {"AVG", "Statistiche", "AVG(<X>)",
+     "Restituiosce la media della serie <X>"},
+    {"COUNT", "Statistiche", "COUNT()",
+     "Restituisce il numero di elementi della serie"},
+    {"FORMATDATETIME", "Conversione", "FORMATDATETIME(<X>,<Y>)",
+     "Restituisce la data <Y> con il formato <X>"},
+    {"FORMATFLOAT", "Conversione", "FORMATFLOAT(<X>,<Y>)",
+     "Restituisce il numero <Y> con il formato <X>"},
+    {"LOWERCASE", "Stringa", "LOWERCASE(<X>)",
+     "Restituisce <X> in minuscolo"},
+    {"MAX", "Statistiche", "MAX(<X>)",
+     "Restituisce il valore massimo della serie <X>"},
+    {"MIN", "Statistiche", "MIN(<X>)",
+     "Restituisce il valore minimo della serie <X>"},
+    {"NAMECASE", "Stringa", "NAMECASE(<X>)",
+     "Restituisce <X> in minuscolo eccetto che per il primo carattere in maiuscolo"},
+    {"PHRASECASE", "Stringa", "PHRASECASE(<X>)",
+     "Restituisce <X> in minuscolo eccetto che per le iniziali di ogni parola contenuta nel testo"},
+    {"STRTODATE", "Conversione", "STRTODATE(<X>)",
+     "Restituisce la data contenuta nella stringa <X>"},
+    {"STRTOTIME", "Conversione", "STRTOTIME(<X>)",
+     "Restituisce l'orario contenuto nella stringa <X>"},
+    {"SUM", "Statistiche", "SUM(<X>)",
+     "Restituisce la somma della serie <X>"},
+    {"UPPERCASE", "Stringa", "UPPERCASE(<X>)",
+     "Restituisce <X> in maiuscolo"},
+    {"NUMBERTOLETTER", "Stringa", "NUMBERTOLETTER(<X>)",
+     "Restituisce l'equivalente in lettere del numero <X>"},
+    {"INT", "Matematiche", "INT(<X>)",
+     "Restituisce la parte intera del numero <X>"},
+    {"FRAC", "Matematiche", "FRAC(<X>)",
+     "Resituisce la parte decimale del numero <X>"},
+    {"ROUND", "Matematiche", "ROUND(<X>)",
+     "Restituisce il numero intero corrispondente all'arrotondamento si <X>"},
+    {"STR", "Stringa", "STR(<X>)",
+     "Restituisce una stringa convertita dal numero <X>"},
+    {"COPY", "Stringa", "COPY(<X>,<Y>,<Z>)",
+     "Restituisce una sotto-stringa copiata dalla stringa <X> a partire dalla posizione <Y> per <Z> caratteri"},
+    {"IF", "Logiche", "IF(<X>,<Y>,<Z>)",
+     "Restituisce <Y> se l'espressione <X> \xE8 verificata altrimenti restituisce <Z>"},
+    {"TRUNC", "Matematiche", "TRUNC(<X>)",
+     "Restituisce il numero intero corrispondente al troncamento di <X>"},
+    {"ABS", "Matematiche", "ABS(<X>)",
+     "Restituisce il valore assoluto di <X>"},
+    {"ARCTAN", "Matematiche", "ARCTAN(<X>)",
+     "Restituisce l'arcotangente di <X>"},
+    {"COS", "Matematiche", "COS(<X>)",
+     "Restituisce il coseno di <X>"},
+    {"EXP", "Matematiche", "EXP(<X>)",
+     "Restituisce l'esponenziale di <X>"},
+    {"LN", "Matematiche", "LN(<X>)",
+     "Restituisce il logaritmo naturale di <X>"},
+    {"PI", "Matematiche", "PI",
+     "Restituisce il valore di pigreco"},
+    {"SIN", "Matematiche", "SIN(<X>)",
+     "Restituisce il seno di <X>"},
+    {"SQR", "Matematiche", "SQR(<X>)",
+     "Restituisce il quadrato di <X>"},
+    {"SQRT", "Matematiche", "SQRT(<X>)",
+     "Restituisce la radice quadrata di <X>"},
+    {"POWER", "Matematiche", "POWER(<X>,<Y>)",
+     "Restituisce il numero equivalente a <X> elevato ad <Y>"},
+    {"CEIL", "Matematiche", "CEIL(<X>)",
+     "Restituisce il numero intero corrispondente all'arrotondamento per eccesso di <X>"},
+    {"FLOOR", "Matematiche", "FLOOR(<X>)",
+     "Restituisce il numero intero corrispondente all'arrotondamento per difetto di <X>"},
+    {"POS", "Stringa", "POS(<X>,<Y>)",
+     "Restituisce il numero corrispondente alla posizione della sottostringa <X> nella stringa <Y>"},
+    {"LENGTH", "Stringa", "LENGTH(<X>)",
+     "Restituisce la lunghezza della stringa <X>"},
+    {"FILLSTR", "Stringa", "FILLSTR(<X>,<Y>)",
+     "Restituisce una stringa formata da un numero <X> di stringhe <Y>"},
+    {"VAL", "Matematiche", "VAL(<X>)",
+     "Restituisce la conversione numerica di <X>"},
+    {"MONEY", "Valuta", "MONEY(<X>)",
+     "Restituisce una stringa contenente il numero <X> formattato come valuta nel sistema corrente"},
+    {"EURO", "Valuta", "EURO(<X>)",
+     "Restituisce una stringa contenente il numero <X> formattato come euro"},
+    {"MONEYTOEURO", "Valuta", "MONEYTOEURO(<X>)",
+     "Restituisce una stringa contenente il numero <X> convertito dalla moneta corrente in euro e formattato"},
+    {"EUROTOMONEY", "Valuta", "EUROTOMONEY(<X>)",
+     "Restituisce una stringa contenente il numero <X> convertito da euro alla moneta corrente e formattato"},
+    {"MONEYTOEUROVAL", "Valuta", "MONEYTOEUROVAL(<X>)",
+     "Restituisce il numero <X> convertito dalla moneta corrente in euro"},
+    {"EUROTOMONEYVAL", "Valuta", "EUROTOMONEYVAL(<X>)",
+     "Restituisce il numero <X> convertito da euro alla moneta corrente"},
+}};
 
 }  // namespace zv

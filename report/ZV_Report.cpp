@@ -14,6 +14,7 @@
 #include "report/ZV_Const.h"
 #include "report/ZV_Picture.h"
 #include "report/ZV_Preview.h"
+#include "report/ZV_Resolver.h"
 #include "report/ZV_Utils.h"
 
 namespace zv {
@@ -546,10 +547,7 @@ void TzvReport::Progress(int32_t n)
 
 void TzvReport::ResolveValue(std::string_view name, const TzvArgList* args, Variant& value)
 {
-    // Names are answered by the resolver of the expression functions, which is not built yet.
-    (void)name;
-    (void)args;
-    (void)value;
+    ResolveReportValue(*this, name, args, value);
 }
 
 bool TzvReport::readProperty(const std::string& name, const PropValue& value)

@@ -205,8 +205,7 @@ public:
     // Progress step n: OnProgress, or the progress window's line; then pending messages.
     void Progress(int32_t n);
 
-    // The expression engine's name resolver for this report. Names are not resolved yet: the
-    // value stays empty, so the engine reports every name as unknown.
+    // The expression engine's name resolver for this report (see ResolveReportValue).
     void ResolveValue(std::string_view name, const TzvArgList* args, Variant& value);
 
     // Window description: the published properties, "Values.Data" and "Data" (binary),
@@ -241,6 +240,17 @@ struct TzvPrepareState {
     bool FirstPass = false;
     bool FinalPass = true;  // false only during the first pass of a two-pass run
     int32_t TotalPages = 0;
+
+    // What expressions read from the preparation ("DATE", "TIME", "PAGE#", "VALUE", statistics).
+    double CapturedDate = 0;  // today's date, captured when the preparation starts
+    double CapturedTime = 0;  // the time then
+    int32_t PageIndex = 0;    // index of the current output page
+    // Output-page indexes in their interleaved order, once a pass has computed it.
+    std::vector<uint16_t> PageOrder;
+    // During the collecting expansion: the band that registers the aggregates met; none otherwise.
+    TzvBand* AggregateTarget = nullptr;
+    // The memo value evaluated most recently ("VALUE"); Null when a preparation starts.
+    Variant CurrentValue = Variant::null();
 };
 TzvPrepareState& PrepareState();
 

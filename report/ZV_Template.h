@@ -1,6 +1,7 @@
 // Design pages (TzvPage, TzvPages) and the record loop of the template file; template dumps.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,6 +52,12 @@ public:
 
     void LoadFromStream(Stream& stream);  // the page record after its tag
     void SaveToStream(Stream& stream) const;
+
+    // Run-time state while the page is prepared (not stored): the head band of each kind, the
+    // number of the current table column ("COLUMN#") and of data rows printed ("CURRENT#").
+    std::array<TzvBand*, kBandKindCount> Bands{};
+    int32_t TableColumnNo = 1;
+    int32_t RowCounter = 1;
 };
 
 // The ordered design pages of one report.

@@ -1,16 +1,65 @@
-// Data sources: naming, the range walk counters, the bound dataset and qualified-name resolution.
+// Data sources: naming, the range walk, opening and restoring the bound dataset, filtering, and
+// the lookup of data sources, datasets and fields by name.
 #include "report/ZV_Utils.h"
 
 #include <algorithm>
 
+#include "platform/Error.h"
 #include "platform/Text.h"
-#include "report/ZV_Report.h"
+#include "report/ZV_Bands.h"
+#include "report/ZV_Const.h"
+#include "report/ZV_Expr.h"
+#include "report/ZV_Template.h"
 
 namespace zv {
 
 namespace {
+
 int64_t gNextSourceNumber = 1;
+
+// The platform's message when a component of another class is taken as a dataset.
+constexpr const char kInvalidCast[] = "Invalid class typecast";
+// The longest component or field name a qualified reference may carry after its first point.
+constexpr size_t kMaxNamePart = 255;
+
+Component* ReportOwner()
+{
+    TzvReport* r = zvState().CurrentReport;
+    return r ? r->owner() : nullptr;
+}
+
+Component* FindIn(Component* container, std::string_view name)
+{
+    return container ? container->findComponent(name) : nullptr;
+}
+
+Component* GlobalComponent(std::string_view name)
+{
+    return ApplicationRegistry::instance().findGlobalComponent(name);
+}
+
+// The dataset of the data source that serves the object being evaluated, chosen by the kind of
+// the band that prints it.
+TDataSet* DataSetOfEvaluatedObject()
+{
+    const TzvGlobalState& st = zvState();
+    if (!st.CurrentPage || !st.CurrentObject) return nullptr;
+    int kind = bkMainData;
+    switch (st.CurrentObject->BandKindOfOwner) {
+    case bkDetailHeader: case bkDetailData: case bkDetailFooter: kind = bkDetailData; break;
+    case bkSubDetailHeader: case bkSubDetailData: case bkSubDetailFooter: kind = bkSubDetailData; break;
+    case bkTableHeader: case bkTableData: case bkTableFooter: kind = bkTableData; break;
+    case bkBackground: case bkNone: return nullptr;
+    default: break;
+    }
+    const TzvBand* band = st.CurrentPage->Bands[static_cast<size_t>(kind)];
+    auto* db = band ? dynamic_cast<TzvDBDataSet*>(band->DataSource) : nullptr;
+    return db ? db->CheckedDataSet() : nullptr;
+}
+
 }  // namespace
+
+// ---- TzvDataset --------------------------------------------------------------------------------
 
 TzvDataset::TzvDataset(Component* owner) : Component(owner)
 {
@@ -49,6 +98,8 @@ bool TzvDataset::Eof()
     return result;
 }
 
+// ---- TzvDBDataSet ------------------------------------------------------------------------------
+
 TzvDBDataSet::~TzvDBDataSet() { SetDataSet(nullptr); }
 
 void TzvDBDataSet::SetDataSet(TDataSet* dataSet)
@@ -62,8 +113,265 @@ void TzvDBDataSet::SetDataSet(TDataSet* dataSet)
 void TzvDBDataSet::notification(Component* c, Operation op)
 {
     TzvDataset::notification(c, op);
-    if (op == Operation::Remove && c == dataSet_) dataSet_ = nullptr;
+    if (op == Operation::Remove && c == dataSet_) {
+        dataSet_ = nullptr;
+        frozeControls_ = false;
+    }
 }
+
+TDataSet* TzvDBDataSet::CheckedDataSet()
+{
+    if (!dataSet_) {
+        ErrorText = kMsgDataSetNotAssigned + name();
+        return nullptr;
+    }
+    if (dataSet_->active())
+        ErrorText.clear();
+    else if (Initialised)
+        ErrorText = kMsgDataSetClosed + dataSet_->name();
+    return dataSet_;
+}
+
+void TzvDBDataSet::Init()
+{
+    if (TDataSet* ds = CheckedDataSet()) {
+        WasActive = ds->active();
+        if (!WasActive) {
+            try {
+                ds->open();
+                ErrorText.clear();
+            } catch (const std::exception& e) {
+                ErrorText = kMsgDataSetOpenFailed + ds->name() + "\r\n" + e.what();
+            }
+        }
+        if (ErrorText.empty()) {
+            RememberedRecNo = ds->recNo();
+            ControlsWereDisabled = ds->controlsDisabled();
+            if (DisableControls && !ControlsWereDisabled) {
+                ds->disableControls();
+                frozeControls_ = true;
+            }
+        }
+    }
+    EndReached = false;
+    Initialised = true;
+    if (ErrorText.empty()) SkipFiltered(true);
+}
+
+void TzvDBDataSet::Exit()
+{
+    Initialised = false;
+    TDataSet* ds = CheckedDataSet();
+    if (!ds) return;
+    // Thaw only what Init froze, so that a failed Init leaves the freeze count alone.
+    if (frozeControls_) {
+        ds->enableControls();
+        frozeControls_ = false;
+    }
+    if (WasActive) {
+        try {
+            ds->setRecNo(RememberedRecNo);
+        } catch (const std::exception&) {
+            // The remembered record may be gone; the dataset stays where it is.
+        }
+    } else {
+        ds->close();
+    }
+}
+
+void TzvDBDataSet::First()
+{
+    if (TDataSet* ds = CheckedDataSet(); ds && ds->active()) {
+        if (RangeBegin == rbCurrent) {
+            if (ds->eof()) ds->refresh();
+            try {
+                ds->setRecNo(RememberedRecNo);
+            } catch (const std::exception&) {
+                // No such record any more: the walk starts where the dataset stands.
+            }
+        } else {
+            ds->first();
+        }
+    }
+    // The counters start here, so that PassedCount includes the records the filter skips now.
+    RecNo = 0;
+    PassedCount = 0;
+    SkipFiltered(true);
+    EndReached = false;
+    if (OnFirst) OnFirst(this);
+}
+
+void TzvDBDataSet::Next()
+{
+    EndReached = false;
+    TDataSet* ds = CheckedDataSet();
+    // A reCurrent walk ends after the remembered record. The cursor still moves, so that a
+    // look-ahead Prior returns to that record.
+    if (RangeEnd == reCurrent && ds && ds->active() && ds->recNo() == RememberedRecNo) EndReached = true;
+    if (ds && ds->active()) ds->next();
+    SkipFiltered(true);
+    TzvDataset::Next();
+}
+
+void TzvDBDataSet::Prior()
+{
+    EndReached = false;
+    TDataSet* ds = CheckedDataSet();
+    if (RangeEnd == reCurrent && ds && ds->active() && ds->recNo() == RememberedRecNo) EndReached = true;
+    if (ds && ds->active()) ds->prior();
+    SkipFiltered(false);
+    TzvDataset::Prior();
+}
+
+bool TzvDBDataSet::Eof()
+{
+    if (TzvDataset::Eof()) return true;
+    if (TDataSet* ds = CheckedDataSet(); ds && ds->eof()) return true;
+    return EndReached;
+}
+
+void TzvDBDataSet::SkipFiltered(bool forward)
+{
+    if (!Filtered) return;
+    TDataSet* ds = CheckedDataSet();
+    if (!ds || !ds->active()) return;
+    try {
+        const Variant zero(int32_t{0});
+        Variant v;
+        if (forward) {
+            while (!ds->eof()) {
+                EvaluateExpression(Filter, v);
+                if (VarCompare(v, zero) != 0) break;
+                ds->next();
+                ++PassedCount;
+            }
+        } else {
+            while (!ds->bof()) {
+                EvaluateExpression(Filter, v);
+                if (VarCompare(v, zero) != 0) break;
+                ds->prior();
+            }
+        }
+    } catch (const std::exception&) {
+        throw Exception(kMsgFilterError);
+    }
+}
+
+// ---- lookup ------------------------------------------------------------------------------------
+
+bool IsLastRecord(TzvDataset* source)
+{
+    if (!source) return false;
+    if (source->RangeEnd == reCount) return source->RecNo >= source->RangeEndCount - 1;
+    if (auto* db = dynamic_cast<TzvDBDataSet*>(source)) {
+        TDataSet* ds = db->DataSet();
+        return source->RecNo >= (ds ? ds->recordCount() : 0) - 1;
+    }
+    return false;
+}
+
+TzvDataset* FindDataSource(TzvBand* band, const std::string& name)
+{
+    if (!band || band->BandKind == bkGroupHeader) return nullptr;
+    band->DataSource = nullptr;
+    TzvGlobalState& st = zvState();
+    TzvReport* report = st.CurrentReport;
+    TzvDataset* source = nullptr;
+    if (report && report->owner()) {
+        if (Component* c = report->owner()->findComponent(name)) {
+            source = dynamic_cast<TzvDataset*>(c);
+            if (!source) throw Exception(kInvalidCast);
+        }
+    }
+    if (!source && report) source = report->FindRegisteredDataSource(name);
+    if (!source) {
+        if (!name.empty()) ReportError(kMsgDataSetNotFound + name);
+        return nullptr;
+    }
+    auto* db = dynamic_cast<TzvDBDataSet*>(source);
+    if (db && report) db->DisableControls = report->DisableDataSetControls;
+    source->Init();
+    if (db && !db->ErrorText.empty()) {
+        st.CurrentObject = nullptr;
+        ReportError(db->ErrorText);
+        return nullptr;
+    }
+    band->DataSource = source;
+    NotifyDataSetWork(band, dsoInit);
+    return source;
+}
+
+TDataSet* FindPlatformDataSet(const std::string& name)
+{
+    Component* c = nullptr;
+    if (const size_t dot = name.find('.'); dot != std::string::npos)
+        c = FindIn(GlobalComponent(std::string_view(name).substr(0, dot)),
+                   std::string_view(name).substr(dot + 1, kMaxNamePart));
+    else
+        c = FindIn(ReportOwner(), name);
+    if (!c) {
+        ReportError(kMsgDataSetNotFound + name);
+        return nullptr;
+    }
+    auto* ds = dynamic_cast<TDataSet*>(c);
+    if (!ds) throw Exception(kInvalidCast);
+    return ds;
+}
+
+std::string Unquote(std::string_view text)
+{
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+    return std::string(text);
+}
+
+TField* FindField(std::string_view reference, TDataSet*& dataSet)
+{
+    const size_t dot = reference.find('.');
+    if (dot == std::string_view::npos || reference.front() == '"') {
+        if (!dataSet) dataSet = DataSetOfEvaluatedObject();
+        return dataSet ? dataSet->findField(Unquote(reference)) : nullptr;
+    }
+    const std::string_view a = reference.substr(0, dot);
+    const std::string_view rest = reference.substr(dot + 1, kMaxNamePart);
+    const size_t second = rest.find('.');
+    if (!rest.empty() && rest.front() != '"' && second != std::string_view::npos) {
+        // Form.Dataset.Field
+        dataSet = dynamic_cast<TDataSet*>(FindIn(GlobalComponent(a), rest.substr(0, second)));
+        return dataSet ? dataSet->findField(Unquote(rest.substr(second + 1))) : nullptr;
+    }
+    if (auto* ds = dynamic_cast<TDataSet*>(FindIn(ReportOwner(), a))) {
+        dataSet = ds;
+        return ds->findField(Unquote(rest));
+    }
+    // Form.Dataset: the dataset alone.
+    dataSet = dynamic_cast<TDataSet*>(FindIn(GlobalComponent(a), rest));
+    return nullptr;
+}
+
+void NotifyDataSetWork(TzvBand* band, TzvDataSetOperation operation)
+{
+    TzvReport* report = zvState().CurrentReport;
+    if (!report || !band || !band->DataSource) return;
+    TzvDataset* source = band->DataSource;
+    const TzvView* match = nullptr;
+    for (int p = 0; p < report->Pages.Count() && !match; ++p) {
+        for (const auto& v : report->Pages[p].Objects) {
+            const int kind = v->Borders & 0xFF;
+            if (v->Kind == otBand && IsDataBandKind(kind) && kind == band->BandKind &&
+                SameText(v->FormatText, source->name())) {
+                match = v.get();
+                break;
+            }
+        }
+    }
+    if (!match || !report->OnDataSetWork) return;
+    auto* db = dynamic_cast<TzvDBDataSet*>(source);
+    int32_t count = source->RangeEndCount;
+    report->OnDataSetWork(match->Name, db ? db->DataSet() : nullptr, count, operation);
+    source->RangeEndCount = count;
+}
+
+// ---- qualified names ---------------------------------------------------------------------------
 
 Component* ResolveQualifiedName(std::string_view qualifiedName)
 {

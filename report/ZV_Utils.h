@@ -1,4 +1,5 @@
-// Data sources: TzvDataset (range and walk counters) and TzvDBDataSet bound to a platform dataset.
+// Data sources: TzvDataset (range and walk) and TzvDBDataSet bound to a platform dataset; lookup of
+// data sources, datasets and fields by name; the OnDataSetWork notification.
 #pragma once
 
 #include <cstdint>
@@ -8,14 +9,21 @@
 
 #include "platform/Component.h"
 #include "platform/DataSet.h"
+#include "report/ZV_Report.h"
 
 namespace zv {
+
+class TzvBand;
 
 enum TRangeBegin : uint8_t { rbFirst = 0, rbCurrent = 1 };
 enum TRangeEnd : uint8_t { reLast = 0, reCurrent = 1, reCount = 2 };
 
 // A data source walked by a data band. Created without an owner it names itself "N" and a
 // number unique to the object. Destroying it removes it from the current report's list.
+//
+// The walk: First, then Next until Eof. RecNo counts the steps of the walk (0 after First, +1 per
+// Next, -1 per Prior); PassedCount the records passed, those a filter skipped included. This base
+// class has no records: it ends only with reCount or through OnCheckEOF.
 class TzvDataset : public Component {
 public:
     explicit TzvDataset(Component* owner = nullptr);
@@ -25,8 +33,8 @@ public:
     TRangeBegin RangeBegin = rbFirst;
     TRangeEnd RangeEnd = reLast;
     int32_t RangeEndCount = 0;
-    std::function<void(TzvDataset*)> OnFirst, OnNext, OnPrior;
-    std::function<void(TzvDataset*, bool&)> OnCheckEOF;
+    std::function<void(TzvDataset*)> OnFirst, OnNext, OnPrior;  // raised after the walk moved
+    std::function<void(TzvDataset*, bool&)> OnCheckEOF;         // may change the end test
     int32_t RecNo = 0;
     int32_t PassedCount = 0;
 
@@ -35,30 +43,81 @@ public:
     virtual void First();
     virtual void Prior();
     virtual void Next();
+    // reCount and RecNo >= RangeEndCount; then OnCheckEOF may change the answer.
     virtual bool Eof();
 };
 
-// A data source bound to a platform dataset.
+// A data source bound to a platform dataset. Init opens the dataset when it is closed, remembers
+// the current record and freezes the attached controls; Exit puts all of that back.
 class TzvDBDataSet : public TzvDataset {
 public:
     explicit TzvDBDataSet(Component* owner = nullptr) : TzvDataset(owner) {}
     ~TzvDBDataSet() override;
     std::string className() const override { return "TzvDBDataSet"; }
 
-    // The bound dataset; cleared when that component is destroyed.
+    // The bound dataset without any check; cleared when that component is destroyed.
     TDataSet* DataSet() const { return dataSet_; }
     void SetDataSet(TDataSet* dataSet);
+    // The bound dataset as the walk uses it: records in ErrorText why it cannot be used ("Dataset
+    // non assegnato: " + Name when none is bound; "Dataset chiuso: " + its name when it is closed
+    // between Init and Exit) and clears ErrorText when it is open. Answers it even when closed.
+    TDataSet* CheckedDataSet();
 
+    void Init() override;
+    void Exit() override;
+    void First() override;
+    void Prior() override;
+    void Next() override;
+    // The base answer, or the dataset's end, or the remembered record passed by a reCurrent walk.
+    bool Eof() override;
+    // With Filtered: moves on (forward) or back until Filter accepts the record. A value that
+    // compares equal to the integer 0 rejects it. Any failure becomes kMsgFilterError.
+    void SkipFiltered(bool forward);
+
+    bool EndReached = false;       // a reCurrent walk stepped off the remembered record
+    bool DisableControls = true;   // freeze the dataset's controls during the walk
+    bool Initialised = false;      // between Init and Exit
+    bool WasActive = false;        // the dataset was open before Init
+    bool ControlsWereDisabled = false;
+    std::string ErrorText;         // why the source cannot be used; empty when it can
     std::string Filter;
     bool Filtered = false;
-    bool DisableControls = true;
+    int32_t RememberedRecNo = 0;   // the dataset's record number at Init
 
 protected:
     void notification(Component* c, Operation op) override;
 
 private:
     TDataSet* dataSet_ = nullptr;
+    bool frozeControls_ = false;  // Init froze the controls, so Exit thaws them
 };
+
+// Whether the walk stands on its last record (complete-the-list filling): with reCount, RecNo is
+// RangeEndCount - 1 or more; for a bound source, RecNo is the dataset's record count - 1 or more.
+bool IsLastRecord(TzvDataset* source);
+
+// Binds the data source named name to band (nothing for a group header): a component of the
+// current report's owner, else a data source registered with the report. A found source is
+// Init-ed and announced with OnDataSetWork (Init); a source that cannot be used, or a name that
+// is not found, goes to ReportError and the band keeps no source. Answers the band's source.
+TzvDataset* FindDataSource(TzvBand* band, const std::string& name);
+
+// The platform dataset "Form.Component" among the open forms and data modules, or a component of
+// the current report's owner; none (and ReportError) when not found.
+TDataSet* FindPlatformDataSet(const std::string& name);
+
+// A field reference of an expression: "Dataset.Field", "Form.Dataset.Field", or a plain (or
+// double-quoted) field name of the data source serving the object being evaluated. dataSet is
+// the dataset found (also when no field is); a dataset passed in serves a plain name.
+TField* FindField(std::string_view reference, TDataSet*& dataSet);
+
+// A text in double quotes without them; any other text unchanged.
+std::string Unquote(std::string_view text);
+
+// Raises the report's OnDataSetWork for the band: with the name of the band object of the band's
+// kind bound to the same data source, the source's platform dataset and its RangeEndCount, which
+// the handler may change.
+void NotifyDataSetWork(TzvBand* band, TzvDataSetOperation operation);
 
 // "Owner.Component" among the open forms and data modules; none when either part is not found.
 Component* ResolveQualifiedName(std::string_view qualifiedName);

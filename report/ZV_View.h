@@ -89,6 +89,10 @@ public:
     std::string Name;
     TzvReport* ParentReport = nullptr;
     TzvBand* ParentBand = nullptr;  // set only during preparation
+    // Set during preparation: the kind of the band that prints the object, and whether a
+    // table-footer object lying within a table band registered its aggregates per column.
+    uint8_t BandKindOfOwner = 0;
+    bool TableFooterAggregate = false;
     Canvas* canvas = nullptr;       // canvas of the current drawing
     Rect DRect;                     // frame rectangle (CalcFrameRect)
     int32_t InsetX = 0, InsetY = 0;
