@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Screen test: the real BarCodeDemo under Xvfb — its window appears with its title, a screenshot is
-# taken, the Report button opens the preview (screenshot too) and its close button closes it, and a
+# taken, the Report button opens the preview (screenshot too) and Escape closes it, and a
 # termination request closes the window and ends the program cleanly. Skipped (exit 77) without xvfb-run or xdotool.
 set -euo pipefail
 build=$1
@@ -42,8 +42,9 @@ done
 [ -n "\$pwin" ] || { echo "preview did not appear"; cat "$work/out.txt"; kill \$pid; exit 1; }
 sleep 0.5
 import -window root "$preview_shot"
-# The preview's close button sits at the left end of its tool bar.
-xdotool mousemove --window "\$pwin" 20 12 click 1
+# Escape closes the preview (its pages have the keyboard focus).
+xdotool windowfocus --sync "\$pwin"
+xdotool key Escape
 for i in \$(seq 1 50); do
   xdotool search --name "Anteprima - Demo BarCode" >/dev/null 2>&1 || break
   sleep 0.1
