@@ -203,4 +203,11 @@ inline constexpr const char* kBarcodeInternal = "%s: Errore interno";
 
 // ---- preview and printing --------------------------------------------------------------------
 
+// ---- page objects ----------------------------------------------------------------------------
+
+// A failed evaluation of a memo's highlight condition.
+inline constexpr const char* kErrHighlightExpr = "Espressione per il calcolo dell'evidenziatura errata";
+// A picture field whose first bytes match no known image kind.
+inline constexpr const char* kErrUnknownPictureFormat = "Formato immagine sconosciuto.";
+
 }  // namespace zv

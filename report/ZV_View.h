@@ -16,6 +16,7 @@ namespace zv {
 class Stream;
 class TzvReport;
 class TzvBand;
+class TField;
 
 // Object type codes as stored in a template (one byte). 4..9 and above 10 name no class.
 enum TzvObjectType : uint8_t { otMemo = 0, otPicture = 1, otBand = 2, otSubReport = 3, otAddIn = 10 };
@@ -78,6 +79,8 @@ public:
     // The rectangle the object covers, half the frame width included on sides with a line;
     // extended grows it by 10 units on every side.
     virtual Rect GetClipRgn(bool extended) const;
+    // Fills the object from a database field holding a blob or memo; the base does nothing.
+    virtual void GetBlob(const TField& field) { (void)field; }
     // One line of plain text describing the stored class extras (for dumps); "" when none.
     virtual std::string DescribeExtras() const { return {}; }
 
