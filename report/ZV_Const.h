@@ -210,4 +210,17 @@ inline constexpr const char* kErrHighlightExpr = "Espressione per il calcolo del
 // A picture field whose first bytes match no known image kind.
 inline constexpr const char* kErrUnknownPictureFormat = "Formato immagine sconosciuto.";
 
+// Popup menu items that objects offer to an editing host.
+inline constexpr const char* kMenuSeparator = "-";
+inline constexpr const char* kMenuFormatVariable = "Formatta variabile...";
+inline constexpr const char* kMenuStretched = "Adattato";
+inline constexpr const char* kMenuWordWrap = "A capo";
+inline constexpr const char* kMenuAutoWidth = "Largezza automatica";
+inline constexpr const char* kMenuCenterPicture = "Centra immagine";
+inline constexpr const char* kMenuKeepProportions = "Mantieni le proporzioni";
+inline constexpr const char* kMenuNewPage = "Forza pagina nuova";
+inline constexpr const char* kMenuPrintIfEmpty = "Stampa se i dettagli sono vuoti";
+inline constexpr const char* kMenuBreakable = "Banda interrotta";
+inline constexpr const char* kMenuCompleteList = "Completa l'elenco";
+
 }  // namespace zv

@@ -60,10 +60,13 @@ bool IsTrue(const Variant& v)
     return v.toDouble() == 1.0;
 }
 
+TzvFormatDialogFn gFormatDialog = nullptr;
 TzvBandGeometryFn gBandGeometry = nullptr;
 TzvBandFieldFn gBandField = nullptr;
 
 }  // namespace
+
+void SetFormatDialogFunction(TzvFormatDialogFn fn) { gFormatDialog = fn; }
 
 void SetBandGeometryFunction(TzvBandGeometryFn fn) { gBandGeometry = fn; }
 
@@ -507,6 +510,30 @@ void TzvMemoView::Draw(Canvas& c)
     if (!run && !Visible) DrawInvisibleCross(c, *this);
     if (DrawMode == dmMeasure) MeasuredHeight = layoutHeight_;
     Options = savedOptions;
+}
+
+// ---- editing host ----------------------------------------------------------------------------
+
+void TzvMemoView::DefinePopupMenu(TzvPopupMenu& menu)
+{
+    TzvMenuItem format;
+    format.Caption = kMenuFormatVariable;
+    format.OnClick = [this] {
+        uint32_t code = FormatCode;
+        std::string text = FormatText;
+        if (!gFormatDialog || !gFormatDialog(code, text) || !ParentReport) return;
+        for (int p = 0; p < ParentReport->Pages.Count(); ++p)
+            for (const auto& v : ParentReport->Pages[p].Objects)
+                if (v->Selected && dynamic_cast<TzvMemoView*>(v.get())) {
+                    v->FormatCode = code;
+                    v->FormatText = text;
+                }
+    };
+    menu.push_back(std::move(format));
+    menu.push_back({kMenuSeparator, false, {}});
+    menu.push_back(OptionMenuItem(*this, kMenuStretched, moStretched));
+    menu.push_back(OptionMenuItem(*this, kMenuWordWrap, moWordWrap));
+    menu.push_back(OptionMenuItem(*this, kMenuAutoWidth, moAutoWidth));
 }
 
 // ---- stored form -----------------------------------------------------------------------------

@@ -53,6 +53,11 @@ void SetBandFieldFunction(TzvBandFieldFn fn);
 // that field; otherwise none.
 TField* FindBlobFieldOfLines(const TzvReport* report, const std::vector<std::string>& lines);
 
+// The variable-format dialog of the editing host: shows the code and text, answers true on OK
+// with the chosen ones. Installed by the user-interface layer; without it the item does nothing.
+using TzvFormatDialogFn = bool (*)(uint32_t& formatCode, std::string& formatText);
+void SetFormatDialogFunction(TzvFormatDialogFn fn);
+
 class TzvCustomMemoView : public TzvView {
 public:
     using TzvView::TzvView;
@@ -81,6 +86,8 @@ public:
     void ExpandVariables() override;
     // The text of the field (a memo or blob) becomes the expanded lines.
     void GetBlob(const TField& field) override;
+    // "Formatta variabile...", a separator, "Adattato", "A capo", "Largezza automatica".
+    void DefinePopupMenu(TzvPopupMenu& menu) override;
     std::string DescribeExtras() const override;
 
     // One line with its bracket groups expanded (run mode rules, whatever the mode).

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <utility>
 
 #include "platform/DataSet.h"
 #include "platform/EmfGraphic.h"
@@ -193,6 +194,14 @@ void TzvPictureView::Draw(Canvas& c)
     if (!run && !Visible) DrawInvisibleCross(c, *this);
 }
 
+void TzvPictureView::DefinePopupMenu(TzvPopupMenu& menu)
+{
+    menu.push_back({kMenuSeparator, false, {}});
+    menu.push_back(OptionMenuItem(*this, kMenuStretched, poStretched));
+    menu.push_back(OptionMenuItem(*this, kMenuCenterPicture, poCentered));
+    menu.push_back(OptionMenuItem(*this, kMenuKeepProportions, poProportional));
+}
+
 void TzvPictureView::LoadFromStream(Stream& s)
 {
     TzvView::LoadFromStream(s);
@@ -303,6 +312,20 @@ void TzvBandView::Draw(Canvas& c)
         c.setBrush({clBtnFace, BrushStyle::Clear});
         c.textOut(Left - 15, Top + 4 + c.textWidth(name), name);
     }
+}
+
+void TzvBandView::DefinePopupMenu(TzvPopupMenu& menu)
+{
+    const int kind = Borders & 0xFF;
+    if (Allows(boStretched, kind)) {
+        menu.push_back({kMenuSeparator, false, {}});
+        menu.push_back(OptionMenuItem(*this, kMenuStretched, boStretched));
+    }
+    const std::pair<uint16_t, const char*> rest[] = {
+        {boNewPage, kMenuNewPage}, {boPrintIfEmpty, kMenuPrintIfEmpty}, {boBreakable, kMenuBreakable},
+        {boCompleteList, kMenuCompleteList}};
+    for (const auto& [bit, caption] : rest)
+        if (Allows(bit, kind)) menu.push_back(OptionMenuItem(*this, caption, bit));
 }
 
 Rect TzvBandView::GetClipRgn(bool extended) const

@@ -33,6 +33,8 @@ public:
     // Loads BlobPicture from a blob or graphic field and sets UseBlob. A null field leaves
     // BlobPicture empty; bytes of no known image kind raise "Formato immagine sconosciuto.".
     void GetBlob(const TField& field) override;
+    // A separator, "Adattato", "Centra immagine", "Mantieni le proporzioni".
+    void DefinePopupMenu(TzvPopupMenu& menu) override;
     std::string DescribeExtras() const override;
 
     bool PictureEmpty() const { return PictureKind == pkNone; }
@@ -80,6 +82,9 @@ public:
     void Draw(Canvas& canvas) override;
     // The band's rectangle joined with its caption tab (above it, or left of a table band).
     Rect GetClipRgn(bool extended) const override;
+    // The options the kind allows: "Adattato" (after a separator), "Forza pagina nuova",
+    // "Stampa se i dettagli sono vuoti", "Banda interrotta", "Completa l'elenco".
+    void DefinePopupMenu(TzvPopupMenu& menu) override;
     std::string DescribeExtras() const override;
 
     // The page the editing host shows: a horizontal band spans its width, a table band its height.

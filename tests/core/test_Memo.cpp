@@ -547,3 +547,60 @@ TEST_F(MemoTest, RecordedIntoAMetafileAndReadBack)
     EXPECT_EQ(seen[1].at, (Point{107 - w2, 36}));
     EXPECT_EQ(seen[0].height, -13);
 }
+
+// ---- popup menu --------------------------------------------------------------------------------
+
+namespace {
+uint32_t gDialogCode = 0;
+std::string gDialogText;
+bool gDialogOk = false;
+bool FakeFormatDialog(uint32_t& code, std::string& text)
+{
+    gDialogCode = code;
+    gDialogText = text;
+    code = MakeFormatCode(fcDate, 4, 0, ',');
+    text = "dd mmmm";
+    return gDialogOk;
+}
+}  // namespace
+
+TEST_F(MemoTest, PopupMenuFormatsAndTogglesTheSelectedObjects)
+{
+    if (report.Pages.Count() == 0) report.Pages.Add();
+    auto* a = static_cast<TzvMemoView*>(report.Pages[0].Add(std::make_unique<TzvMemoView>(&report)));
+    auto* b = static_cast<TzvMemoView*>(report.Pages[0].Add(std::make_unique<TzvMemoView>(&report)));
+    auto* c = static_cast<TzvMemoView*>(report.Pages[0].Add(std::make_unique<TzvMemoView>(&report)));
+    a->Selected = b->Selected = 1;
+    a->Options = moWordWrap;
+    a->FormatText = "prima";
+    TzvPopupMenu menu;
+    a->DefinePopupMenu(menu);
+    ASSERT_EQ(menu.size(), 5u);
+    EXPECT_EQ(menu[0].Caption, "Formatta variabile...");
+    EXPECT_EQ(menu[1].Caption, "-");
+    EXPECT_EQ(menu[2].Caption, "Adattato");
+    EXPECT_FALSE(menu[2].Checked);
+    EXPECT_EQ(menu[3].Caption, "A capo");
+    EXPECT_TRUE(menu[3].Checked);
+    EXPECT_EQ(menu[4].Caption, "Largezza automatica");
+
+    menu[3].OnClick();  // word wrap off on both selected memos
+    EXPECT_EQ(a->Options, 0);
+    EXPECT_EQ(b->Options, 0);
+    menu[4].OnClick();
+    EXPECT_EQ(b->Options, moAutoWidth);
+    EXPECT_EQ(c->Options, 0);
+
+    SetFormatDialogFunction(FakeFormatDialog);
+    gDialogOk = false;
+    menu[0].OnClick();  // cancelled: nothing changes
+    EXPECT_EQ(gDialogCode, a->FormatCode);
+    EXPECT_EQ(gDialogText, "prima");
+    EXPECT_EQ(a->FormatText, "prima");
+    gDialogOk = true;
+    menu[0].OnClick();
+    EXPECT_EQ(a->FormatText, "dd mmmm");
+    EXPECT_EQ(b->FormatCode, MakeFormatCode(fcDate, 4, 0, ','));
+    EXPECT_EQ(c->FormatText, "");
+    SetFormatDialogFunction(nullptr);
+}

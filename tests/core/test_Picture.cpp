@@ -358,3 +358,70 @@ TEST_F(PictureTest, BandMarkOutsideThePageDrawsNoTiles)
     const Lines all = Draw(band);
     EXPECT_EQ(std::count_if(all.begin(), all.end(), [](const std::string& l) { return l.rfind("stretch", 0) == 0; }), 0);
 }
+
+// ---- popup menus -------------------------------------------------------------------------------
+
+namespace {
+
+std::vector<std::string> Captions(const TzvPopupMenu& menu)
+{
+    std::vector<std::string> out;
+    for (const TzvMenuItem& i : menu) out.push_back(i.Caption + (i.Checked ? " *" : ""));
+    return out;
+}
+
+}  // namespace
+
+TEST_F(PictureTest, MenusOfferTheOptionsTheirObjectsAllow)
+{
+    if (report.Pages.Count() == 0) report.Pages.Add();
+    auto* a = static_cast<TzvPictureView*>(report.Pages[0].Add(std::make_unique<TzvPictureView>(&report)));
+    auto* b = static_cast<TzvPictureView*>(report.Pages[0].Add(std::make_unique<TzvPictureView>(&report)));
+    auto* c = static_cast<TzvPictureView*>(report.Pages[0].Add(std::make_unique<TzvPictureView>(&report)));
+    a->Selected = b->Selected = 1;
+    b->Options = poStretched | poCentered | poProportional;
+    TzvPopupMenu menu;
+    a->DefinePopupMenu(menu);
+    EXPECT_EQ(Captions(menu), (Lines{"-", "Adattato *", "Centra immagine", "Mantieni le proporzioni *"}));
+    menu[2].OnClick();  // centre on: both selected pictures have it, the unselected one not
+    EXPECT_EQ(a->Options, poStretched | poCentered | poProportional);
+    EXPECT_EQ(b->Options, poStretched | poCentered | poProportional);
+    EXPECT_EQ(c->Options, poStretched | poProportional);
+    menu[1].OnClick();  // stretch off
+    EXPECT_EQ(a->Options, poCentered | poProportional);
+    EXPECT_EQ(b->Options, poCentered | poProportional);
+
+    // Bands: the same bit 2 is "Forza pagina nuova", offered only where the kind allows it.
+    auto* band = static_cast<TzvBandView*>(report.Pages[0].Add(std::make_unique<TzvBandView>(&report)));
+    band->Selected = 1;
+    struct Case {
+        TzvBandKind kind;
+        Lines captions;
+    } cases[] = {
+        {bkMainData, {"-", "Adattato", "Forza pagina nuova", "Stampa se i dettagli sono vuoti", "Banda interrotta",
+                      "Completa l'elenco"}},
+        {bkPageHeader, {"-", "Adattato"}},
+        {bkPageFooter, {}},
+        {bkGroupHeader, {"-", "Adattato", "Forza pagina nuova", "Banda interrotta"}},
+        {bkTableHeader, {"-", "Adattato"}},
+        {bkTableData, {}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(static_cast<int>(k.kind));
+        band->SetBandKind(k.kind);
+        TzvPopupMenu m;
+        band->DefinePopupMenu(m);
+        EXPECT_EQ(Captions(m), k.captions);
+    }
+    band->SetBandKind(bkMainData);
+    TzvPopupMenu m;
+    band->DefinePopupMenu(m);
+    a->Options = poProportional;
+    m[2].OnClick();
+    EXPECT_TRUE(band->NewPage());
+    EXPECT_EQ(a->Options, poProportional | poCentered);  // every selected object gets bit 2
+    TzvSubReportView sub(&report);
+    TzvPopupMenu none;
+    sub.DefinePopupMenu(none);
+    EXPECT_TRUE(none.empty());
+}
