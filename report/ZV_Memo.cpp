@@ -162,8 +162,10 @@ std::string TzvMemoView::ValueText(std::string_view expr)
         const TzvResolveEvent& resolver = TzvExpr::Instance().Resolver();
         if (resolver) resolver(expr, nullptr, value);
         if (value.isEmpty()) EvaluateExpression(expr, value);
-        if (st.CollectingExpansion) return VarToStr(value);
-        st.CurrentValue = value;
+        // The collecting expansion (an aggregate target is set) only registers aggregates.
+        TzvPrepareState& ps = PrepareState();
+        if (ps.AggregateTarget) return VarToStr(value);
+        ps.CurrentValue = value;
         const TzvView* fmt = st.CurrentObject ? st.CurrentObject : this;
         std::string text = FormatValue(value, fmt->FormatCode, fmt->FormatText);
         if (text.find("\r\n") != std::string::npos)

@@ -41,11 +41,6 @@ struct TzvGlobalState {
     int TemplateVersion = kTemplateVersion;  // version of the template being read
     int ScreenPixelsPerInch = 96;
     std::vector<std::string> Scratch;  // scratch lines used while streaming objects
-    // The value of the memo expression evaluated most recently (the resolver's VALUE).
-    Variant CurrentValue;
-    // Set by the page preparation while it expands every memo once to collect aggregates: memo
-    // expressions are then turned into plain text, without formatting.
-    bool CollectingExpansion = false;
     // The lowest bottom seen while a run-time band measures its memos; a measuring draw of a
     // stretched memo raises it to its Top + measured height + 2.
     int32_t MeasuredBottom = 0;
@@ -249,6 +244,17 @@ struct TzvPrepareState {
     bool FirstPass = false;
     bool FinalPass = true;  // false only during the first pass of a two-pass run
     int32_t TotalPages = 0;
+
+    // What expressions read from the preparation ("DATE", "TIME", "PAGE#", "VALUE", statistics).
+    double CapturedDate = 0;  // today's date, captured when the preparation starts
+    double CapturedTime = 0;  // the time then
+    int32_t PageIndex = 0;    // index of the current output page
+    // Output-page indexes in their interleaved order, once a pass has computed it.
+    std::vector<uint16_t> PageOrder;
+    // During the collecting expansion: the band that registers the aggregates met; none otherwise.
+    TzvBand* AggregateTarget = nullptr;
+    // The memo value evaluated most recently ("VALUE"); Null when a preparation starts.
+    Variant CurrentValue = Variant::null();
 };
 TzvPrepareState& PrepareState();
 

@@ -41,10 +41,10 @@ protected:
         st.ErrorFlag = false;
         st.ErrorText.clear();
         st.CurrentObject = nullptr;
-        st.CollectingExpansion = false;
         st.DrawingSuppressed = false;
         st.MeasuredBottom = 0;
-        st.CurrentValue.clear();
+        PrepareState().AggregateTarget = nullptr;
+        PrepareState().CurrentValue = Variant::null();
         SetExprResolver({&MemoTest::Resolve, this});
         SetBandGeometryFunction(nullptr);
         SetBandFieldFunction(nullptr);
@@ -65,7 +65,7 @@ protected:
         st.RunMode = false;
         st.ErrorFlag = false;
         st.ErrorText.clear();
-        st.CollectingExpansion = false;
+        PrepareState().AggregateTarget = nullptr;
     }
     static void Resolve(void* owner, std::string_view name, const TzvArgList*, Variant& value)
     {
@@ -141,8 +141,8 @@ TEST_F(MemoTest, ValuesAreFormattedByTheCurrentObjectsFormat)
     zvState().CurrentObject = memo.get();
     values = {{"Importo", Variant(1234.56)}};
     EXPECT_EQ(Expand({"[Importo] euro"}), Lines{"1234,56 euro"});
-    EXPECT_EQ(zvState().CurrentValue.type(), VarType::Double);
-    EXPECT_EQ(zvState().CurrentValue.rawDouble(), 1234.56);
+    EXPECT_EQ(PrepareState().CurrentValue.type(), VarType::Double);
+    EXPECT_EQ(PrepareState().CurrentValue.rawDouble(), 1234.56);
 
     // Another current object lends its format (the band expands text of other objects).
     TzvMemoView other(&report);
@@ -152,10 +152,10 @@ TEST_F(MemoTest, ValuesAreFormattedByTheCurrentObjectsFormat)
 
     // The collecting expansion writes plain values and leaves the current value alone.
     zvState().CurrentObject = memo.get();
-    zvState().CurrentValue = Variant("prima");
-    zvState().CollectingExpansion = true;
+    PrepareState().CurrentValue = Variant("prima");
+    PrepareState().AggregateTarget = kBand;
     EXPECT_EQ(Expand({"[Importo]"}), Lines{VarToStr(Variant(1234.56))});
-    EXPECT_EQ(zvState().CurrentValue.rawString(), "prima");
+    EXPECT_EQ(PrepareState().CurrentValue.rawString(), "prima");
 }
 
 TEST_F(MemoTest, DesignModeTakesTheLinesAsTheyAre)
