@@ -133,6 +133,25 @@ inline constexpr const char* kHintCodeBarre = "Inserisci codice a barre";
 inline constexpr const char* kTextPicturePlaceholder = "[Immagine]";
 inline constexpr const char* kTextSubReportOnPage = "SottoReport in pagina ";
 
+// Page objects: memos, pictures and band objects.
+// A failed evaluation of a memo's highlight condition.
+inline constexpr const char* kErrHighlightExpr = "Espressione per il calcolo dell'evidenziatura errata";
+// A picture field whose first bytes match no known image kind.
+inline constexpr const char* kErrUnknownPictureFormat = "Formato immagine sconosciuto.";
+
+// Popup menu items that objects offer to an editing host.
+inline constexpr const char* kMenuSeparator = "-";
+inline constexpr const char* kMenuFormatVariable = "Formatta variabile...";
+inline constexpr const char* kMenuStretched = "Adattato";
+inline constexpr const char* kMenuWordWrap = "A capo";
+inline constexpr const char* kMenuAutoWidth = "Largezza automatica";
+inline constexpr const char* kMenuCenterPicture = "Centra immagine";
+inline constexpr const char* kMenuKeepProportions = "Mantieni le proporzioni";
+inline constexpr const char* kMenuNewPage = "Forza pagina nuova";
+inline constexpr const char* kMenuPrintIfEmpty = "Stampa se i dettagli sono vuoti";
+inline constexpr const char* kMenuBreakable = "Banda interrotta";
+inline constexpr const char* kMenuCompleteList = "Completa l'elenco";
+
 // ---- report component ------------------------------------------------------------------------
 
 // Internal names of the special variables, indexed like kSpecialVarNames ("" for the expression).

@@ -41,6 +41,9 @@ struct TzvGlobalState {
     int TemplateVersion = kTemplateVersion;  // version of the template being read
     int ScreenPixelsPerInch = 96;
     std::vector<std::string> Scratch;  // scratch lines used while streaming objects
+    // The lowest bottom seen while a run-time band measures its memos; a measuring draw of a
+    // stretched memo raises it to its Top + measured height + 2.
+    int32_t MeasuredBottom = 0;
 };
 TzvGlobalState& zvState();
 

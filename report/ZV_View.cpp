@@ -230,6 +230,25 @@ void TzvView::GenerateName()
     }
 }
 
+TzvMenuItem OptionMenuItem(TzvView& view, const char* caption, uint16_t bit)
+{
+    TzvMenuItem item;
+    item.Caption = caption;
+    item.Checked = (view.Options & bit) != 0;
+    item.OnClick = [&view, bit] {
+        const bool on = !(view.Options & bit);
+        TzvReport* report = view.ParentReport;
+        if (!report) return;
+        for (int p = 0; p < report->Pages.Count(); ++p)
+            for (const auto& v : report->Pages[p].Objects) {
+                if (!v->Selected) continue;
+                if (on) v->Options |= bit;
+                else v->Options &= static_cast<uint16_t>(~bit);
+            }
+    };
+    return item;
+}
+
 // ---- registry and factory --------------------------------------------------------------------
 
 bool RegisterAddInObject(TzvAddInObjectInfo info)

@@ -16,6 +16,7 @@ namespace zv {
 class Stream;
 class TzvReport;
 class TzvBand;
+class TField;
 
 // Object type codes as stored in a template (one byte). 4..9 and above 10 name no class.
 enum TzvObjectType : uint8_t { otMemo = 0, otPicture = 1, otBand = 2, otSubReport = 3, otAddIn = 10 };
@@ -53,6 +54,14 @@ constexpr int kTemplateVersion = 29;
 // Coordinates of templates older than version 24 are in a smaller unit.
 constexpr double kOldUnitScale = 1123.0 / 1088.0;
 
+// One item of an editing host's popup menu; the caption "-" is a separator.
+struct TzvMenuItem {
+    std::string Caption;
+    bool Checked = false;
+    std::function<void()> OnClick;  // empty for separators
+};
+using TzvPopupMenu = std::vector<TzvMenuItem>;
+
 // The root of every printable object. Objects belong to one page's object list; they know their
 // report but not their page.
 class TzvView {
@@ -78,6 +87,10 @@ public:
     // The rectangle the object covers, half the frame width included on sides with a line;
     // extended grows it by 10 units on every side.
     virtual Rect GetClipRgn(bool extended) const;
+    // Appends the object's items to an editing host's popup menu; the base adds none.
+    virtual void DefinePopupMenu(TzvPopupMenu& menu) { (void)menu; }
+    // Fills the object from a database field holding a blob or memo; the base does nothing.
+    virtual void GetBlob(const TField& field) { (void)field; }
     // One line of plain text describing the stored class extras (for dumps); "" when none.
     virtual std::string DescribeExtras() const { return {}; }
 
@@ -112,6 +125,10 @@ public:
     std::vector<std::string> Lines;
     uint8_t Visible = 1;
 };
+
+// An option item of a popup menu: checked when view has the bit; a click sets the bit to the
+// opposite of view's state on every selected object of the report (view included when selected).
+TzvMenuItem OptionMenuItem(TzvView& view, const char* caption, uint16_t bit);
 
 // The default display format: two decimals with the locale's decimal separator.
 uint32_t DefaultFormatCode();
