@@ -39,6 +39,7 @@
 #include "report/ZV_PagePaint.h"
 #include "report/ZV_Registry.h"
 #include "report/ZV_Report.h"
+#include "ui/ZV_Find.h"
 #include "ui/ZV_progr.h"
 
 namespace zv {
@@ -303,6 +304,35 @@ void TPaintPanel::autoScrollTick()
     if (west) preview_.HScroll->setValue(preview_.HScroll->value() - SpeedX);
 }
 
+// What the search asks of the window.
+class TStandardPreview::FindHost : public TzvFindHost {
+public:
+    explicit FindHost(TStandardPreview& p) : p_(p) {}
+    bool ShowFindDialog(TzvFindDialogState& dialog) override { return RunFindDialog(&p_, dialog); }
+    int32_t CurrentPage() const override { return p_.CurrentPage; }
+    double Zoom() const override { return p_.Zoom; }
+    void GoToPage(int32_t page) override { p_.GoToPage(page); }
+    Point PageOrigin(int32_t pageIndex) const override
+    {
+        const QPoint o = p_.PageOrigin(pageIndex);
+        return {o.x(), o.y()};
+    }
+    int32_t HScrollPosition() const override { return p_.HScroll->value(); }
+    void SetHScrollPosition(int32_t pos) override { p_.HScroll->setValue(pos); }
+    int32_t VScrollPosition() const override { return p_.VScroll->value(); }
+    void SetVScrollPosition(int32_t pos) override { p_.VScroll->setValue(pos); }
+    Size CanvasSize() const override { return {p_.PaintPanel->width(), p_.PaintPanel->height()}; }
+    void SetHighlightTimer(bool enabled) override
+    {
+        if (enabled) p_.Timer->start();
+        else p_.Timer->stop();
+    }
+    void InvalidateCanvas(const Rect& r) override { p_.PaintPanel->update(r.left, r.top, r.width(), r.height()); }
+
+private:
+    TStandardPreview& p_;
+};
+
 QToolButton* TStandardPreview::toolButton(QWidget* parent, const char* caption, const char* hint, const char* name)
 {
     auto* b = new QToolButton(parent);
@@ -358,11 +388,17 @@ TStandardPreview::TStandardPreview()
     top->addStretch(1);
     connect(OpenBtn, &QToolButton::clicked, this, &TStandardPreview::Open);
     connect(SaveBtn, &QToolButton::clicked, this, &TStandardPreview::Save);
+    connect(FindBtn, &QToolButton::clicked, this, &TStandardPreview::Find);
     connect(ScreenBtn, &QToolButton::clicked, this, [this] { SetFullScreen(!FullScreen); });
     connect(CloseBtn, &QToolButton::clicked, this, &QWidget::close);
-    // Printing and text search come with the print driver and the find dialog.
+    // Printing comes with the print driver.
     PrintBtn->setEnabled(false);
-    FindBtn->setEnabled(false);
+    findHost_ = std::make_unique<FindHost>(*this);
+    Timer = new QTimer(this);
+    Timer->setInterval(kHighlightInterval);
+    connect(Timer, &QTimer::timeout, this, [this] {
+        if (TzvTextSearch* s = search()) s->TimerTick(*findHost_);
+    });
     layout->addWidget(StatusBar);
 
     // The canvas with its scroll bars.
@@ -561,18 +597,30 @@ void TStandardPreview::paintCanvas(QPainter& painter, const QRect& area)
 
 void TStandardPreview::DrawPage(Canvas& canvas, int pageIndex, const Rect& rect)
 {
-    if (!Report || pageIndex < 0 || pageIndex >= PageCount()) return;
-    const TzvEMFPage& page = Report->EMFPages.Pages(pageIndex);
-    if (page.Picture.empty()) return;
-    TzvPagePaintContext ctx;
-    ctx.PageIndex = pageIndex;
-    ctx.PageRect = rect;
-    const int32_t pw = page.Picture.width(), ph = page.Picture.height();
-    ctx.ScaleX = pw > 0 ? PagePixelsExact(page.PaperWidth) / pw * Zoom / 100 : 1;
-    ctx.ScaleY = ph > 0 ? PagePixelsExact(page.PaperHeight) / ph * Zoom / 100 : 1;
-    ctx.ForeignDC = &canvas != pageCanvas_;
-    ctx.Clip = paintClip_;
-    PaintPageRecords(page.Picture, canvas, ctx);
+    if (!Report) return;
+    static const TzvSearchState kNoSearch;
+    const TzvTextSearch* s = search();
+    DrawPreviewPage(Report->EMFPages, pageIndex, canvas, rect, Zoom, &canvas != pageCanvas_, paintClip_,
+                    s ? s->State : kNoSearch);
+}
+
+TzvTextSearch* TStandardPreview::search()
+{
+    if (!Report) return nullptr;
+    // A preview keeps its report, but guard against one attached anew.
+    if (!search_ || searchPages_ != &Report->EMFPages) {
+        search_ = std::make_unique<TzvTextSearch>(Report->EMFPages);
+        searchPages_ = &Report->EMFPages;
+    }
+    return search_.get();
+}
+
+void TStandardPreview::Find()
+{
+    ApplyZoomText();
+    TzvTextSearch* s = search();
+    if (!s || !findHost_) return;
+    s->Find(*findHost_);
 }
 
 void TStandardPreview::updateScrollRanges()
@@ -616,6 +664,7 @@ QPoint TStandardPreview::PageOrigin(int index) const
 
 void TStandardPreview::SetZoom(double z)
 {
+    if (z != Zoom && search_ && search_->State.Found) search_->ZoomChanged(Zoom, z);
     PaintPanel->SuppressTracking = true;
     Zoom = z;
     updateScrollRanges();
@@ -853,6 +902,7 @@ void TStandardPreview::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Right: HScroll->setValue(HScroll->value() + SmallStep); break;
     case Qt::Key_Up: VScroll->setValue(VScroll->value() - SmallStep); break;
     case Qt::Key_Down: VScroll->setValue(VScroll->value() + SmallStep); break;
+    case Qt::Key_F3: Find(); break;
     case Qt::Key_F10: Open(); break;
     case Qt::Key_F11: Save(); break;
     case Qt::Key_Equal:
@@ -863,6 +913,13 @@ void TStandardPreview::keyPressEvent(QKeyEvent* event)
     default: TzvPreviewForm::keyPressEvent(event); return;
     }
     event->accept();
+}
+
+void TStandardPreview::hideEvent(QHideEvent* event)
+{
+    // Closing stops a flashing highlight.
+    if (search_ && search_->State.Found && !isMinimized()) search_->StopHighlight(*findHost_);
+    TzvPreviewForm::hideEvent(event);
 }
 
 bool TStandardPreview::eventFilter(QObject* watched, QEvent* event)

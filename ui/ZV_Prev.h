@@ -6,7 +6,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 #include "report/ZV_Preview.h"
+#include "report/ZV_TextSearch.h"
 
 class QComboBox;
 class QEventLoop;
@@ -94,6 +97,7 @@ public:
 
     virtual void Open();
     virtual void Save();
+    virtual void Find();
     virtual void FirstPage();
     virtual void LastPage();
     virtual void NextPage();
@@ -129,6 +133,7 @@ public:
     QWidget* PaintPage = nullptr;
     TPaintPanel* PaintPanel = nullptr;
     QMenu* PopupMenu = nullptr;
+    QTimer* Timer = nullptr;  // the 250 ms blink of a found text
 
     // State.
     int32_t LastVPos = 0, LastHPos = 0;
@@ -149,6 +154,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -172,6 +178,12 @@ private:
     void saveCurrentPage(const std::string& name);
     QToolButton* toolButton(QWidget* parent, const char* caption, const char* hint, const char* name);
 
+    class FindHost;
+    // The text search over the shown pages, made when a report is attached.
+    TzvTextSearch* search();
+    std::unique_ptr<TzvTextSearch> search_;
+    const TzvEMFPages* searchPages_ = nullptr;
+    std::unique_ptr<FindHost> findHost_;
     Canvas* pageCanvas_ = nullptr;  // the canvas being painted on the page panel
     Rect paintClip_;                // its repainted area
 };

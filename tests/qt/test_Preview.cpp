@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QtTest>
@@ -26,6 +27,7 @@
 #include "report/ZV_Report.h"
 #include "report/ZV_Template.h"
 #include "tests/qt/ModalHelper.h"
+#include "ui/ZV_Find.h"
 #include "ui/ZV_InitUi.h"
 #include "ui/ZV_Prev.h"
 #include "ui/ZV_progr.h"
@@ -56,6 +58,29 @@ void AddPage(TzvReport& report, int32_t paperWidth = 2100, int32_t paperHeight =
 }
 
 void FlushDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+// Adds an A4 page with a text at (100, 200).
+void AddTextPage(TzvReport& report, const std::string& text)
+{
+    TzvPage design;
+    Design(design, 2100, 2970);
+    EmfRecorder& canvas = report.EMFPages.Add(design);
+    canvas.textOut(100, 200, text);
+    report.EMFPages.FinishPage(report.EMFPages.Count() - 1);
+}
+
+// Answers the next find dialog with this text and origin button, then OK.
+void AnswerFindDialog(const QString& text, QRadioButton* TFindForm::*origin, QString* seenTitle = nullptr)
+{
+    zvtest::WhenModalShows([=](QWidget* w) {
+        auto* f = qobject_cast<TFindForm*>(w);
+        if (!f) return;
+        if (seenTitle) *seenTitle = f->windowTitle();
+        f->FindText->setEditText(text);
+        if (origin) (f->*origin)->setChecked(true);
+        f->OKBtn->click();
+    });
+}
 
 QImage Grab(TStandardPreview& preview)
 {
@@ -437,6 +462,42 @@ private slots:
         QCOMPARE(second->LabelPage->text(), QStringLiteral("1 di 2"));
         ClosePreview(second);
         std::filesystem::remove_all(dir);
+    }
+
+    void findGoesToTheMatchAndThenToTheNextOne()
+    {
+        HeadlessUi headless;
+        SetUi(&headless);
+        TzvReport report;
+        AddTextPage(report, "Primo foglio");
+        AddTextPage(report, "Totale fattura");
+        AddTextPage(report, "Altro totale.");
+        TStandardPreview* preview = OpenPreview(report);
+        QVERIFY(preview->FindBtn->isEnabled());
+
+        QString title;
+        AnswerFindDialog(QStringLiteral("totale"), &TFindForm::FindFirstPage, &title);
+        preview->Find();
+        QCOMPARE(title, QStringLiteral("Trova testo."));
+        QCOMPARE(preview->CurrentPage, 2);  // case is ignored: "Totale" on page 2
+        QVERIFY(preview->Timer->isActive());  // the match flashes
+        QVERIFY(FindSettings().NextEnabled);
+
+        AnswerFindDialog(QStringLiteral("totale"), &TFindForm::FindNext);
+        preview->Find();
+        QCOMPARE(preview->CurrentPage, 3);  // the next match in the document
+        QTRY_VERIFY_WITH_TIMEOUT(!preview->Timer->isActive(), 5000);  // nine ticks, then it stops
+
+        const int position = preview->VScroll->value();
+        AnswerFindDialog(QStringLiteral("fattur"), &TFindForm::FindFirstPage);  // inside a word only
+        FindSettings().PartOfWord = false;
+        preview->Find();
+        QCOMPARE(headless.messages.size(), size_t(1));
+        QCOMPARE(headless.messages[0].caption, std::string("Messaggio."));
+        QCOMPARE(preview->VScroll->value(), position);  // the view did not move
+        FindSettings() = TzvFindDialogState{};
+        ClosePreview(preview);
+        SetUi(nullptr);
     }
 
     void progressWindowRunsItsWorkInsideTheModalWindow()
