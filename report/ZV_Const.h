@@ -201,6 +201,16 @@ inline constexpr const char kWordHundred[] = "cento";
 inline constexpr const char kWordPoint[] = "virgola";
 inline constexpr const char kWordMinus[] = "meno ";
 
+// The format dialog: category names by FormatCategory, and the style names of each category.
+inline constexpr std::array<const char*, 5> kFormatCategoryNames = {"Testo", "Numero", "Data", "Orario", "Logico"};
+inline constexpr std::array<std::array<const char*, 5>, 5> kFormatStyleNames = {{
+    {"[Nessuno]", "", "", "", ""},
+    {"1234,5", "1234,50", "1.234,5", "1.234,50", "Personalizzato"},
+    {"05/11/98", "05/11/1998", "5 nov 1998", "5 novembre 1998", "Personalizzato"},
+    {"02:43:35", "2:43:35", "02:43", "2:43", "Personalizzato"},
+    {"0/1", "Si/No", "X/_", "", ""},
+}};
+
 // Logico display texts.
 inline constexpr const char kLogicNo[] = "No";
 inline constexpr const char kLogicYes[] = "Si";
@@ -264,6 +274,21 @@ inline constexpr const char* kMetafileExtension = ".emf";
 // The progress windows: the cancel button of both, the caption of the export one.
 inline constexpr const char* kProgressCancel = "&Annulla";
 inline constexpr const char* kProgressExportCaption = "Esportazione...";
+
+// ---- editing dialogs -------------------------------------------------------------------------
+inline constexpr const char* kFieldsCaption = "Inserisci campo DB";
+inline constexpr const char* kFieldsLabel = "DB disponibili";
+inline constexpr const char* kFieldsOther = "Altro";        // the entry of the special values
+inline constexpr const char* kFieldsNone = "[Nessuno]";     // the entry that cancels
+inline constexpr const char* kVarCaption = "Variabili";
+inline constexpr const char* kVarLabel = "Categoria:";
+inline constexpr const char* kFmtCaption = "Formatta variabile";
+inline constexpr const char* kFmtGroup = "Formato variabile";
+inline constexpr const char* kFmtDecimals = "Cifre decimali";
+inline constexpr const char* kFmtSeparator = "Simbolo frazione";
+inline constexpr const char* kFmtFormat = "Formato";
+inline constexpr const char* kDialogOk = "&OK";
+inline constexpr const char* kDialogCancel = "&Annulla";
 
 // ---- text search ---------------------------------------------------------------------------
 // The find dialog (TFindForm) and the Find operation of the preview.

@@ -396,4 +396,66 @@ std::string QualifiedComponentName(const Component* c)
     return c->owner() ? c->owner()->name() + "." + c->name() : c->name();
 }
 
+std::vector<std::pair<std::string, TDataSet*>> ListDataSets(const Component* reportOwner)
+{
+    std::vector<std::pair<std::string, TDataSet*>> out;
+    auto addFrom = [&](const Component* container) {
+        for (Component* c : container->components()) {
+            if (auto* ds = dynamic_cast<TDataSet*>(c)) {
+                const bool local = container == reportOwner;
+                out.emplace_back(local ? c->name() : container->name() + "." + c->name(), ds);
+            }
+        }
+    };
+    const ApplicationRegistry& app = ApplicationRegistry::instance();
+    for (const Component* form : app.forms()) {
+        addFrom(form);
+        // Data modules owned by a form.
+        for (const Component* c : form->components())
+            if (std::find(app.dataModules().begin(), app.dataModules().end(), c) != app.dataModules().end()) addFrom(c);
+    }
+    for (const Component* module : app.dataModules())
+        if (!module->owner() || std::find(app.forms().begin(), app.forms().end(), module->owner()) == app.forms().end())
+            addFrom(module);
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return CompareText(a.first, b.first) < 0; });
+    return out;
+}
+
+std::vector<std::string> DataSetFieldNames(TDataSet* dataSet)
+{
+    std::vector<std::string> names;
+    if (!dataSet) return names;
+    const bool wasActive = dataSet->active();
+    try {
+        if (!wasActive) dataSet->open();
+        names = dataSet->fieldNames();
+    } catch (const std::exception&) {
+        // What could be listed is listed.
+    }
+    try {
+        if (!wasActive && dataSet->active()) dataSet->close();
+    } catch (const std::exception&) {
+    }
+    return names;
+}
+
+std::vector<std::string> VariableCategories(const std::vector<std::string>& variables)
+{
+    std::vector<std::string> out;
+    for (const std::string& line : variables)
+        if (!line.empty() && line[0] != ' ') out.push_back(line);
+    return out;
+}
+
+std::vector<std::string> VariablesOfCategory(const std::vector<std::string>& variables, std::string_view category)
+{
+    std::vector<std::string> out;
+    bool inside = false;
+    for (const std::string& line : variables) {
+        if (!line.empty() && line[0] != ' ') inside = line == category;
+        else if (inside && !line.empty()) out.push_back(line.substr(1));
+    }
+    return out;
+}
+
 }  // namespace zv

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/Component.h"
 #include "platform/DataSet.h"
@@ -118,6 +120,18 @@ std::string Unquote(std::string_view text);
 // kind bound to the same data source, the source's platform dataset and its RangeEndCount, which
 // the handler may change.
 void NotifyDataSetWork(TzvBand* band, TzvDataSetOperation operation);
+
+// The datasets an editing dialog offers, each with the name a reference uses: every dataset
+// component of the open forms, the data modules and the data modules owned by forms, by its own
+// name when reportOwner owns it, else as "Owner.Name"; sorted by that name.
+std::vector<std::pair<std::string, TDataSet*>> ListDataSets(const Component* reportOwner);
+// The field names of a dataset. A closed dataset is opened for that and closed again; a dataset
+// that cannot be opened gives none.
+std::vector<std::string> DataSetFieldNames(TDataSet* dataSet);
+// A variable list (category lines, then " name" lines under each): the categories, and the
+// variables of one category without their leading blank.
+std::vector<std::string> VariableCategories(const std::vector<std::string>& variables);
+std::vector<std::string> VariablesOfCategory(const std::vector<std::string>& variables, std::string_view category);
 
 // "Owner.Component" among the open forms and data modules; none when either part is not found.
 Component* ResolveQualifiedName(std::string_view qualifiedName);

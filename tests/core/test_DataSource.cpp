@@ -577,4 +577,41 @@ TEST_F(DataSourceTest, DataSetWorkNotification)
     source->Exit();
 }
 
+TEST_F(DataSourceTest, EditingDialogsListDataSetsFieldsAndVariables)
+{
+    // A data module of its own and one owned by the form, each with a table.
+    Component module;
+    module.setName("Dati");
+    ApplicationRegistry::instance().addDataModule(&module);
+    auto* moduleTable = new TClientDataSet(&module);
+    moduleTable->setName("Ordini");
+    auto* owned = new Component(form.get());
+    owned->setName("Interno");
+    ApplicationRegistry::instance().addDataModule(owned);
+    auto* ownedTable = new TClientDataSet(owned);
+    ownedTable->setName("Righe");
+
+    std::vector<std::string> names;
+    for (const auto& entry : ListDataSets(form.get())) names.push_back(entry.first);
+    // The report's own form names its table without owner; the others carry theirs.
+    EXPECT_EQ(names, (std::vector<std::string>{"Clienti", "Dati.Ordini", "Interno.Righe"}));
+    for (const auto& entry : ListDataSets(nullptr)) EXPECT_NE(entry.first, "Clienti");
+
+    // Field names of a closed table: opened for the listing, closed again.
+    table->close();
+    EXPECT_EQ(DataSetFieldNames(table), (std::vector<std::string>{"Cognome", "Eta", "A.B"}));
+    EXPECT_FALSE(table->active());
+    EXPECT_TRUE(DataSetFieldNames(moduleTable).empty());  // no fields defined: nothing, no throw
+    EXPECT_TRUE(DataSetFieldNames(nullptr).empty());
+
+    const std::vector<std::string> vars = {"Totali", " Imponibile", " Iva", "Cliente", " Nome", ""};
+    EXPECT_EQ(VariableCategories(vars), (std::vector<std::string>{"Totali", "Cliente"}));
+    EXPECT_EQ(VariablesOfCategory(vars, "Totali"), (std::vector<std::string>{"Imponibile", "Iva"}));
+    EXPECT_EQ(VariablesOfCategory(vars, "Cliente"), (std::vector<std::string>{"Nome"}));
+    EXPECT_TRUE(VariablesOfCategory(vars, "Altro").empty());
+
+    ApplicationRegistry::instance().remove(owned);
+    ApplicationRegistry::instance().remove(&module);
+}
+
 }  // namespace
