@@ -276,6 +276,23 @@ inline constexpr const char* kProgressCancel = "&Annulla";
 inline constexpr const char* kProgressExportCaption = "Esportazione...";
 
 // ---- editing dialogs -------------------------------------------------------------------------
+inline constexpr const char* kExprEditorCaption = "Editor di espressioni";
+inline constexpr const char* kExprConstants = "Costanti";
+inline constexpr const char* kExprConstText = "Testo";
+inline constexpr const char* kExprConstNumber = "Numerica";
+inline constexpr const char* kExprAdd = "Aggiungi";
+inline constexpr const char* kExprOperators = "Operatori";
+inline constexpr const char* kExprTabMath = "Matematici";
+inline constexpr const char* kExprTabLogic = "Logici";
+inline constexpr const char* kExprFunctions = "Funzioni";
+inline constexpr const char* kExprData = "Dati";
+inline constexpr const char* kExprVariables = "Variabili";
+inline constexpr const char* kExprDataItems = "Dati";
+inline constexpr const char* kExprUndo = "Ripristina";
+inline constexpr const char* kExprClear = "Elimina";
+inline constexpr const char* kParamEditorCaption = "Editor di parametri";
+inline constexpr const char* kFunctionCategoryAll = "Tutte";
+inline constexpr const char* kFunctionCategoryUnknown = "Sconosciute";
 inline constexpr const char* kFieldsCaption = "Inserisci campo DB";
 inline constexpr const char* kFieldsLabel = "DB disponibili";
 inline constexpr const char* kFieldsOther = "Altro";        // the entry of the special values

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <climits>
 #include <exception>
+#include <optional>
 
 #include "platform/DataSet.h"
 #include "platform/Error.h"
@@ -608,6 +609,82 @@ std::vector<std::string> FunctionCatalogue()
     for (const TzvFunctionInfo& f : kFunctionCatalogue)
         lines.push_back(std::string(f.Name) + "=" + f.Category + " |" + f.Syntax + " |" + f.Description);
     return lines;
+}
+
+std::vector<std::string>& ExtraFunctionCatalogue()
+{
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+namespace {
+
+std::optional<TzvFunctionHelp> HelpFromLine(std::string_view line, std::string_view upperName)
+{
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos || UpperCase(line.substr(0, eq)) != upperName) return std::nullopt;
+    std::string_view rest = line.substr(eq + 1);
+    std::string parts[3];
+    for (int i = 0; i < 3; ++i) {
+        const size_t bar = i < 2 ? rest.find('|') : std::string_view::npos;
+        parts[i] = Trim(rest.substr(0, bar));
+        if (bar == std::string_view::npos) break;
+        rest = rest.substr(bar + 1);
+    }
+    return TzvFunctionHelp{parts[0], parts[1], parts[2]};
+}
+
+// Every function name the editor offers: the built-ins, then the libraries' names.
+std::vector<std::string> AllFunctionNames()
+{
+    std::vector<std::string> names;
+    for (const TzvFunctionInfo& f : kFunctionCatalogue) names.emplace_back(f.Name);
+    for (const auto& library : FunctionLibraries())
+        for (const std::string& n : library->List()) names.push_back(n);
+    return names;
+}
+
+std::string CategoryOf(const std::string& name)
+{
+    std::string category = FunctionHelp(name).Category;
+    return category.empty() ? std::string(kFunctionCategoryUnknown) : category;
+}
+
+void SortUnique(std::vector<std::string>& v)
+{
+    std::sort(v.begin(), v.end(), [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    v.erase(std::unique(v.begin(), v.end(), [](const std::string& a, const std::string& b) { return SameText(a, b); }), v.end());
+}
+
+}  // namespace
+
+TzvFunctionHelp FunctionHelp(std::string_view name)
+{
+    const std::string upper = UpperCase(name);
+    for (const std::string& line : FunctionCatalogue())
+        if (auto help = HelpFromLine(line, upper)) return *help;
+    for (const std::string& line : ExtraFunctionCatalogue())
+        if (auto help = HelpFromLine(line, upper)) return *help;
+    return {};
+}
+
+std::vector<std::string> FunctionCategoryList()
+{
+    std::vector<std::string> categories;
+    for (const std::string& name : AllFunctionNames()) categories.push_back(CategoryOf(name));
+    SortUnique(categories);
+    categories.insert(categories.begin(), kFunctionCategoryAll);
+    return categories;
+}
+
+std::vector<std::string> FunctionsInCategory(std::string_view category)
+{
+    std::vector<std::string> names;
+    const bool all = category == kFunctionCategoryAll;
+    for (const std::string& name : AllFunctionNames())
+        if (all || CategoryOf(name) == category) names.push_back(name);
+    SortUnique(names);
+    return names;
 }
 
 }  // namespace zv

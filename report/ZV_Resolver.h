@@ -36,4 +36,21 @@ void ResolveReportValue(TzvReport& report, std::string_view name, const TzvArgLi
 // catalogue order, each "NAME=Category |SYNTAX |Description".
 std::vector<std::string> FunctionCatalogue();
 
+// Further catalogue lines of the same form, for the functions of add-on libraries; empty until
+// an application fills it.
+std::vector<std::string>& ExtraFunctionCatalogue();
+
+// A function's entry: looked up in upper case in the built-in catalogue, then in the further
+// lines; the text after "=" split at "|" and trimmed. No entry gives empty texts.
+struct TzvFunctionHelp {
+    std::string Category, Syntax, Description;
+};
+TzvFunctionHelp FunctionHelp(std::string_view name);
+
+// The expression editor's lists: "Tutte", then the distinct categories of the built-in and the
+// library functions, sorted ("Sconosciute" for a function without one); and the functions of a
+// category ("Tutte": all), library and built-in names together, sorted.
+std::vector<std::string> FunctionCategoryList();
+std::vector<std::string> FunctionsInCategory(std::string_view category);
+
 }  // namespace zv

@@ -748,4 +748,41 @@ TEST_F(FunctionTest, EveryCataloguedFunctionIsBuiltIn)
     }
 }
 
+TEST(FunctionCatalogue, EditorListsCategoriesAndFunctionsWithLibraries)
+{
+    EXPECT_EQ(FunctionHelp("copy").Syntax, "COPY(<X>,<Y>,<Z>)");
+    EXPECT_EQ(FunctionHelp("Copy").Category, "Stringa");
+    EXPECT_EQ(FunctionHelp("PI").Syntax, "PI");
+    EXPECT_TRUE(FunctionHelp("NOPE").Category.empty());
+
+    std::vector<std::string> categories = FunctionCategoryList();
+    ASSERT_FALSE(categories.empty());
+    EXPECT_EQ(categories.front(), "Tutte");
+    EXPECT_TRUE(std::is_sorted(categories.begin() + 1, categories.end(),
+                               [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; }));
+    EXPECT_EQ(std::count(categories.begin(), categories.end(), "Stringa"), 1);
+    EXPECT_EQ(std::count(categories.begin(), categories.end(), "Sconosciute"), 0);
+    EXPECT_EQ(FunctionsInCategory("Tutte").size(), 43u);
+
+    // A library's function without an entry counts as unknown; a further catalogue line gives one.
+    struct Library : TzvFunctionLibrary {
+        void DoFunction(int, const Variant&, const Variant&, const Variant&, Variant&) override {}
+    };
+    auto library = std::make_unique<Library>();
+    library->AddFunction("SCONTO");
+    library->AddFunction("IVA");
+    const TzvFunctionLibrary* registered = library.get();
+    ASSERT_TRUE(RegisterFunctionLibrary(std::move(library)));
+    ExtraFunctionCatalogue().push_back("iva=Valuta |IVA(<X>) | L'imposta di <X> ");
+    categories = FunctionCategoryList();
+    EXPECT_EQ(std::count(categories.begin(), categories.end(), "Sconosciute"), 1);
+    EXPECT_EQ(FunctionsInCategory("Sconosciute"), (std::vector<std::string>{"SCONTO"}));
+    const std::vector<std::string> money = FunctionsInCategory("Valuta");
+    EXPECT_NE(std::find(money.begin(), money.end(), "IVA"), money.end());
+    EXPECT_EQ(FunctionHelp("IVA").Description, "L'imposta di <X>");
+    EXPECT_EQ(FunctionsInCategory("Tutte").size(), 45u);
+    ExtraFunctionCatalogue().clear();
+    UnregisterFunctionLibrary(registered);
+}
+
 }  // namespace
