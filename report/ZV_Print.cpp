@@ -80,9 +80,10 @@ void RunPrintJob(TzvReport& report)
         const int32_t n = last - first + 1;
         const int32_t copies = req.Copies;
 
-        // The first page's paper goes into the device even when the settings hold it already,
-        // since the device came back with the driver's defaults.
-        TzvEMFPage& firstPage = pages.Pages(0);
+        // The paper of the range's first page goes into the device before the document begins
+        // (so no blank document is started on another paper), even when the settings hold it
+        // already, since the device came back with the driver's defaults.
+        TzvEMFPage& firstPage = pages.Pages(first < count ? first : 0);
         if (SamePaperAs(prn, firstPage)) prn.ApplyPaper();
         else prn.SetPaper(firstPage.PaperSize, firstPage.PaperWidth, firstPage.Orientation, firstPage.PaperHeight);
         FillPrinterGeometry(prn, *printer, firstPage.Info);
@@ -100,8 +101,8 @@ void RunPrintJob(TzvReport& report)
         auto printPage = [&](int32_t i) {
             TzvEMFPage& page = pages.Pages(i);
             if (!SamePaperAs(prn, page)) {
-                docOpen = false;
                 printer->EndDoc();
+                docOpen = false;
                 prn.SetPaper(page.PaperSize, page.PaperWidth, page.Orientation, page.PaperHeight);
                 printer->BeginDoc(title);
                 docOpen = true;
@@ -139,11 +140,12 @@ void RunPrintJob(TzvReport& report)
                     if (!afterSheet(k + static_cast<int64_t>(c) * n + 1)) return;
                 }
         }
-        docOpen = false;
         printer->EndDoc();
+        docOpen = false;
         if (report.OnAfterPrint) report.OnAfterPrint();
     } catch (...) {
-        // A failure while printing discards the document and is not passed on.
+        // A failure while printing (ending a document included) discards the document and is
+        // not passed on.
         if (docOpen) {
             try {
                 printer->Abort();
