@@ -274,6 +274,12 @@ inline constexpr const char* kMetafileExtension = ".emf";
 // The progress windows: the cancel button of both, the caption of the export one.
 inline constexpr const char* kProgressCancel = "&Annulla";
 inline constexpr const char* kProgressExportCaption = "Esportazione...";
+// Printing: the progress window's caption (" - " and the title follow when there is one), the
+// prefix of its page line, and the spooler's job title (the report's title, or "Nessun nome").
+inline constexpr const char* kPrintProgressCaption = "Report in preparazione";
+inline constexpr const char* kPrintProgressPrefix = "Pagina in stampa:";
+inline constexpr const char* kPrintJobTitle = "ZelvoReport- ";
+inline constexpr const char* kPrintJobNoName = "Nessun nome";
 
 // ---- editing dialogs -------------------------------------------------------------------------
 inline constexpr const char* kExprEditorCaption = "Editor di espressioni";

@@ -1,5 +1,7 @@
-// The paper table and the printer settings as they behave when no print job is running.
+// The paper table and the printer settings, with and without a print job running.
 #include "report/ZV_Prntr.h"
+
+#include <algorithm>
 
 #include "platform/Error.h"
 #include "report/ZV_Const.h"
@@ -80,6 +82,9 @@ const std::array<PaperRow, kPaperCount> kPaperTable = {{
 namespace {
 bool gPrinting = false;
 
+// Device settings hold 16-bit sizes; larger values saturate rather than wrap.
+int16_t To16(int32_t v) { return static_cast<int16_t>(std::clamp<int32_t>(v, INT16_MIN, INT16_MAX)); }
+
 const char* PaperName(int32_t code)
 {
     return code >= 1 && code <= 66 ? kPaperNames[static_cast<size_t>(code)] : kPaperNames[0];
@@ -95,17 +100,28 @@ TPrinterSettings::TPrinterSettings()
     ApplyPaper();
 }
 
-void TPrinterSettings::AttachPrinter()
+void TPrinterSettings::AttachPrinter(Printer* printer)
 {
     PrinterNames.clear();
     PrinterIndex = 0;
+    PlatformPrinter = printer;
     PrinterNames.push_back(kDefaultPrinterName);
 }
 
 void TPrinterSettings::SelectPrinter(int32_t index)
 {
     PrinterIndex = index;
-    if (!IsPrinting()) ApplyPaper();
+    if (!IsPrinting()) {
+        ApplyPaper();
+        return;
+    }
+    if (!PlatformPrinter || PlatformPrinter->Printers().empty()) return;
+    PlatformPrinter->SetPrinterIndex(index);
+    const PrinterDevice device = PlatformPrinter->Device();
+    Device = device.Device;
+    Driver = device.Driver;
+    Port = device.Port;
+    PlatformPrinter->SetDevice(device);  // without settings: the driver's defaults come back
 }
 
 bool TPrinterSettings::SamePaper(int32_t code, int32_t width, uint8_t orientation, int32_t height) const
@@ -127,6 +143,7 @@ void TPrinterSettings::SetPaper(int32_t code, int32_t width, uint8_t orientation
 void TPrinterSettings::ApplyPaper()
 {
     if (IsPrinting()) {
+        if (PlatformPrinter) ApplyPaperToDevice(*PlatformPrinter);
         if (DeviceApply) DeviceApply(*this);
         return;
     }
@@ -143,6 +160,32 @@ void TPrinterSettings::ApplyPaper()
         PaperHeight = Orientation == 1 ? row.width : row.height;
         break;
     }
+}
+
+void TPrinterSettings::ApplyPaperToDevice(Printer& printer)
+{
+    const PrinterDevice device = printer.Device();
+    Device = device.Device;
+    Driver = device.Driver;
+    Port = device.Port;
+    const PrinterDeviceSettings current = printer.DeviceSettings();
+    const uint32_t declared = current.Fields;
+    PrinterDeviceSettings s = current;
+    s.Fields = 0;
+    if (PaperSize == kPaperCustom) {
+        s.Fields |= DM_PAPERLENGTH | DM_PAPERWIDTH;
+        s.PaperLength = To16(PaperHeight);
+        s.PaperWidth = To16(PaperWidth);
+    }
+    if (declared & DM_PAPERSIZE) {
+        s.Fields |= DM_PAPERSIZE;
+        s.PaperSize = To16(PaperSize);
+    }
+    if (declared & DM_ORIENTATION) {
+        s.Fields |= DM_ORIENTATION;
+        s.Orientation = Orientation != 0 ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    }
+    printer.SetDeviceSettings(s);
 }
 
 void TPrinterSettings::FillPageInfo(PageInfo& info) const

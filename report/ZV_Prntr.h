@@ -1,4 +1,5 @@
-// Printer and paper settings without a printer: the paper table, the chosen paper, page geometry.
+// Printer and paper settings: the paper table, the chosen paper, page geometry, and the platform
+// printer that receives the paper while a print job runs.
 #pragma once
 
 #include <array>
@@ -6,6 +7,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/Printer.h"
 
 namespace zv {
 
@@ -55,16 +58,30 @@ public:
     std::array<uint16_t, kPaperCount> PaperCodes{};
     int32_t PaperCount = kPaperCount;
 
-    // While printing, ApplyPaper hands the paper to the printer's device settings through this
-    // hook (installed by the print driver); it may throw when the device refuses the paper.
+    // The platform printer (not owned); none: the settings work without a device.
+    Printer* PlatformPrinter = nullptr;
+
+    // While printing, ApplyPaper also hands the paper to this hook after the platform printer;
+    // it may throw when the device refuses the paper.
     std::function<void(const TPrinterSettings&)> DeviceApply;
 
-    void AttachPrinter();
+    // PrinterNames becomes the single default entry, PrinterIndex 0, and printer the platform
+    // printer. Without an argument the printer attached already stays.
+    void AttachPrinter(Printer* printer);
+    void AttachPrinter() { AttachPrinter(PlatformPrinter); }
+    void SetPlatformPrinter(Printer* printer) { AttachPrinter(printer); }
+    // When not printing, refills the lists and the table size; while printing, moves the
+    // platform printer to index and brings back the driver's default settings.
     void SelectPrinter(int32_t index);
     bool SamePaper(int32_t code, int32_t width, uint8_t orientation, int32_t height) const;
     void SetPaper(int32_t code, int32_t width, uint8_t orientation, int32_t height);
+    // Not printing: the paper lists and the table size. Printing: the paper goes into the platform
+    // printer's device settings (custom size, paper code and orientation as the driver declares them).
     void ApplyPaper();
     void FillPageInfo(PageInfo& info) const;
+
+private:
+    void ApplyPaperToDevice(Printer& printer);
 };
 
 // The program-wide instance, created on first use.

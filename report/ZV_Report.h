@@ -208,6 +208,18 @@ public:
     // Progress step n: OnProgress, or the progress window's line; then pending messages.
     void Progress(int32_t n);
 
+    // Prints prepared pages from..to (numbered from 1; an end past the last page is cut to it),
+    // copies times, collated or page by page, on the printer of Prn(), inside the progress
+    // window unless OnProgress is assigned or ShowProgress is off. Errors abort the document
+    // silently; cancel (Terminated) aborts it after the current page.
+    void PrintPreparedReport(int32_t from, int32_t to, bool collate, int32_t copies);
+    // The arguments of the last print request, kept while its job runs.
+    struct PrintRequest {
+        int32_t From = 0, To = 0;
+        bool Collate = false;
+        int32_t Copies = 1;
+    } LastPrint;
+
     // The expression engine's name resolver for this report (see ResolveReportValue).
     void ResolveValue(std::string_view name, const TzvArgList* args, Variant& value);
 
