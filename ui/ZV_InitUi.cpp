@@ -6,7 +6,9 @@
 #include <cmath>
 #include <memory>
 
+#include "platform/qt/QtPrinter.h"
 #include "report/ZV_Preview.h"
+#include "report/ZV_Prntr.h"
 #include "report/ZV_Report.h"
 #include "ui/ZV_Prev.h"
 #include "ui/ZV_progr.h"
@@ -21,6 +23,12 @@ std::unique_ptr<TProgressForm>& ProgressFormSlot()
     return form;
 }
 
+std::unique_ptr<QtPrinter>& PrinterSlot()
+{
+    static std::unique_ptr<QtPrinter> printer;
+    return printer;
+}
+
 }  // namespace
 
 void InitReportUi()
@@ -30,6 +38,8 @@ void InitReportUi()
         zvState().ScreenPixelsPerInch = static_cast<int>(std::lround(screen->logicalDotsPerInchY()));
     ProgressFormSlot() = std::make_unique<TProgressForm>();
     SetProgressWindow(ProgressFormSlot().get());
+    PrinterSlot() = std::make_unique<QtPrinter>();  // the system's default printer
+    Prn().SetPlatformPrinter(PrinterSlot().get());
     RegisterStandardPreview();
 }
 
@@ -38,6 +48,8 @@ void DoneReportUi()
     FreeOpenPreviews();
     SetProgressWindow(nullptr);
     ProgressFormSlot().reset();
+    if (Prn().PlatformPrinter == PrinterSlot().get()) Prn().SetPlatformPrinter(nullptr);
+    PrinterSlot().reset();
 }
 
 TProgressForm* ProgressForm() { return ProgressFormSlot().get(); }

@@ -6,9 +6,10 @@ namespace zv {
 class TProgressForm;
 
 // After InitReportLibrary, before any window: takes the screen's resolution, creates the single
-// progress window and registers the standard preview. Calling it again does nothing more.
+// progress window, puts the system's default printer behind the printer settings and registers
+// the standard preview. Calling it again does nothing more.
 void InitReportUi();
-// Frees the previews still open and the progress window; before the application object goes.
+// Frees the previews still open, the progress window and the printer; before the application object goes.
 void DoneReportUi();
 // The progress window InitReportUi created (none before or after).
 TProgressForm* ProgressForm();

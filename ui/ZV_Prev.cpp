@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -30,6 +32,7 @@
 #include "platform/Format.h"
 #include "platform/FormatSettings.h"
 #include "platform/Numeric.h"
+#include "platform/Printer.h"
 #include "platform/UiServices.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtText.h"
@@ -37,6 +40,7 @@
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Export.h"
 #include "report/ZV_PagePaint.h"
+#include "report/ZV_Prntr.h"
 #include "report/ZV_Registry.h"
 #include "report/ZV_Report.h"
 #include "ui/ZV_Find.h"
@@ -180,14 +184,13 @@ std::vector<std::pair<std::string, std::string>> FilterPairs(std::string_view te
 
 // Runs a file dialog of ours (not the desktop's, so that it behaves the same everywhere);
 // answers the chosen file and the 1-based index of the chosen filter, or an empty name.
-std::pair<std::string, int> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const char* title,
-                                          const QStringList& filters)
+std::pair<std::string, int> RunFileDialog(QWidget* parent, bool save, const std::string& title, const QStringList& filters)
 {
     QFileDialog dialog(parent, ToQString(title));
-    dialog.setObjectName(mode == QFileDialog::AcceptOpen ? QStringLiteral("OpenDialog") : QStringLiteral("SaveDialog"));
+    dialog.setObjectName(save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {{}, 0};
     const int index = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
@@ -389,10 +392,9 @@ TStandardPreview::TStandardPreview()
     connect(OpenBtn, &QToolButton::clicked, this, &TStandardPreview::Open);
     connect(SaveBtn, &QToolButton::clicked, this, &TStandardPreview::Save);
     connect(FindBtn, &QToolButton::clicked, this, &TStandardPreview::Find);
+    connect(PrintBtn, &QToolButton::clicked, this, &TStandardPreview::Print);
     connect(ScreenBtn, &QToolButton::clicked, this, [this] { SetFullScreen(!FullScreen); });
     connect(CloseBtn, &QToolButton::clicked, this, &QWidget::close);
-    // Printing comes with the print driver.
-    PrintBtn->setEnabled(false);
     findHost_ = std::make_unique<FindHost>(*this);
     Timer = new QTimer(this);
     Timer->setInterval(kHighlightInterval);
@@ -902,6 +904,7 @@ void TStandardPreview::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Right: HScroll->setValue(HScroll->value() + SmallStep); break;
     case Qt::Key_Up: VScroll->setValue(VScroll->value() - SmallStep); break;
     case Qt::Key_Down: VScroll->setValue(VScroll->value() + SmallStep); break;
+    case Qt::Key_F2: Print(); break;
     case Qt::Key_F3: Find(); break;
     case Qt::Key_F10: Open(); break;
     case Qt::Key_F11: Save(); break;
@@ -969,7 +972,7 @@ void TStandardPreview::Open()
     ApplyZoomText();
     if (!Report) return;
     CurrentDirGuard dir;
-    const auto [name, index] = RunFileDialog(this, QFileDialog::AcceptOpen, kOpenDialogTitle, NameFilters(FilterPairs(kOpenDialogFilter)));
+    const auto [name, index] = FileDialog()(this, false, kOpenDialogTitle, NameFilters(FilterPairs(kOpenDialogFilter)));
     (void)index;
     if (name.empty()) return;
     QApplication::processEvents();
@@ -981,6 +984,12 @@ void TStandardPreview::Open()
     // The pages were replaced, completely or in part: show what there is.
     LastZoom = 0;
     showStep();
+}
+
+TStandardPreview::FileChooser& TStandardPreview::FileDialog()
+{
+    static FileChooser chooser = RunFileDialog;
+    return chooser;
 }
 
 void TStandardPreview::saveCurrentPage(const std::string& name)
@@ -1000,7 +1009,7 @@ void TStandardPreview::Save()
     std::vector<std::pair<std::string, std::string>> pairs = FilterPairs(kSaveDialogFilter);
     const std::vector<TzvExportFilterInfo>& filters = ExportFilters();
     for (const TzvExportFilterInfo& f : filters) pairs.emplace_back(f.Description, f.FileMask);
-    const auto [name, index] = RunFileDialog(this, QFileDialog::AcceptSave, kSaveDialogTitle, NameFilters(pairs));
+    const auto [name, index] = FileDialog()(this, true, kSaveDialogTitle, NameFilters(pairs));
     if (name.empty()) return;
     QApplication::processEvents();
     try {
@@ -1022,6 +1031,37 @@ void TStandardPreview::Save()
     } catch (const std::exception& e) {
         ShowError(e);
     }
+}
+
+void TStandardPreview::Print()
+{
+    ApplyZoomText();
+    if (!Report || PageCount() == 0) return;
+    QPrinter choice;
+    choice.setCopyCount(1);
+    QPrintDialog dialog(&choice, this);
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
+    dialog.setMinMax(1, PageCount());
+    dialog.setFromTo(1, PageCount());
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange);
+    dialog.setPrintRange(QAbstractPrintDialog::PageRange);
+    if (dialog.exec() != QDialog::Accepted) return;
+    QApplication::processEvents();
+    int from = 1, to = PageCount();
+    if (dialog.printRange() == QAbstractPrintDialog::PageRange && dialog.fromPage() > 0) {
+        from = dialog.fromPage();
+        to = dialog.toPage();
+    }
+    const int copies = std::max(1, choice.copyCount());
+    const bool collate = choice.collateCopies();
+    choice.setCopyCount(1);
+    // The printer chosen in the dialog becomes the current one when the platform knows it.
+    if (Printer* printer = Prn().PlatformPrinter) {
+        const std::vector<std::string> names = printer->Printers();
+        const auto it = std::find(names.begin(), names.end(), FromQString(choice.printerName()));
+        if (it != names.end()) printer->SetPrinterIndex(static_cast<int>(it - names.begin()));
+    }
+    Report->PrintPreparedReport(from, to, collate, copies);
 }
 
 void RegisterStandardPreview()

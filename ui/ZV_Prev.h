@@ -6,7 +6,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "report/ZV_Preview.h"
 #include "report/ZV_TextSearch.h"
@@ -98,6 +101,7 @@ public:
     virtual void Open();
     virtual void Save();
     virtual void Find();
+    virtual void Print();
     virtual void FirstPage();
     virtual void LastPage();
     virtual void NextPage();
@@ -114,6 +118,13 @@ public:
     void SetFullScreen(bool on);
     void ShowToolbar(bool on);
     int PageCount() const;
+    // How Open and Save ask for a file: title, the name filters ("description (mask)"), and
+    // whether it is for saving; the answer is the file (empty: cancelled) and the 1-based filter.
+    // By default Qt's own file dialog; tests put an answer of their own here.
+    using FileChooser = std::function<std::pair<std::string, int>(QWidget* parent, bool save, const std::string& title,
+                                                                  const QStringList& filters)>;
+    static FileChooser& FileDialog();
+
     // The text of the zoom box for a zoom: one decimal at most, the locale's separator, then "%".
     static std::string ZoomText(double zoom);
 

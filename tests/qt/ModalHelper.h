@@ -22,6 +22,19 @@ inline void WhenModalShows(std::function<void(QWidget*)> act, int triesLeft = 50
     });
 }
 
+// Waits for a modal dialog of class T (other modal widgets are passed over) and hands it to act.
+template <typename T>
+void WhenModalOfClassShows(std::function<void(T*)> act, int triesLeft = 500)
+{
+    QTimer::singleShot(10, [act = std::move(act), triesLeft]() mutable {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            act(w);
+        } else if (triesLeft > 0) {
+            WhenModalOfClassShows<T>(std::move(act), triesLeft - 1);
+        }
+    });
+}
+
 // Clicks the message box button with this text (e.g. "&Yes", "OK"); records what the box said.
 struct SeenBox {
     QString title, text;

@@ -21,9 +21,7 @@ namespace {
 // Answers the next parameter dialog with these texts, one per shown row, then OK.
 void AnswerParams(QStringList texts, bool* okWasEnabledEarly = nullptr)
 {
-    zvtest::WhenModalShows([texts, okWasEnabledEarly](QWidget* w) {
-        auto* d = qobject_cast<TedParamFct*>(w);
-        if (!d) return;
+    zvtest::WhenModalOfClassShows<TedParamFct>([texts, okWasEnabledEarly](TedParamFct* d) {
         if (okWasEnabledEarly) *okWasEnabledEarly = d->OKBtn->isEnabled();
         for (int i = 0; i < texts.size(); ++i) d->ed[i]->setText(texts[i]);
         d->OKBtn->click();

@@ -10,6 +10,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QToolButton>
+#include <QPrintDialog>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 #include <filesystem>
 #include <cmath>
@@ -20,10 +23,12 @@
 #include "platform/Error.h"
 #include "platform/FormatSettings.h"
 #include "platform/UiServices.h"
+#include "platform/qt/QtPrinter.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Init.h"
+#include "report/ZV_Prntr.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Template.h"
 #include "tests/qt/ModalHelper.h"
@@ -72,9 +77,7 @@ void AddTextPage(TzvReport& report, const std::string& text)
 // Answers the next find dialog with this text and origin button, then OK.
 void AnswerFindDialog(const QString& text, QRadioButton* TFindForm::*origin, QString* seenTitle = nullptr)
 {
-    zvtest::WhenModalShows([=](QWidget* w) {
-        auto* f = qobject_cast<TFindForm*>(w);
-        if (!f) return;
+    zvtest::WhenModalOfClassShows<TFindForm>([=](TFindForm* f) {
         if (seenTitle) *seenTitle = f->windowTitle();
         f->FindText->setEditText(text);
         if (origin) (f->*origin)->setChecked(true);
@@ -117,16 +120,18 @@ Rect FrameOf(TStandardPreview& p, int index)
     return {o.x(), o.y(), static_cast<int32_t>(std::nearbyint(w + o.x() + 1)), static_cast<int32_t>(std::nearbyint(h + o.y() + 1))};
 }
 
-// Answers the next file dialog with this file and filter (1-based).
-void AnswerFileDialog(const QString& file, int filterIndex)
+// Answers the next file question with this file and filter (1-based), noting what was asked.
+struct FileQuestion {
+    bool save = false;
+    std::string title;
+    QStringList filters;
+};
+void AnswerFileDialog(const QString& file, int filterIndex, FileQuestion* asked = nullptr)
 {
-    zvtest::WhenModalShows([file, filterIndex](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        if (!d) return;
-        d->selectNameFilter(d->nameFilters().value(filterIndex - 1));
-        d->selectFile(file);
-        QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
-    });
+    TStandardPreview::FileDialog() = [=](QWidget*, bool save, const std::string& title, const QStringList& filters) {
+        if (asked) *asked = {save, title, filters};
+        return std::make_pair(FromQString(file), filterIndex);
+    };
 }
 
 bool IsBlack(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::black); }
@@ -161,9 +166,8 @@ private slots:
         bool sawStayOnTop = true, sawMaximized = false;
         TzvReport* shown = nullptr;
         size_t openWhileShown = 0;
-        zvtest::WhenModalShows([&](QWidget* w) {
-            seen = qobject_cast<TStandardPreview*>(w);
-            if (!seen) return;
+        zvtest::WhenModalOfClassShows<TStandardPreview>([&](TStandardPreview* w) {
+            seen = w;
             sawStayOnTop = seen->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             sawMaximized = seen->isMaximized();
             shown = seen->Report;
@@ -189,9 +193,7 @@ private slots:
         AddPage(report);
         QString title;
         int pagesShown = -1;
-        zvtest::WhenModalShows([&](QWidget* w) {
-            auto* preview = qobject_cast<TStandardPreview*>(w);
-            if (!preview) return;
+        zvtest::WhenModalOfClassShows<TStandardPreview>([&](TStandardPreview* preview) {
             title = preview->windowTitle();
             pagesShown = preview->PageCount();
             QTest::keyClick(preview->PaintPanel, Qt::Key_Escape);
@@ -437,10 +439,15 @@ private slots:
         AddPage(report, 1050, 1485);
         TStandardPreview* preview = OpenPreview(report);
         preview->GoToPage(2);
+        const TStandardPreview::FileChooser saved = TStandardPreview::FileDialog();
 
         // The metafile filter writes the current page alone, with ".emf" added.
-        AnswerFileDialog(QString::fromStdString((dir / "pagina").string()), 2);
+        FileQuestion asked;
+        AnswerFileDialog(QString::fromStdString((dir / "pagina").string()), 2, &asked);
         preview->Save();
+        QVERIFY(asked.save);
+        QCOMPARE(asked.title, std::string("Salva il report."));
+        QCOMPARE(asked.filters, (QStringList{"Report file (*.zvp)", "Enhanced Meta File - File Grafico (*.emf)"}));
         const std::filesystem::path emf = dir / "pagina.emf";
         QVERIFY(std::filesystem::exists(emf));
         QCOMPARE(std::filesystem::file_size(emf), report.EMFPages.Pages(1).Picture.bytes().size());
@@ -454,13 +461,16 @@ private slots:
         TzvReport other;
         AddPage(other);
         TStandardPreview* second = OpenPreview(other);
-        AnswerFileDialog(QString::fromStdString((dir / "tutto.zvp").string()), 1);
+        AnswerFileDialog(QString::fromStdString((dir / "tutto.zvp").string()), 1, &asked);
         second->Open();
+        QVERIFY(!asked.save);
+        QCOMPARE(asked.filters, (QStringList{"Report files (*.zvp)"}));
         QCOMPARE(second->PageCount(), 2);
         QCOMPARE(second->Report->EMFPages.Pages(1).PaperWidth, 1050);
         QCOMPARE(second->CurrentPage, 1);
         QCOMPARE(second->LabelPage->text(), QStringLiteral("1 di 2"));
         ClosePreview(second);
+        TStandardPreview::FileDialog() = saved;
         std::filesystem::remove_all(dir);
     }
 
@@ -498,6 +508,40 @@ private slots:
         FindSettings() = TzvFindDialogState{};
         ClosePreview(preview);
         SetUi(nullptr);
+    }
+
+    void printSendsTheChosenRangeToThePrinter()
+    {
+        if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) QSKIP("pdfinfo missing");
+        const QString path = QDir::temp().filePath(QStringLiteral("zv_preview_print.pdf"));
+        QFile::remove(path);
+        QtPrinter pdf(FromQString(path), 300);
+        Printer* saved = Prn().PlatformPrinter;
+        Prn().SetPlatformPrinter(&pdf);
+        TzvReport report;
+        report.ShowProgress = false;
+        for (int i = 0; i < 4; ++i) AddPage(report);
+        TStandardPreview* preview = OpenPreview(report);
+        QVERIFY(preview->PrintBtn->isEnabled());
+        int seenMax = 0;
+        zvtest::WhenModalOfClassShows<QPrintDialog>([&seenMax](QPrintDialog* d) {
+            seenMax = d->maxPage();
+            d->setFromTo(2, 3);
+            d->setPrintRange(QAbstractPrintDialog::PageRange);
+            d->done(QDialog::Accepted);  // as OK, without asking the system for a printer
+        });
+        QTest::keyClick(preview->PaintPanel, Qt::Key_F2);
+        QCOMPARE(seenMax, 4);
+        QCOMPARE(preview->Report->LastPrint.From, 2);  // the preview works on its copy
+        QCOMPARE(preview->Report->LastPrint.To, 3);
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {path});
+        QVERIFY(info.waitForFinished());
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n"))), qPrintable(out));
+        ClosePreview(preview);
+        Prn().SetPlatformPrinter(saved);
+        QFile::remove(path);
     }
 
     void progressWindowRunsItsWorkInsideTheModalWindow()
