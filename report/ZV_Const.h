@@ -282,6 +282,17 @@ inline constexpr const char* kPrintJobTitle = "ZelvoReport- ";
 inline constexpr const char* kPrintJobNoName = "Nessun nome";
 
 // ---- editing dialogs -------------------------------------------------------------------------
+inline constexpr const char* kCodeBarreCaption = "Codice a barre";
+inline constexpr const char* kCodeBarreText = "Testo";
+inline constexpr const char* kCodeBarreType = "Tipo di codice";
+inline constexpr const char* kCodeBarreScale = "Fattore di scala";
+inline constexpr const char* kCodeBarreOptions = "Opzioni";
+inline constexpr const char* kCodeBarreCheckSum = "Calcola il codice di controllo";
+inline constexpr const char* kCodeBarreViewText = "Visualizza il testo";
+inline constexpr const char* kCodeBarreShowCheckSum = "Visualizza il codice di controllo";
+inline constexpr const char* kCodeBarreVariable = "&Variabile";
+inline constexpr const char* kCodeBarreField = "&Campo DB";
+inline constexpr const char* kCodeBarreExpression = "&Espressione";
 inline constexpr const char* kExprEditorCaption = "Editor di espressioni";
 inline constexpr const char* kExprConstants = "Costanti";
 inline constexpr const char* kExprConstText = "Testo";

@@ -266,6 +266,18 @@ const std::vector<TzvAddInObjectInfo>& AddInObjects()
     return Registry();
 }
 
+bool SetAddInEditor(std::string_view className, std::function<std::unique_ptr<TzvObjEditorForm>()> createEditor)
+{
+    EnsureStartupAddIns();
+    for (TzvAddInObjectInfo& info : Registry()) {
+        if (SameText(info.ClassName, className)) {
+            info.CreateEditor = std::move(createEditor);
+            return true;
+        }
+    }
+    return false;
+}
+
 std::unique_ptr<TzvView> CreateObject(uint8_t typeCode, const std::string& className)
 {
     TzvReport* report = zvState().CurrentReport;

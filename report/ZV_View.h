@@ -154,6 +154,9 @@ constexpr size_t kMaxAddIns = 32;
 bool RegisterAddInObject(TzvAddInObjectInfo info);
 // The registry in registration order; the library's own add-ins are registered on first use.
 const std::vector<TzvAddInObjectInfo>& AddInObjects();
+// Gives the registered class its editor (the windowing layer supplies editors after the core
+// registered the classes); false when the class is not registered.
+bool SetAddInEditor(std::string_view className, std::function<std::unique_ptr<TzvObjEditorForm>()> createEditor);
 
 // The factory: an object of the given type code for the current report. Code 10 looks the class
 // name up in the add-in registry; an unknown class shows the missing-class box and throws

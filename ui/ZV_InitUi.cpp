@@ -10,6 +10,7 @@
 #include "report/ZV_Preview.h"
 #include "report/ZV_Prntr.h"
 #include "report/ZV_Report.h"
+#include "ui/ZV_CBarForm.h"
 #include "ui/ZV_Prev.h"
 #include "ui/ZV_progr.h"
 
@@ -41,6 +42,7 @@ void InitReportUi()
     PrinterSlot() = std::make_unique<QtPrinter>();  // the system's default printer
     Prn().SetPlatformPrinter(PrinterSlot().get());
     RegisterStandardPreview();
+    RegisterCodeBarreEditor();
 }
 
 void DoneReportUi()

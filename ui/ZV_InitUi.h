@@ -7,7 +7,7 @@ class TProgressForm;
 
 // After InitReportLibrary, before any window: takes the screen's resolution, creates the single
 // progress window, puts the system's default printer behind the printer settings and registers
-// the standard preview. Calling it again does nothing more.
+// the standard preview and the barcode object's editor. Calling it again does nothing more.
 void InitReportUi();
 // Frees the previews still open, the progress window and the printer; before the application object goes.
 void DoneReportUi();

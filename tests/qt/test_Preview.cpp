@@ -32,6 +32,7 @@
 #include "report/ZV_Report.h"
 #include "report/ZV_Template.h"
 #include "tests/qt/ModalHelper.h"
+#include "ui/ZV_CBarForm.h"
 #include "ui/ZV_Find.h"
 #include "ui/ZV_InitUi.h"
 #include "ui/ZV_Prev.h"
@@ -155,6 +156,15 @@ private slots:
         QVERIFY(ProgressForm() != nullptr);
         QCOMPARE(ProgressWindow(), static_cast<TzvProgressWindow*>(ProgressForm()));
         QVERIFY(zvState().ScreenPixelsPerInch > 0);
+        QVERIFY(Prn().PlatformPrinter != nullptr);
+        // The barcode object's add-in entry has its editor now.
+        const auto& addIns = AddInObjects();
+        const auto barcode = std::find_if(addIns.begin(), addIns.end(),
+                                          [](const TzvAddInObjectInfo& i) { return i.ClassName == "TzvCodeBarreView"; });
+        QVERIFY(barcode != addIns.end());
+        QVERIFY(barcode->CreateEditor);
+        const std::unique_ptr<TzvObjEditorForm> editor = barcode->CreateEditor();
+        QVERIFY(dynamic_cast<TCodeBarreForm*>(editor.get()) != nullptr);
     }
 
     void modalPreviewShowsTheReportItselfAndIsFreedWhenClosed()

@@ -1,0 +1,131 @@
+// The barcode editor dialog: loading and storing the object, the option rule, the insert buttons.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "platform/UiServices.h"
+#include "platform/qt/QtText.h"
+#include "report/ZV_CBar.h"
+#include "report/ZV_Init.h"
+#include "report/ZV_Report.h"
+#include "tests/qt/ModalHelper.h"
+#include "ui/ZV_CBarForm.h"
+#include "ui/ZV_Flds.h"
+
+using namespace zv;
+
+class TestCBarForm : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { InitReportLibrary(); }
+
+    void loadsAndStoresTheObjectOnOkOnly()
+    {
+        HeadlessUi headless;
+        SetUi(&headless);
+        TzvReport report;
+        TzvCodeBarreView view(&report);
+        view.Lines = {"123456789012"};
+        view.BarType = 5;
+        view.Modul = 3;
+        view.Checksum = 1;
+        view.ShowText = 0;
+
+        TCodeBarreForm form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Codice a barre"));
+        QCOMPARE(form.cbType->count(), 23);
+        zvtest::WhenModalOfClassShows<TCodeBarreForm>([](TCodeBarreForm* f) {
+            f->M1->setCursorPosition(0);
+            f->M1->insert(QStringLiteral("99"));
+            f->Cancel->click();
+        });
+        form.ShowEditor(&view);
+        QCOMPARE(view.Lines, std::vector<std::string>{"123456789012"});  // Cancel changes nothing
+        QCOMPARE(view.Modul, 3);
+
+        bool optionEnabled = true;
+        zvtest::WhenModalOfClassShows<TCodeBarreForm>([&optionEnabled](TCodeBarreForm* f) {
+            QCOMPARE(f->M1->text(), QStringLiteral("123456789012"));
+            QCOMPARE(f->cbType->currentIndex(), 5);
+            QCOMPARE(f->Zoom->value(), 3);
+            optionEnabled = f->ckShowCheckSumText->isEnabled();  // the text is hidden
+            f->ckViewText->click();
+            f->ckShowCheckSumText->setChecked(true);
+            f->cbType->setCurrentIndex(14);
+            f->Zoom->setValue(12);  // beyond the up-down's maximum
+            f->M1->setText(QStringLiteral("[BarCode]"));
+            f->bOk->click();
+        });
+        TCodeBarreForm second;
+        second.ShowEditor(&view);
+        QVERIFY(!optionEnabled);
+        QCOMPARE(view.Lines, std::vector<std::string>{"[BarCode]"});
+        QCOMPARE(view.BarType, uint8_t(14));
+        QCOMPARE(view.Modul, 10);
+        QCOMPARE(view.ShowText, uint8_t(1));
+        QCOMPARE(view.ShowCheckSumText, uint8_t(1));
+        SetUi(nullptr);
+    }
+
+    void checkSumTextNeedsBothOtherOptions()
+    {
+        TCodeBarreForm form;
+        form.ckCheckSum->setChecked(false);
+        form.ckViewText->setChecked(false);
+        form.ckViewTextClick();
+        QVERIFY(!form.ckShowCheckSumText->isEnabled());
+        form.ckCheckSum->click();
+        QVERIFY(!form.ckShowCheckSumText->isEnabled());
+        form.ckViewText->click();
+        QVERIFY(form.ckShowCheckSumText->isEnabled());
+        form.ckCheckSum->click();
+        QVERIFY(!form.ckShowCheckSumText->isEnabled());
+    }
+
+    void insertButtonsPutReferencesAtTheCaret()
+    {
+        HeadlessUi headless;
+        SetUi(&headless);
+        TzvReport report;
+        report.Variables = {"Totali", " Iva"};
+        TzvCodeBarreView view(&report);
+        TCodeBarreForm form;
+        form.Load(view);
+        form.M1->setText(QStringLiteral("AB"));
+        form.M1->setCursorPosition(1);
+
+        zvtest::WhenModalOfClassShows<TVarForm>([](TVarForm* d) {
+            d->Variables->setFocus();
+            d->Variables->setCurrentRow(0);
+            QTest::keyClick(d->Variables, Qt::Key_Return);
+        });
+        form.VariablesClick();
+        QCOMPARE(form.M1->text(), QStringLiteral("A[Iva]B"));
+        QCOMPARE(headless.clipboard, std::string("[Iva]"));
+
+        // Cancelled: the clipboard is emptied and nothing is inserted.
+        zvtest::WhenModalOfClassShows<TVarForm>([](TVarForm* d) { d->reject(); });
+        form.VariablesClick();
+        QCOMPARE(form.M1->text(), QStringLiteral("A[Iva]B"));
+        QVERIFY(headless.clipboard.empty());
+
+        zvtest::WhenModalOfClassShows<TFieldsForm>([](TFieldsForm* d) {
+            const int other = d->ValCombo->findText(QStringLiteral("Altro"));
+            d->ValCombo->setCurrentIndex(other);
+            emit d->ValCombo->activated(other);
+            QListWidgetItem* item = d->ValList->item(3);  // "Ora"
+            QTest::mouseClick(d->ValList->viewport(), Qt::LeftButton, {}, d->ValList->visualItemRect(item).center());
+        });
+        form.M1->setCursorPosition(0);
+        form.DBClick();
+        QCOMPARE(form.M1->text(), QStringLiteral("[TIME]A[Iva]B"));
+        SetUi(nullptr);
+    }
+};
+
+QTEST_MAIN(TestCBarForm)
+#include "test_CBarForm.moc"
