@@ -439,6 +439,49 @@ std::vector<std::string> DataSetFieldNames(TDataSet* dataSet)
     return names;
 }
 
+namespace {
+
+// The special values the pickers offer, skipping the free expression: display and internal name.
+std::vector<std::pair<std::string, std::string>> SpecialValueChoices()
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    for (size_t i = 0; i < kSpecialVarNames.size(); ++i)
+        if (static_cast<int>(i) != kSpecialVarExpression) out.emplace_back(kSpecialVarNames[i], kSpecialVarInternal[i]);
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> DataChoiceSources(const Component* reportOwner)
+{
+    std::vector<std::string> out;
+    for (const auto& entry : ListDataSets(reportOwner)) out.push_back(entry.first);
+    out.emplace_back(kFieldsOther);
+    return out;
+}
+
+std::vector<std::string> DataChoiceEntries(const Component* reportOwner, const std::string& source)
+{
+    std::vector<std::string> out;
+    if (source == kFieldsOther) {
+        for (const auto& special : SpecialValueChoices()) out.push_back(special.first);
+        return out;
+    }
+    for (const auto& [name, dataSet] : ListDataSets(reportOwner))
+        if (name == source) return DataSetFieldNames(dataSet);
+    return out;
+}
+
+std::string DataChoiceReference(const std::string& source, const std::string& entry)
+{
+    if (source == kFieldsOther) {
+        for (const auto& special : SpecialValueChoices())
+            if (special.first == entry) return special.second;
+        return {};
+    }
+    return source + ".\"" + entry + "\"";
+}
+
 std::vector<std::string> VariableCategories(const std::vector<std::string>& variables)
 {
     std::vector<std::string> out;

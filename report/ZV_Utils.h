@@ -128,6 +128,13 @@ std::vector<std::pair<std::string, TDataSet*>> ListDataSets(const Component* rep
 // The field names of a dataset. A closed dataset is opened for that and closed again; a dataset
 // that cannot be opened gives none.
 std::vector<std::string> DataSetFieldNames(TDataSet* dataSet);
+// What the field pickers offer: the sources (ListDataSets' names, then "Altro" for the special
+// values), the entries of one source (its field names, or the special values' display names),
+// and the reference an entry gives (Source."Field", or the special value's name).
+std::vector<std::string> DataChoiceSources(const Component* reportOwner);
+std::vector<std::string> DataChoiceEntries(const Component* reportOwner, const std::string& source);
+std::string DataChoiceReference(const std::string& source, const std::string& entry);
+
 // A variable list (category lines, then " name" lines under each): the categories, and the
 // variables of one category without their leading blank.
 std::vector<std::string> VariableCategories(const std::vector<std::string>& variables);

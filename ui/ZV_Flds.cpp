@@ -21,13 +21,25 @@ std::string& RememberedSource()
     return name;
 }
 
-// The special values offered under "Altro", skipping the free expression.
-std::vector<int> SpecialValueIndexes()
+// The frame both pickers share: a label over a drop-down list, a list, and the cancel button.
+template <typename Form>
+void BuildPicker(Form* form, const char* caption, const char* label, const char* comboName, const char* listName)
 {
-    std::vector<int> out;
-    for (int i = 0; i < static_cast<int>(kSpecialVarNames.size()); ++i)
-        if (i != kSpecialVarExpression) out.push_back(i);
-    return out;
+    form->setWindowTitle(ToQString(caption));
+    form->setFixedSize(209, 257);
+    form->Label1 = new QLabel(ToQString(label), form);
+    form->Label1->move(8, 8);
+    auto* combo = new QComboBox(form);
+    combo->setObjectName(QString::fromLatin1(comboName));
+    combo->setGeometry(8, 24, 193, combo->sizeHint().height());
+    auto* list = new QListWidget(form);
+    list->setObjectName(QString::fromLatin1(listName));
+    list->setGeometry(8, 52, 193, 164);
+    form->Button2 = new QPushButton(ToQString(kDialogCancel), form);
+    form->Button2->setObjectName(QStringLiteral("Button2"));
+    form->Button2->setGeometry(67, 224, 75, 25);
+    form->Button2->setAutoDefault(false);
+    QObject::connect(form->Button2, &QPushButton::clicked, form, &QDialog::reject);
 }
 
 }  // namespace
@@ -35,20 +47,9 @@ std::vector<int> SpecialValueIndexes()
 TFieldsForm::TFieldsForm(const Component* reportOwner) : reportOwner_(reportOwner)
 {
     setObjectName(QStringLiteral("FieldsForm"));
-    setWindowTitle(ToQString(kFieldsCaption));
-    setFixedSize(209, 257);
-    Label1 = new QLabel(ToQString(kFieldsLabel), this);
-    Label1->move(8, 8);
-    ValCombo = new QComboBox(this);
-    ValCombo->setObjectName(QStringLiteral("ValCombo"));
-    ValCombo->setGeometry(8, 24, 193, ValCombo->sizeHint().height());
-    ValList = new QListWidget(this);
-    ValList->setObjectName(QStringLiteral("ValList"));
-    ValList->setGeometry(8, 52, 193, 164);
-    Button2 = new QPushButton(ToQString(kDialogCancel), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(67, 224, 75, 25);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    BuildPicker(this, kFieldsCaption, kFieldsLabel, "ValCombo", "ValList");
+    ValCombo = findChild<QComboBox*>(QStringLiteral("ValCombo"));
+    ValList = findChild<QListWidget*>(QStringLiteral("ValList"));
     connect(ValCombo, &QComboBox::activated, this, [this](int) {
         RememberedSource() = FromQString(ValCombo->currentText());
         fillList();
@@ -60,8 +61,7 @@ void TFieldsForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     ValCombo->clear();
-    for (const auto& entry : ListDataSets(reportOwner_)) ValCombo->addItem(ToQString(entry.first));
-    ValCombo->addItem(ToQString(kFieldsOther));
+    for (const std::string& source : DataChoiceSources(reportOwner_)) ValCombo->addItem(ToQString(source));
     const int remembered = ValCombo->findText(ToQString(RememberedSource()));
     ValCombo->setCurrentIndex(remembered >= 0 ? remembered : 0);
     fillList();
@@ -71,14 +71,8 @@ void TFieldsForm::fillList()
 {
     ValList->clear();
     ValList->addItem(ToQString(kFieldsNone));
-    const std::string source = FromQString(ValCombo->currentText());
-    if (source == kFieldsOther) {
-        for (int i : SpecialValueIndexes()) ValList->addItem(ToQString(kSpecialVarNames[static_cast<size_t>(i)]));
-        return;
-    }
-    for (const auto& [name, dataSet] : ListDataSets(reportOwner_))
-        if (name == source)
-            for (const std::string& field : DataSetFieldNames(dataSet)) ValList->addItem(ToQString(field));
+    for (const std::string& entry : DataChoiceEntries(reportOwner_, FromQString(ValCombo->currentText())))
+        ValList->addItem(ToQString(entry));
 }
 
 void TFieldsForm::itemClicked(QListWidgetItem* item)
@@ -88,34 +82,16 @@ void TFieldsForm::itemClicked(QListWidgetItem* item)
         reject();
         return;
     }
-    const std::string source = FromQString(ValCombo->currentText());
-    if (source == kFieldsOther) {
-        const std::vector<int> specials = SpecialValueIndexes();
-        Result = kSpecialVarInternal[static_cast<size_t>(specials.at(static_cast<size_t>(row - 1)))];
-    } else {
-        Result = source + ".\"" + FromQString(item->text()) + "\"";
-    }
+    Result = DataChoiceReference(FromQString(ValCombo->currentText()), FromQString(item->text()));
     accept();
 }
 
 TVarForm::TVarForm(std::vector<std::string> variables) : variables_(std::move(variables))
 {
     setObjectName(QStringLiteral("VarForm"));
-    setWindowTitle(ToQString(kVarCaption));
-    setFixedSize(209, 257);
-    Label1 = new QLabel(ToQString(kVarLabel), this);
-    Label1->move(8, 8);
-    Categories = new QComboBox(this);
-    Categories->setObjectName(QStringLiteral("Categories"));
-    Categories->setGeometry(8, 24, 193, Categories->sizeHint().height());
-    Variables = new QListWidget(this);
-    Variables->setObjectName(QStringLiteral("Variables"));
-    Variables->setGeometry(8, 52, 193, 164);
-    Button2 = new QPushButton(ToQString(kDialogCancel), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(67, 224, 75, 25);
-    Button2->setAutoDefault(false);
-    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    BuildPicker(this, kVarCaption, kVarLabel, "Categories", "Variables");
+    Categories = findChild<QComboBox*>(QStringLiteral("Categories"));
+    Variables = findChild<QListWidget*>(QStringLiteral("Variables"));
     connect(Categories, &QComboBox::currentIndexChanged, this, [this](int) { fillVariables(); });
     connect(Variables, &QListWidget::itemClicked, this, [this](QListWidgetItem*) { choose(); });
     connect(Variables, &QListWidget::itemActivated, this, [this](QListWidgetItem*) { choose(); });  // Enter

@@ -38,15 +38,6 @@ QPushButton* Button(const char* caption, QWidget* parent)
     return b;
 }
 
-// The special values offered under "Altro", skipping the free expression.
-std::vector<int> SpecialValueIndexes()
-{
-    std::vector<int> out;
-    for (int i = 0; i < static_cast<int>(kSpecialVarNames.size()); ++i)
-        if (i != kSpecialVarExpression) out.push_back(i);
-    return out;
-}
-
 }  // namespace
 
 TExprEditor::TExprEditor(TzvReport* report) : report_(report)
@@ -262,14 +253,7 @@ void TExprEditor::AddData()
     if (!item) return;
     const std::string name = FromQString(item->text());
     const std::string category = FromQString(cbCatData->currentText());
-    if (rbVariables->isChecked()) {
-        pending_ = "[" + name + "]";
-    } else if (category == kFieldsOther) {
-        const std::vector<int> specials = SpecialValueIndexes();
-        pending_ = kSpecialVarInternal[static_cast<size_t>(specials.at(static_cast<size_t>(lbData->currentRow())))];
-    } else {
-        pending_ = category + ".\"" + name + "\"";
-    }
+    pending_ = rbVariables->isChecked() ? "[" + name + "]" : DataChoiceReference(category, name);
     append();
 }
 
@@ -313,8 +297,8 @@ void TExprEditor::fillDataCategories()
         if (report_)
             for (const std::string& c : VariableCategories(report_->Variables)) cbCatData->addItem(ToQString(c));
     } else {
-        for (const auto& entry : ListDataSets(report_ ? report_->owner() : nullptr)) cbCatData->addItem(ToQString(entry.first));
-        cbCatData->addItem(ToQString(kFieldsOther));
+        for (const std::string& source : DataChoiceSources(report_ ? report_->owner() : nullptr))
+            cbCatData->addItem(ToQString(source));
     }
     cbCatData->setCurrentIndex(cbCatData->count() > 0 ? 0 : -1);
     fillDataList();
@@ -327,12 +311,9 @@ void TExprEditor::fillDataList()
     if (rbVariables->isChecked()) {
         if (report_)
             for (const std::string& v : VariablesOfCategory(report_->Variables, category)) lbData->addItem(ToQString(v));
-    } else if (category == kFieldsOther) {
-        for (int i : SpecialValueIndexes()) lbData->addItem(ToQString(kSpecialVarNames[static_cast<size_t>(i)]));
     } else {
-        for (const auto& [name, dataSet] : ListDataSets(report_ ? report_->owner() : nullptr))
-            if (name == category)
-                for (const std::string& field : DataSetFieldNames(dataSet)) lbData->addItem(ToQString(field));
+        for (const std::string& entry : DataChoiceEntries(report_ ? report_->owner() : nullptr, category))
+            lbData->addItem(ToQString(entry));
     }
     if (lbData->count() > 0) lbData->setCurrentRow(0);
 }

@@ -604,6 +604,17 @@ TEST_F(DataSourceTest, EditingDialogsListDataSetsFieldsAndVariables)
     EXPECT_TRUE(DataSetFieldNames(moduleTable).empty());  // no fields defined: nothing, no throw
     EXPECT_TRUE(DataSetFieldNames(nullptr).empty());
 
+    // The pickers' choices: the sources then "Altro"; entries and the references they give.
+    const std::vector<std::string> sources = DataChoiceSources(form.get());
+    ASSERT_FALSE(sources.empty());
+    EXPECT_EQ(sources.back(), "Altro");
+    EXPECT_EQ(DataChoiceEntries(form.get(), "Clienti").front(), "Cognome");
+    EXPECT_EQ(DataChoiceEntries(form.get(), "Altro").size(), 8u);
+    EXPECT_TRUE(DataChoiceEntries(form.get(), "Nessuna").empty());
+    EXPECT_EQ(DataChoiceReference("Clienti", "Eta"), "Clienti.\"Eta\"");
+    EXPECT_EQ(DataChoiceReference("Altro", "N\xB0 pagina"), "PAGE#");
+    EXPECT_EQ(DataChoiceReference("Altro", "Totale Pagine"), "TOTALPAGES");
+
     const std::vector<std::string> vars = {"Totali", " Imponibile", " Iva", "Cliente", " Nome", ""};
     EXPECT_EQ(VariableCategories(vars), (std::vector<std::string>{"Totali", "Cliente"}));
     EXPECT_EQ(VariablesOfCategory(vars, "Totali"), (std::vector<std::string>{"Imponibile", "Iva"}));
