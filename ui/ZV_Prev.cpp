@@ -125,6 +125,13 @@ constexpr double kMaxZoom = 10000;        // larger zooms would overflow page co
 constexpr int kHighlightInterval = 250, kAutoScrollInterval = 100;
 constexpr int kPagePanelWidth = 105, kPagePanelHeight = 16;
 
+// The zoom modes that have an entry of their own in the zoom box, and that entry.
+constexpr TZoomMode kNamedModes[] = {zmPageWidth, zmOnePage, zmTwoPages};
+const char* ModeItem(TZoomMode mode)
+{
+    return kZoomItems[mode == zmPageWidth ? kZoomItemPageWidth : mode == zmOnePage ? kZoomItemOnePage : kZoomItemTwoPages];
+}
+
 double PagePixelsExact(int32_t tenths) { return tenths * 397.0 / 1050.0; }
 
 int32_t Round(double v) { return static_cast<int32_t>(RoundHalfEven(v)); }
@@ -724,14 +731,10 @@ void TStandardPreview::ApplyZoomText()
     if (!ZoomBtn->hasFocus() && !ZoomBtn->lineEdit()->hasFocus()) return;
     ZoomBtn->setEnabled(false);  // the focus leaves the box, so that this runs once per edit
     const std::string text = FromQString(ZoomBtn->currentText());
-    if (text == kZoomItems[kZoomItemPageWidth]) {
-        ZoomMode = zmPageWidth;
-        ZoomToMode();
-    } else if (text == kZoomItems[kZoomItemOnePage]) {
-        ZoomMode = zmOnePage;
-        ZoomToMode();
-    } else if (text == kZoomItems[kZoomItemTwoPages]) {
-        ZoomMode = zmTwoPages;
+    const TZoomMode* named = std::find_if(std::begin(kNamedModes), std::end(kNamedModes),
+                                          [&text](TZoomMode m) { return text == ModeItem(m); });
+    if (named != std::end(kNamedModes)) {
+        ZoomMode = *named;
         ZoomToMode();
     } else {
         std::string number = text;
@@ -784,26 +787,18 @@ void TStandardPreview::PrevPage()
     ApplyZoomText();
 }
 
-void TStandardPreview::PageWidth()
+void TStandardPreview::selectMode(TZoomMode mode)
 {
-    ZoomBtn->setEditText(ToQString(kZoomItems[kZoomItemPageWidth]));
-    ZoomMode = zmPageWidth;
+    ZoomBtn->setEditText(ToQString(ModeItem(mode)));
+    ZoomMode = mode;
     ZoomToMode();
 }
 
-void TStandardPreview::OnePage()
-{
-    ZoomBtn->setEditText(ToQString(kZoomItems[kZoomItemOnePage]));
-    ZoomMode = zmOnePage;
-    ZoomToMode();
-}
+void TStandardPreview::PageWidth() { selectMode(zmPageWidth); }
 
-void TStandardPreview::TwoPages()
-{
-    ZoomBtn->setEditText(ToQString(kZoomItems[kZoomItemTwoPages]));
-    ZoomMode = zmTwoPages;
-    ZoomToMode();
-}
+void TStandardPreview::OnePage() { selectMode(zmOnePage); }
+
+void TStandardPreview::TwoPages() { selectMode(zmTwoPages); }
 
 void TStandardPreview::ShowToolbar(bool on)
 {
@@ -955,13 +950,7 @@ bool TStandardPreview::eventFilter(QObject* watched, QEvent* event)
 
 void TStandardPreview::popUpMenuAt(const QPoint& globalPos)
 {
-    QString ticked;
-    switch (ZoomMode) {
-    case zmPercent: ticked = ZoomBtn->currentText(); break;
-    case zmPageWidth: ticked = ToQString(kZoomItems[kZoomItemPageWidth]); break;
-    case zmOnePage: ticked = ToQString(kZoomItems[kZoomItemOnePage]); break;
-    case zmTwoPages: ticked = ToQString(kZoomItems[kZoomItemTwoPages]); break;
-    }
+    const QString ticked = ZoomMode == zmPercent ? ZoomBtn->currentText() : ToQString(ModeItem(ZoomMode));
     for (QAction* a : PopupMenu->actions())
         if (a->isCheckable()) a->setChecked(a->text() == ticked);
     PopupMenu->popup(globalPos);

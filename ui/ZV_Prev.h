@@ -186,6 +186,7 @@ private:
     void showStep();
     void onScroll();
     void popUpMenuAt(const QPoint& globalPos);
+    void selectMode(TZoomMode mode);  // the box shows the mode's entry, and the zoom follows
     void saveCurrentPage(const std::string& name);
     QToolButton* toolButton(QWidget* parent, const char* caption, const char* hint, const char* name);
 
