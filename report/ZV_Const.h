@@ -171,6 +171,19 @@ inline constexpr const char* kErrObject = "Oggetto";
 inline constexpr const char* kErrBand = "Banda:";
 inline constexpr const char* kErrPage = "Pagina";
 inline constexpr const char* kErrFromEngine = "Errore. ";
+// The preparation: the progress window's caption (" - " and the title follow when there is one)
+// and the prefixes of its page line in the first pass of two and in the pass that builds pages.
+inline constexpr const char* kPrepareCaption = "Report in preparazione";
+inline constexpr const char* kProgressFirstPass = "Esecuzione 1\xB0 passo:";
+inline constexpr const char* kProgressBuilding = "Pagina in costruzione:";
+// A variable bound to a field that its dataset does not have: "Dataset.Field" follows.
+inline constexpr const char* kMsgFieldNotFound = "Non \xE8 stato possibile reperire il campo: ";
+// A sub-report that plays a design page already being played (directly or through others):
+// the page number follows.
+inline constexpr const char* kMsgSubReportLoop = "Il sottoreport richiama una pagina gi\xE0 in uso: pagina ";
+// A run that makes more output pages, or a sub-report that records more steps, than the limit.
+inline constexpr const char* kMsgTooManyPages = "Superato il numero massimo di pagine: ";
+inline constexpr const char* kMsgSubReportTooLong = "Superato il numero massimo di righe del sottoreport: ";
 // Showing a preview before any preview window class was registered.
 inline constexpr const char* kMsgNoPreviewClass = "Nessuna finestra di anteprima registrata.";
 

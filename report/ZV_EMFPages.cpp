@@ -83,6 +83,20 @@ void TzvEMFPages::FinishPage(int index)
     p.Canvas.reset();
 }
 
+void TzvEMFPages::Reorder(const std::vector<int32_t>& order)
+{
+    // Anything but a permutation keeps the order as it is.
+    if (order.size() != pages_.size()) return;
+    std::vector<bool> seen(order.size(), false);
+    for (int32_t from : order) {
+        if (from < 0 || static_cast<size_t>(from) >= order.size() || seen[static_cast<size_t>(from)]) return;
+        seen[static_cast<size_t>(from)] = true;
+    }
+    std::vector<std::unique_ptr<TzvEMFPage>> reordered(pages_.size());
+    for (size_t j = 0; j < order.size(); ++j) reordered[j] = std::move(pages_[static_cast<size_t>(order[j])]);
+    pages_ = std::move(reordered);
+}
+
 void TzvEMFPages::SaveToStream(Stream& s)
 {
     for (int i = 0; i < Count(); ++i) FinishPage(i);

@@ -49,6 +49,9 @@ public:
     EmfRecorder* CurrentCanvas() const;
     // Completes a page's picture and closes its canvas.
     void FinishPage(int index);
+    // Puts the pages in a new order: page j becomes the page that stood at order[j], with its
+    // paper. order must hold every index once.
+    void Reorder(const std::vector<int32_t>& order);
 
     // The file body. Saving completes any page still open.
     void SaveToStream(Stream& stream);

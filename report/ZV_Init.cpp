@@ -2,6 +2,7 @@
 #include "report/ZV_Init.h"
 
 #include "platform/FormText.h"
+#include "report/ZV_Bands.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Prntr.h"
@@ -23,6 +24,7 @@ void InitReportLibrary()
     (void)PrepareState();
     (void)Prn();
     RegisterCodeBarreView();
+    InstallBandHooks();
     ComponentClassRegistry& classes = ComponentClassRegistry::instance();
     classes.add("TzvReport", [](Component* owner) -> Component* { return new TzvReport(owner); });
     classes.add("TzvCodeBarreObject", [](Component* owner) -> Component* { return new TzvCodeBarreObject(owner); });

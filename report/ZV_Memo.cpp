@@ -173,9 +173,11 @@ std::string TzvMemoView::ValueText(std::string_view expr)
                 memo->HadLineBreaks = 1;
         return text;
     } catch (const SilentAbort&) {
-        ReportError(kErrFromEngine);
+        if (!PrepareState().AggregateTarget) ReportError(kErrFromEngine);
     } catch (const std::exception& e) {
-        ReportError(std::string(kErrFromEngine) + e.what());
+        // The collecting expansion runs before any record is printed: its runtime errors (a
+        // field of the first record outside a function's domain) count when the memo is drawn.
+        if (!PrepareState().AggregateTarget) ReportError(std::string(kErrFromEngine) + e.what());
     }
     return {};
 }
@@ -371,6 +373,7 @@ void TzvMemoView::DrawHorizontal(Canvas& c, const Rect& clip, int32_t left, int3
         else if (align == maCenter) x = left + InsetX + (Width - 2 * InsetX - w) / 2;
         PutText(c, clip, x, yi, line, mayUnclip);
     }
+    FirstLine = n;  // every line is drawn: nothing is left for a continuation
 }
 
 void TzvMemoView::DrawTurned(Canvas& c, const Rect& clip, int32_t left, int32_t h)

@@ -115,8 +115,23 @@ void TzvValues::WriteBindings(Stream& s) const
 
 // ---- TzvReport -------------------------------------------------------------------------------
 
+namespace {
+// Every report alive, so that a data source being destroyed leaves all their lists.
+std::vector<TzvReport*>& LiveReports()
+{
+    static std::vector<TzvReport*> reports;
+    return reports;
+}
+}  // namespace
+
+void ForgetDataSourceEverywhere(const TzvDataset* source)
+{
+    for (TzvReport* r : LiveReports()) r->ForgetDataSource(source);
+}
+
 TzvReport::TzvReport(Component* owner) : Component(owner), Pages(this)
 {
+    LiveReports().push_back(this);
     PixelsPerInch = zvState().ScreenPixelsPerInch;
     zvState().CurrentReport = this;
     SetExprResolver(TzvResolveEvent::Of<&TzvReport::ResolveValue>(this));
@@ -135,6 +150,7 @@ TzvReport::~TzvReport()
     st.CurrentReport = nullptr;
     ClearExprResolver(this);
     if (PrepareState().PreparingReport == this) PrepareState().PreparingReport = nullptr;
+    std::erase(LiveReports(), this);
 }
 
 std::string TzvReport::QualifiedName() const
@@ -462,13 +478,6 @@ const Bitmap& CheckerboardBitmap()
 }
 
 void TzvReport::ClearPreparedPages() { EMFPages.Clear(); }
-
-bool TzvReport::PrepareReport()
-{
-    // Until the preparation engine exists a run produces no pages and records nothing.
-    ClearPreparedPages();
-    return true;
-}
 
 void TzvReport::ShowReport()
 {

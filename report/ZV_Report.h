@@ -197,9 +197,14 @@ public:
     TOnBeforePrint OnBeforePrint;
     TOnAfterPrint OnAfterPrint;
 
-    // The preparation engine is not built yet: this only empties the prepared pages, raises no
-    // event, records no page and answers true.
+    // Runs the preparation: one pass, or two when TwoPass asks for the total page count, inside
+    // the progress window unless OnProgress is assigned or ShowProgress is off. False when the
+    // run failed (the error is in zvState().ErrorText) or was cancelled; the pages made so far
+    // stay.
     bool PrepareReport();
+    // A preparation that makes more output pages than this ends with kMsgTooManyPages (a data
+    // source without an end cannot fill the disk); 0 means no limit.
+    int32_t MaxPages = 100000;
     // Prepares, then shows the recorded error in an "Errore" box or opens the preview; empties
     // the prepared pages and clears the recorded-error flag on leaving.
     void ShowReport();
@@ -244,6 +249,9 @@ private:
 
 // ---- report component: errors and process-wide helpers ------------------------------------------
 
+// Removes a data source that is being destroyed from the list of every report.
+void ForgetDataSourceEverywhere(const TzvDataset* source);
+
 // Records the first error of a preparation: the error text gets the message, the current object,
 // band and design page; the preparing report is terminated. Later errors are ignored until the
 // flag is cleared (ShowReport does it).
@@ -260,8 +268,19 @@ struct TzvPrepareState {
     double CapturedDate = 0;  // today's date, captured when the preparation starts
     double CapturedTime = 0;  // the time then
     int32_t PageIndex = 0;    // index of the current output page
-    // Output-page indexes in their interleaved order, once a pass has computed it.
-    std::vector<uint16_t> PageOrder;
+    // Output-page indexes in their interleaved order, once a pass has computed it, and the
+    // position of each output page in that order ("PAGE#" with interleaved numbering).
+    std::vector<int32_t> PageOrder;
+    std::vector<int32_t> PagePosition;
+    // Per design page: its first output page and the number of output pages it produced.
+    std::vector<int32_t> DesignFirstPage, DesignPageCount;
+    // Continuation: the next design page starts on the last output page, below ContinueY.
+    bool Continuing = false;
+    int32_t ContinueY = 0, ContinueBottomY = 0;
+    bool FooterAlreadyPrinted = false;
+    bool FirstPassCancelled = false;
+    bool RunTerminated = false;  // some pass of the run was cancelled or failed
+    int PrepareDepth = 0;  // PrepareReport calls under way (the second pass is nested)
     // During the collecting expansion: the band that registers the aggregates met; none otherwise.
     TzvBand* AggregateTarget = nullptr;
     // The memo value evaluated most recently ("VALUE"); Null when a preparation starts.

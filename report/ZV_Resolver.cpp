@@ -79,6 +79,8 @@ int32_t PageNumber(const TzvReport& report)
     const TzvReport* r = ps.PreparingReport ? ps.PreparingReport : &report;
     if (r->InterleavePages != 0 && r->InterleavedNumbering != 0) {
         const auto& order = ps.PageOrder;
+        const auto at = static_cast<size_t>(ps.PageIndex);
+        if (ps.PagePosition.size() == order.size() && at < order.size()) return ps.PagePosition[at];
         for (size_t i = 0; i < order.size(); ++i)
             if (order[i] == ps.PageIndex) return static_cast<int32_t>(i + 1);
     }
@@ -268,10 +270,21 @@ struct Call {
     const std::string& uname;
     const TzvArgList& args;
 
+    // The collecting expansion only registers aggregates: an argument that fails there (a field
+    // of the first record outside a function's domain) counts as 0, so that the arguments after
+    // it are still scanned and nothing stops the preparation before any record is printed.
     Variant Arg(size_t i) const
     {
         Variant v;
-        EvaluateExpression(args[i], v);
+        if (!PrepareState().AggregateTarget) {
+            EvaluateExpression(args[i], v);
+            return v;
+        }
+        try {
+            EvaluateExpression(args[i], v);
+        } catch (const std::exception&) {
+            v = Variant(int32_t{0});
+        }
         return v;
     }
     double Number(size_t i) const { return Arg(i).toDouble(); }
@@ -310,8 +323,11 @@ void Count(const Call& c, Variant& v)
         return;
     }
     const TzvView* object = zvState().CurrentObject;
-    auto from = [&v](int kind, bool resets) {
-        if (const TzvBand* band = PageBand(kind)) v = Variant(resets ? band->AggResets : band->AggCount);
+    // Records since the reset of the current band's own level, so that a group footer counts its
+    // group and the report summary every record.
+    const uint8_t level = AggregateLevel(zvState().CurrentBand);
+    auto from = [&v, level](int kind, bool resets) {
+        if (const TzvBand* band = PageBand(kind)) v = Variant(resets ? band->AggResets : band->LevelCount[level]);
     };
     if (object && object->BandKindOfOwner == bkTableData) {
         from(bkTableData, true);
@@ -367,7 +383,7 @@ void Aggregate(const Call& c, Variant& v)
     const std::string objectName = object ? object->Name : std::string();
     const std::string key = c.uname + "(" + c.args[0] + ")" + objectName + static_cast<char>(objectName.size());
     const TzvBand* current = st.CurrentBand;
-    const std::string levelKey = key + static_cast<char>(current ? current->GroupLevel : 0);
+    const std::string levelKey = key + static_cast<char>(AggregateLevel(current));
     const int kind = CurrentBandKind();
 
     if (TzvBand* target = PrepareState().AggregateTarget) {

@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 #include "platform/Stream.h"
 #include "platform/Text.h"
+#include "report/ZV_Bands.h"
 #include "report/ZV_Picture.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Utils.h"

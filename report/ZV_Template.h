@@ -53,11 +53,43 @@ public:
     void LoadFromStream(Stream& stream);  // the page record after its tag
     void SaveToStream(Stream& stream) const;
 
-    // Run-time state while the page is prepared (not stored): the head band of each kind, the
-    // number of the current table column ("COLUMN#") and of data rows printed ("CURRENT#").
+    // ---- run-time state while the page is prepared (not stored) --------------------------------
+    // The head band of each kind; the page owns every run-time band, chained ones included.
     std::array<TzvBand*, kBandKindCount> Bands{};
-    int32_t TableColumnNo = 1;
-    int32_t RowCounter = 1;
+    std::vector<std::unique_ptr<TzvBand>> OwnedBands;
+    int32_t TableColumnNo = 1;  // "COLUMN#"
+    int32_t RowCounter = 1;     // "CURRENT#": data rows printed on this design page
+    bool UsedAsSubReport = false;  // some sub-report object targets the page: it is not formed alone
+    bool ObjectsPrepared = false;  // objects were distributed and get their design geometry back
+    bool BandsBuilt = false;       // the run-time bands exist and must be released
+    int32_t CurY = 0;         // where the next band instance prints
+    int32_t CurBottomY = 0;   // the lowest y band instances may use on the current output page
+    int32_t CurColumn = 0;    // 0-based
+    int32_t ColumnTopY = 0;   // where columns start (set when the column header prints)
+    int32_t ColumnX = 0;      // left edge of the current column
+    int32_t ColumnWidth = 0;
+    // Nothing but headers has printed in the current column since it started: a band that does not
+    // fit prints here, clipped, instead of asking for yet another page or column.
+    bool FreshColumn = false;
+    // Sub-report mode: the recorded steps, replay position, the band to resume first, the
+    // complete-the-list band remembered by the replay, and whether the page is being played now.
+    struct Step {
+        TzvBand* Band;
+        uint8_t Kind;  // TzvStepKind
+    };
+    std::vector<Step> StepQueue;
+    bool QueueMode = false;
+    size_t QueuePos = 0;
+    TzvBand* PendingBand = nullptr;
+    TzvBand* ReplayCompleteList = nullptr;
+    bool Playing = false;
+    bool TablePrinting = false;  // the table cells of a band are being printed
+    // The data loop: bands waiting for their first row to print, the data level last entered,
+    // the deepest level with a printing data band, and whether group headers print.
+    std::vector<TzvBand*> Pending;
+    int CurrentLevel = 0;
+    int MaxLevel = 0;
+    bool HasGroups = false;
 };
 
 // The ordered design pages of one report.

@@ -16,6 +16,8 @@ namespace zv {
 namespace {
 
 int64_t gNextSourceNumber = 1;
+// While a data source applies its filter, plain field names are its own dataset's fields.
+TDataSet* gFilteringDataSet = nullptr;
 
 // The platform's message when a component of another class is taken as a dataset.
 constexpr const char kInvalidCast[] = "Invalid class typecast";
@@ -42,6 +44,7 @@ Component* GlobalComponent(std::string_view name)
 // the band that prints it.
 TDataSet* DataSetOfEvaluatedObject()
 {
+    if (gFilteringDataSet) return gFilteringDataSet;
     const TzvGlobalState& st = zvState();
     if (!st.CurrentPage || !st.CurrentObject) return nullptr;
     int kind = bkMainData;
@@ -66,10 +69,7 @@ TzvDataset::TzvDataset(Component* owner) : Component(owner)
     if (!owner) setName("N" + IntToStr(gNextSourceNumber++));
 }
 
-TzvDataset::~TzvDataset()
-{
-    if (TzvReport* r = zvState().CurrentReport) r->ForgetDataSource(this);
-}
+TzvDataset::~TzvDataset() { ForgetDataSourceEverywhere(this); }
 
 void TzvDataset::First()
 {
@@ -134,6 +134,8 @@ TDataSet* TzvDBDataSet::CheckedDataSet()
 
 void TzvDBDataSet::Init()
 {
+    // A source bound by several bands keeps the state the dataset had before the first binding.
+    if (bindings_++ > 0) return;
     if (TDataSet* ds = CheckedDataSet()) {
         WasActive = ds->active();
         if (!WasActive) {
@@ -160,6 +162,11 @@ void TzvDBDataSet::Init()
 
 void TzvDBDataSet::Exit()
 {
+    if (bindings_ > 1) {
+        --bindings_;
+        return;
+    }
+    bindings_ = 0;
     Initialised = false;
     TDataSet* ds = CheckedDataSet();
     if (!ds) return;
@@ -235,6 +242,11 @@ void TzvDBDataSet::SkipFiltered(bool forward)
     if (!Filtered) return;
     TDataSet* ds = CheckedDataSet();
     if (!ds || !ds->active()) return;
+    struct Scope {
+        TDataSet* saved = gFilteringDataSet;
+        explicit Scope(TDataSet* d) { gFilteringDataSet = d; }
+        ~Scope() { gFilteringDataSet = saved; }
+    } scope(ds);
     try {
         const Variant zero(int32_t{0});
         Variant v;
@@ -290,8 +302,18 @@ TzvDataset* FindDataSource(TzvBand* band, const std::string& name)
     }
     auto* db = dynamic_cast<TzvDBDataSet*>(source);
     if (db && report) db->DisableControls = report->DisableDataSetControls;
-    source->Init();
+    try {
+        source->Init();
+    } catch (const std::exception& e) {
+        // A filter that fails on the first record: the dataset goes back as it was.
+        source->Exit();
+        st.CurrentObject = nullptr;
+        const auto* ex = dynamic_cast<const Exception*>(&e);
+        ReportError(ex ? ex->message() : std::string(e.what()));
+        return nullptr;
+    }
     if (db && !db->ErrorText.empty()) {
+        source->Exit();
         st.CurrentObject = nullptr;
         ReportError(db->ErrorText);
         return nullptr;

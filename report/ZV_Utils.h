@@ -92,6 +92,7 @@ protected:
 private:
     TDataSet* dataSet_ = nullptr;
     bool frozeControls_ = false;  // Init froze the controls, so Exit thaws them
+    int32_t bindings_ = 0;        // Init calls not yet matched by Exit
 };
 
 // Whether the walk stands on its last record (complete-the-list filling): with reCount, RecNo is

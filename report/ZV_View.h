@@ -101,7 +101,7 @@ public:
 
     std::string Name;
     TzvReport* ParentReport = nullptr;
-    TzvBand* ParentBand = nullptr;  // set only during preparation
+    TzvBand* ParentBand = nullptr;  // the run-time band that prints the object; during preparation only
     // Set during preparation: the kind of the band that prints the object, and whether a
     // table-footer object lying within a table band registered its aggregates per column.
     uint8_t BandKindOfOwner = 0;
@@ -110,7 +110,19 @@ public:
     Rect DRect;                     // frame rectangle (CalcFrameRect)
     int32_t InsetX = 0, InsetY = 0;
     std::vector<std::string> ExpandedLines;
-    int32_t SavedHeight = -1;
+    int32_t SavedHeight = -1;  // the designed height while a preparation runs, else -1
+    // Run-time placement (preparation only): the object lies in no band yet, part of it is still
+    // to print after a page break, its Top before a push-down (-1 when none), the designed
+    // geometry to put back when the preparation ends, and the geometry kept during a split.
+    bool Unplaced = false;
+    bool PendingSplit = false;
+    int32_t SavedTop = -1;
+    struct Geometry {
+        int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+    };
+    Geometry DesignGeometry, SplitGeometry;
+    Geometry GetGeometry() const { return {Left, Top, Width, Height}; }
+    void SetGeometry(const Geometry& g) { Left = g.Left; Top = g.Top; Width = g.Width; Height = g.Height; }
     uint16_t Borders = 0;  // frame lines; a band object keeps its band kind here
     uint8_t Kind = 0;
     uint8_t Selected = 0;  // never stored

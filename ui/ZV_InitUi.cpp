@@ -6,6 +6,8 @@
 #include <cmath>
 #include <memory>
 
+#include "platform/FontMetrics.h"
+#include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtPrinter.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Prntr.h"
@@ -24,6 +26,13 @@ std::unique_ptr<TProgressForm>& ProgressFormSlot()
     return form;
 }
 
+// Layout, recording and drawing all measure text with the font engine that draws it.
+QtFontMetrics& ScreenFontMetrics()
+{
+    static QtFontMetrics metrics;
+    return metrics;
+}
+
 std::unique_ptr<QtPrinter>& PrinterSlot()
 {
     static std::unique_ptr<QtPrinter> printer;
@@ -37,6 +46,7 @@ void InitReportUi()
     if (ProgressFormSlot()) return;
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         zvState().ScreenPixelsPerInch = static_cast<int>(std::lround(screen->logicalDotsPerInchY()));
+    SetDefaultFontMetrics(&ScreenFontMetrics());
     ProgressFormSlot() = std::make_unique<TProgressForm>();
     SetProgressWindow(ProgressFormSlot().get());
     PrinterSlot() = std::make_unique<QtPrinter>();  // the system's default printer
@@ -52,6 +62,7 @@ void DoneReportUi()
     ProgressFormSlot().reset();
     if (Prn().PlatformPrinter == PrinterSlot().get()) Prn().SetPlatformPrinter(nullptr);
     PrinterSlot().reset();
+    SetDefaultFontMetrics(nullptr);
 }
 
 TProgressForm* ProgressForm() { return ProgressFormSlot().get(); }
