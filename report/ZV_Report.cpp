@@ -481,16 +481,21 @@ void TzvReport::ClearPreparedPages() { EMFPages.Clear(); }
 
 void TzvReport::ShowReport()
 {
-    // The flag is cleared on every way out, so that the next preparation starts clean.
-    struct ClearErrorFlag {
-        ~ClearErrorFlag() { zvState().ErrorFlag = false; }
-    } clearFlag;
+    // The flag and the pages are cleared on every way out, so that the next preparation starts
+    // clean and no pages outlive their preview.
+    struct Cleanup {
+        TzvReport& report;
+        ~Cleanup()
+        {
+            zvState().ErrorFlag = false;
+            report.ClearPreparedPages();
+        }
+    } cleanup{*this};
     PrepareReport();
     if (zvState().ErrorFlag)
         Ui().messageBox(zvState().ErrorText, kCaptionError, MB_OK | MB_ICONERROR);
     else
         ShowPreview();
-    ClearPreparedPages();
 }
 
 void TzvReport::ShowPreview()

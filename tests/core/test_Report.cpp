@@ -189,7 +189,7 @@ TEST_F(ReportTest, ResolverRegistrationFollowsTheReportsLifetime)
     EXPECT_FALSE(TzvExpr::Instance().Resolver());
 }
 
-TEST_F(ReportTest, PrepareReportSoFarOnlyEmptiesThePreparedPages)
+TEST_F(ReportTest, PreparingAnEmptyTemplateReplacesOldPagesWithOneBlankPage)
 {
     TzvReport r;
     int events = 0;
@@ -197,8 +197,8 @@ TEST_F(ReportTest, PrepareReportSoFarOnlyEmptiesThePreparedPages)
     r.OnEndDoc = [&] { ++events; };
     AddPreparedPages(r, 2);
     EXPECT_TRUE(r.PrepareReport());
-    EXPECT_EQ(r.EMFPages.Count(), 0);
-    EXPECT_EQ(events, 0);
+    EXPECT_EQ(r.EMFPages.Count(), 1);
+    EXPECT_EQ(events, 2);
     EXPECT_FALSE(zvState().ErrorFlag);
 }
 
@@ -344,15 +344,16 @@ TEST_F(ReportTest, ReportErrorTextLayout)
 TEST_F(ReportTest, OnlyTheFirstErrorCountsUntilShowReportClearsIt)
 {
     TzvReport r;
-    zvState().CurrentPageNo = 1;
-    ReportError("prima");
-    ReportError("seconda");
-    EXPECT_NE(zvState().ErrorText.find("\rprima\r"), std::string::npos);
-    EXPECT_EQ(zvState().ErrorText.find("seconda"), std::string::npos);
-
-    // The recorded error is shown instead of a preview, once; the flag is then cleared.
+    r.OnBeginPage = [](int32_t) {
+        ReportError("prima");
+        ReportError("seconda");
+    };
+    // The error recorded by the preparation is shown instead of a preview, once; the flag is
+    // then cleared.
     AddPreparedPages(r, 1);
     r.ShowReport();
+    EXPECT_NE(zvState().ErrorText.find("\rprima\r"), std::string::npos);
+    EXPECT_EQ(zvState().ErrorText.find("seconda"), std::string::npos);
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].text, zvState().ErrorText);
     EXPECT_EQ(boxes()[0].caption, "Errore");
@@ -362,6 +363,7 @@ TEST_F(ReportTest, OnlyTheFirstErrorCountsUntilShowReportClearsIt)
     EXPECT_FALSE(zvState().ErrorFlag);
     EXPECT_EQ(r.EMFPages.Count(), 0);
 
+    r.OnBeginPage = nullptr;
     r.ShowReport();  // starts clean: a preview this time
     EXPECT_EQ(boxes().size(), 1u);
     EXPECT_EQ(FakePreview::freed, 1);
@@ -455,7 +457,7 @@ TEST_F(ReportTest, ModalPreviewWorksOnTheReportItself)
     EXPECT_TRUE(p->Modal);
     EXPECT_EQ(p->Report, &r);
     EXPECT_EQ(p->OwnedReport, nullptr);
-    EXPECT_EQ(p->pagesSeen, 0);  // ShowReport prepared first, which emptied the pages
+    EXPECT_EQ(p->pagesSeen, 1);  // ShowReport prepared first: the one blank page of the template
     EXPECT_EQ(r.EMFPages.Count(), 0);
     ASSERT_EQ(OpenPreviews().size(), 1u);
     EXPECT_EQ(OpenPreviews()[0], p);

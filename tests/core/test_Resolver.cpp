@@ -560,22 +560,28 @@ protected:
 
 TEST_F(StatisticsTest, CountByBand)
 {
-    mainBand.AggCount = 7;
-    detail.AggCount = 3;
+    // Records since the reset of the band's own level: the whole walk for the report summary,
+    // page and column footers, the group for a group footer.
+    mainBand.LevelCount[kTopAggregateLevel] = 7;
+    mainBand.LevelCount[0] = 4;
+    mainBand.LevelCount[1] = 6;
+    detail.LevelCount[0] = 3;
     table.AggResets = 5;
     struct Row {
-        uint8_t kind;
+        uint8_t kind, level;
         int32_t expected;
     };
-    const Row rows[] = {{bkReportFooter, 7}, {bkPageFooter, 7}, {bkMainData, 7}, {bkMainFooter, 7},
-                        {bkColumnFooter, 7}, {bkGroupFooter, 7}, {bkDetailData, 3}, {bkDetailFooter, 3},
-                        {bkTableFooter, 5}};
+    const Row rows[] = {{bkReportFooter, 0, 7}, {bkPageFooter, 0, 7}, {bkMainData, 0, 4}, {bkMainFooter, 0, 4},
+                        {bkColumnFooter, 0, 7}, {bkGroupFooter, 0, 4}, {bkGroupFooter, 1, 6}, {bkDetailData, 0, 3},
+                        {bkDetailFooter, 0, 3}, {bkTableFooter, 0, 5}};
     TzvBand current;
     zvState().CurrentBand = &current;
     for (const Row& r : rows) {
         current.BandKind = r.kind;
+        current.GroupLevel = r.level;
         EXPECT_VAR(Eval("COUNT()"), VarType::Integer, rawInt, r.expected) << int(r.kind);
     }
+    current.GroupLevel = 0;
     for (uint8_t kind : {bkReportTitle, bkPageHeader, bkMainHeader, bkDetailHeader, bkGroupHeader, bkTableData}) {
         current.BandKind = kind;
         EXPECT_EQ(ErrorOf("COUNT()"), std::string(kMsgFuncStatBand) + "COUNT") << int(kind);
