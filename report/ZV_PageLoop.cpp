@@ -181,10 +181,14 @@ int32_t PageColumns(const TzvPage& page) { return std::max(page.ColumnCount, 1);
 void AddOutputPage(TzvPage& page)
 {
     TzvReport& report = Preparing();
+    if (report.MaxPages > 0 && report.EMFPages.Count() >= report.MaxPages) {
+        // Nothing is drawn once the error is recorded; the scratch canvas takes the rest.
+        ReportError(kMsgTooManyPages + std::to_string(report.MaxPages));
+        PrepareState().PageIndex = report.EMFPages.Count();
+        return;
+    }
     report.EMFPages.Add(page);
     PrepareState().PageIndex = report.EMFPages.Count() - 1;
-    if (report.MaxPages > 0 && report.EMFPages.Count() > report.MaxPages)
-        ReportError(kMsgTooManyPages + std::to_string(report.MaxPages));
 }
 
 void CloseOutputPages()

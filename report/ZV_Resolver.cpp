@@ -584,6 +584,9 @@ bool CallBuiltin(const std::string& uname, const TzvArgList& args, Variant& valu
         f->fn(Call{uname, args}, value);
     } catch (const std::exception&) {
         value.clear();
+        // The collecting expansion sees the first record only: a value outside the function's
+        // domain there is no error of the report (it counts when the memo is drawn).
+        if (PrepareState().AggregateTarget) return true;
         std::string text = kMsgFuncBadParamTypes + uname + " (";
         for (size_t i = 0; i < args.size(); ++i) text += (i ? "," : "") + args[i];
         ReportError(text + ")");

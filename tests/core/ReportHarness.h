@@ -28,7 +28,7 @@ namespace zvtest {
 // A form "Dati" with its tables, and a report owned by it; the process-wide state is reset
 // around each test.
 class ReportHarness : public ::testing::Test {
-protected:
+public:
     void SetUp() override
     {
         zv::SetDefaultFontMetrics(nullptr);

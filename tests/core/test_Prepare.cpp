@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "ReportHarness.h"
 #include "report/ZV_Const.h"
@@ -60,7 +61,7 @@ TEST_F(PrepareTest, WorkedOrderOfBandsGroupsAndTotals)
 namespace {
 
 class PrepareCases : public PrepareTest {
-protected:
+public:
     // A new form and report for the next case of a loop.
     void Fresh()
     {
@@ -270,6 +271,238 @@ TEST_F(PrepareCases, CompleteListFillsThePageWithEmptyFramedRows)
     // Two printed rows and eight empty ones, each a framed rectangle, above the footer.
     EXPECT_NE(dump.find("shapes 10\n"), std::string::npos) << dump;
     ExpectGolden("complete_list", dump);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PrepareCases, TwoSubReportsSideBySideAcrossAPageBreak)
+{
+    Numbers("L", 12);
+    Numbers("R", 4);
+    TzvPage& main = Page(0);
+    Band(main, bkReportTitle, 40, 20);
+    for (int i = 0; i < 2; ++i) {
+        auto sub = std::make_unique<TzvSubReportView>(report);
+        sub->Left = i == 0 ? 38 : 400;
+        sub->Top = 40;
+        sub->Width = 300;
+        sub->Height = 20;
+        sub->SubPage = i + 1;
+        main.Add(std::move(sub));
+    }
+    Band(main, bkReportFooter, 80, 20);
+    Memo(main, 40, 80, "Fine");
+    Footer(main, "P [PAGE#]");
+    List(Page(1), "L", 100, 200, "L[V]");
+    List(Page(2), "R", 100, 200, "R[V]");
+    const std::string dump = Prepare();
+    EXPECT_TRUE(prepared) << ErrorLines();
+    EXPECT_EQ(Texts(dump), "L1;L2;L3;L4;L5;R1;R2;R3;R4;P 1|L6;L7;L8;L9;L10;P 2|L11;L12;Fine;P 3");
+    ExpectGolden("sub_reports", dump);
+}
+
+TEST_F(PrepareCases, TableWiderThanThePageRepeatsItsHeader)
+{
+    Numbers("M", 1);
+    Table("C", {"C"}, {{"c1"}, {"c2"}, {"c3"}, {"c4"}, {"c5"}});
+    TzvPage& p = Page();
+    p.RepeatTableHeader = 1;
+    TzvBandView& header = Band(p, bkTableHeader, 0, 600);
+    header.Left = 38;
+    header.Width = 150;
+    TzvBandView& data = Band(p, bkTableData, 0, 600, "C");
+    data.Left = 188;
+    data.Width = 200;
+    Band(p, bkMainData, 100, 40, "M");
+    Memo(p, 40, 105, "Voci", 100);
+    Memo(p, 190, 105, "[C] [COLUMN#]", 100);
+    const std::string dump = Prepare();
+    EXPECT_TRUE(prepared) << ErrorLines();
+    EXPECT_EQ(Texts(dump), "Voci;c1 1;c2 2|Voci;c3 3;c4 4|Voci;c5 5");
+    ExpectGolden("wide_table", dump);
+}
+
+TEST_F(PrepareCases, ErrorsNameTheirObjectBandAndDesignPage)
+{
+    struct Case {
+        const char* text;
+        const char* expected;  // the lines after the first one
+    } cases[] = {
+        {"[1/0]", "/Errore. Tipo di dati incompatibili nell'espressione: 1/0/Oggetto: Riga/Banda: Dati principali/"},
+        {"[(V+]", "/Errore. Numero errato di parentesi nell'espressione : /Oggetto: Riga/Banda: Dati principali/"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Fresh();
+        Numbers("T", 2);
+        List(Page(0), "T", 100, 20, "[V]");
+        Band(Page(1), bkMainData, 100, 20, "T");
+        Memo(Page(1), 40, 100, c.text).Name = "Riga";
+        Prepare();
+        EXPECT_FALSE(prepared);
+        const std::string lines = ErrorLines();
+        EXPECT_EQ(lines.rfind(std::string(kErrPreparation) + "/", 0), 0u) << lines;
+        EXPECT_NE(lines.find(c.expected), std::string::npos) << lines;
+        EXPECT_EQ(lines.substr(lines.size() - 10), "/Pagina: 2");
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PrepareCases, CancelKeepsThePagesMadeSoFarInEitherPass)
+{
+    struct Case {
+        int16_t twoPass;
+        bool inFirstPass;
+        const char* texts;
+    } cases[] = {
+        {0, false, "R1;R2;R3;P 1 di 0|R4;P 2 di 0"},
+        // The first pass ends early and counts 2 pages; the second still runs to the end.
+        {1, true, "R1;R2;R3;P 1 di 2|R4;R5;R6;P 2 di 2|R7;P 3 di 2"},
+        {1, false, "R1;R2;R3;P 1 di 3|R4;P 2 di 3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.texts);
+        Fresh();
+        Numbers("T", 7);
+        report->TwoPass = c.twoPass;
+        // The second progress step of the pass is the break after page 1.
+        report->OnProgress = [this, c, calls = 0](int32_t) mutable {
+            if (PrepareState().FirstPass == c.inFirstPass && ++calls == 2) report->Terminated = true;
+        };
+        TzvPage& p = Page();
+        List(p, "T", 100, 300, "R[V]");
+        Footer(p, "P [PAGE#] di [TOTALPAGES]");
+        EXPECT_EQ(Texts(Prepare()), c.texts);
+        EXPECT_FALSE(prepared);
+        EXPECT_FALSE(zvState().ErrorFlag);
+    }
+}
+
+TEST_F(PrepareCases, EmptyOrMissingSourcesPrintOnlyTheBandsOutsideTheLoop)
+{
+    for (const bool missing : {false, true}) {
+        SCOPED_TRACE(missing);
+        Fresh();
+        Table("T", {"V"}, {});
+        TzvPage& p = Page();
+        Band(p, bkReportTitle, 40, 20);
+        Memo(p, 40, 40, "Titolo");
+        Band(p, bkMainHeader, 70, 20);
+        Memo(p, 40, 70, "Testata");
+        List(p, missing ? "" : "T", 100, 20, "R[V]");
+        Band(p, bkMainFooter, 130, 20);
+        Memo(p, 40, 130, "Fine dati");
+        Band(p, bkReportFooter, 160, 20);
+        Memo(p, 40, 160, "Totale");
+        EXPECT_EQ(Texts(Prepare()), "Titolo;Totale");
+        EXPECT_TRUE(prepared) << ErrorLines();
+    }
+}
+
+TEST_F(PrepareCases, EveryRunEnds)
+{
+    struct Case {
+        const char* name;
+        std::function<void(PrepareCases&)> build;
+        const char* texts;
+        const char* error;  // the error line expected, or ""
+    } cases[] = {
+        {"hidden band", [](PrepareCases& t) {
+             t.Numbers("T", 2);
+             t.Band(t.Page(), bkMainData, 100, 20, "T").Visible = 0;
+             t.Memo(t.Page(), 40, 100, "R[V]");
+             t.Band(t.Page(), bkReportFooter, 130, 20);
+             t.Memo(t.Page(), 40, 130, "Fine");
+         }, "Fine", ""},
+        {"band taller than a page", [](PrepareCases& t) {
+             t.Numbers("T", 2);
+             t.List(t.Page(), "T", 100, 2000, "R[V]");
+         }, "R1|R2", ""},
+        {"page header taller than a page", [](PrepareCases& t) {
+             t.Numbers("T", 2);
+             t.Band(t.Page(), bkPageHeader, 40, 2000);
+             t.Memo(t.Page(), 40, 40, "H");
+             t.List(t.Page(), "T", 2100, 20, "R[V]");
+         }, "H;R1|H;R2", ""},
+        {"complete list of rows without height", [](PrepareCases& t) {
+             t.Numbers("T", 1);
+             t.Band(t.Page(), bkMainData, 100, 0, "T", boCompleteList);
+             t.Memo(t.Page(), 40, 100, "R");  // no band holds it: it prints where it stands
+         }, "R", ""},
+        {"data without end", [](PrepareCases& t) {
+             t.report->AddDataSource("Infinito", new TzvDataset(t.form.get()));
+             t.report->MaxPages = 3;
+             t.List(t.Page(), "Infinito", 100, 500, "R[LINE#]");
+         }, "R1;R2|R3;R4|R5;R6", "Superato il numero massimo di pagine: 3"},
+        {"sub-reports playing each other", [](PrepareCases& t) {
+             t.Numbers("T", 1);
+             for (int page = 0; page < 3; ++page) {
+                 t.List(t.Page(page), "T", 100, 20, "P" + std::to_string(page));
+                 auto sub = std::make_unique<TzvSubReportView>(t.report);
+                 sub->Left = 400;
+                 sub->Top = 100;
+                 sub->SubPage = page == 2 ? 1 : page + 1;
+                 t.Page(page).Add(std::move(sub));
+             }
+         }, "P0;P1;P2", "Il sottoreport richiama una pagina gi\xE0 in uso: pagina 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fresh();
+        c.build(*this);
+        EXPECT_EQ(Texts(Prepare()), c.texts);
+        EXPECT_EQ(prepared, !*c.error);
+        if (*c.error) EXPECT_NE(ErrorLines().find(c.error), std::string::npos) << ErrorLines();
+    }
+}
+
+TEST_F(PrepareCases, CollectingExpansionNeitherStopsOnRuntimeErrorsNorAcceptsAggregatesOutsideBands)
+{
+    Table("T", {"V:i"}, {{"-4"}, {"9"}});
+    List(Page(), "T", 100, 20, "[IF(V < 0, 0, SQRT(V))]");
+    EXPECT_EQ(Texts(Prepare()), "0;3") << ErrorLines();
+    EXPECT_TRUE(prepared) << ErrorLines();
+
+    Memo(Page(), 40, 500, "[SUM(V)]");
+    Prepare();
+    EXPECT_FALSE(prepared);
+    EXPECT_NE(ErrorLines().find(std::string(kMsgFuncStatBand) + "SUM"), std::string::npos) << ErrorLines();
+}
+
+TEST_F(PrepareCases, DataSourcesGoBackAsTheyWere)
+{
+    // A failing filter: the table that the run opened is closed again.
+    TClientDataSet& t = Table("T", {"V:i"}, {{"1"}, {"2"}, {"3"}}, "(V");
+    t.close();
+    List(Page(), "T", 100, 20, "R[V]");
+    Prepare();
+    EXPECT_EQ(ErrorLines().find(std::string(kErrPreparation) + "/" + kMsgFilterError), 0u) << ErrorLines();
+    EXPECT_FALSE(t.active());
+    EXPECT_FALSE(t.controlsDisabled());
+
+    // A source bound by two design pages: the table is back on its record, thawed, once.
+    Fresh();
+    TClientDataSet& u = Table("T", {"V:i"}, {{"1"}, {"2"}, {"3"}});
+    u.setRecNo(3);
+    List(Page(0), "T", 100, 20, "A[V]");
+    List(Page(1), "T", 100, 20, "B[V]");
+    EXPECT_EQ(Texts(Prepare()), "A1;A2;A3|B1;B2;B3");
+    EXPECT_TRUE(u.active());
+    EXPECT_EQ(u.recNo(), 3);
+    EXPECT_FALSE(u.controlsDisabled());
+
+    // A source destroyed while two reports list it leaves both lists.
+    TzvReport other(form.get());
+    TzvDataset* shared = report->FindRegisteredDataSource("T");
+    other.AddDataSource("T", shared);
+    delete shared;
+    EXPECT_EQ(report->FindRegisteredDataSource("T"), nullptr);
+    EXPECT_EQ(other.FindRegisteredDataSource("T"), nullptr);
 }
 
 }  // namespace
