@@ -33,6 +33,7 @@
 #include "platform/FormatSettings.h"
 #include "platform/Numeric.h"
 #include "platform/Printer.h"
+#include "platform/qt/QtPrinter.h"
 #include "platform/UiServices.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtText.h"
@@ -379,6 +380,9 @@ TStandardPreview::TStandardPreview()
     ZoomBtn->setMaxVisibleItems(9);
     ZoomBtn->setToolTip(ToQString(kZoomHint));
     for (const char* item : kZoomItems) ZoomBtn->addItem(ToQString(item));
+    // Keys from the keyboard reach the box, which hands them to its line edit directly; keys sent
+    // to the line edit go there: both are filtered.
+    ZoomBtn->installEventFilter(this);
     ZoomBtn->lineEdit()->installEventFilter(this);
     connect(ZoomBtn, &QComboBox::activated, this, [this](int) { ApplyZoomText(); });
     connect(ZoomBtn->lineEdit(), &QLineEdit::returnPressed, this, &TStandardPreview::ApplyZoomText);
@@ -923,7 +927,7 @@ void TStandardPreview::hideEvent(QHideEvent* event)
 bool TStandardPreview::eventFilter(QObject* watched, QEvent* event)
 {
     if (!PaintPage) return TzvPreviewForm::eventFilter(watched, event);  // still being built
-    if (watched == ZoomBtn->lineEdit() && event->type() == QEvent::KeyPress) {
+    if ((watched == ZoomBtn || watched == ZoomBtn->lineEdit()) && event->type() == QEvent::KeyPress) {
         // The zoom box takes digits, "%", the decimal separator and editing keys only.
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
@@ -1044,8 +1048,20 @@ void TStandardPreview::Print()
     const int copies = std::max(1, choice.copyCount());
     const bool collate = choice.collateCopies();
     choice.setCopyCount(1);
-    // The printer chosen in the dialog becomes the current one when the platform knows it.
-    if (Printer* printer = Prn().PlatformPrinter) {
+    // A file chosen in the dialog is printed to for this job; otherwise the printer chosen there
+    // becomes the current one when the platform knows it.
+    struct FileTarget {
+        Printer* saved = Prn().PlatformPrinter;
+        std::unique_ptr<QtPrinter> file;
+        ~FileTarget()
+        {
+            if (file) Prn().SetPlatformPrinter(saved);
+        }
+    } target;
+    if (choice.outputFormat() == QPrinter::PdfFormat && !choice.outputFileName().isEmpty()) {
+        target.file = std::make_unique<QtPrinter>(FromQString(choice.outputFileName()));
+        Prn().SetPlatformPrinter(target.file.get());
+    } else if (Printer* printer = Prn().PlatformPrinter) {
         const std::vector<std::string> names = printer->Printers();
         const auto it = std::find(names.begin(), names.end(), FromQString(choice.printerName()));
         if (it != names.end()) printer->SetPrinterIndex(static_cast<int>(it - names.begin()));

@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QPrintDialog>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
@@ -379,11 +381,14 @@ private slots:
         preview->ZoomBtn->setEditText(QStringLiteral("30"));
         preview->ApplyZoomText();
         QCOMPARE(preview->ZoomMode, zmTwoPages);
-        // Typing accepts digits, "%" and the decimal separator only.
-        preview->ZoomBtn->setFocus();
-        preview->ZoomBtn->lineEdit()->clear();
-        QTest::keyClicks(preview->ZoomBtn->lineEdit(), QStringLiteral("1a2,5x%"));
-        QCOMPARE(preview->ZoomBtn->lineEdit()->text(), QStringLiteral("12,5%"));
+        // Typing accepts digits, "%" and the decimal separator only, whether the keys reach the box
+        // (as the keyboard sends them: the box has the focus) or its line edit.
+        for (QWidget* target : {static_cast<QWidget*>(preview->ZoomBtn), static_cast<QWidget*>(preview->ZoomBtn->lineEdit())}) {
+            preview->ZoomBtn->setFocus();
+            preview->ZoomBtn->lineEdit()->clear();
+            QTest::keyClicks(target, QStringLiteral("1a2,5x%Z"));
+            QCOMPARE(preview->ZoomBtn->lineEdit()->text(), QStringLiteral("12,5%"));
+        }
         ClosePreview(preview);
         SetUi(nullptr);
     }
@@ -538,6 +543,7 @@ private slots:
             seenMax = d->maxPage();
             d->setFromTo(2, 3);
             d->setPrintRange(QAbstractPrintDialog::PageRange);
+            d->printer()->setOutputFileName(QString());  // no file chosen: the current printer
             d->done(QDialog::Accepted);  // as OK, without asking the system for a printer
         });
         QTest::keyClick(preview->PaintPanel, Qt::Key_F2);
@@ -552,6 +558,76 @@ private slots:
         ClosePreview(preview);
         Prn().SetPlatformPrinter(saved);
         QFile::remove(path);
+    }
+
+    // A PDF file chosen in the print dialog is printed to, with range and copies; a target that
+    // cannot start (an unwritable file, no system printer) is told in the error box.
+    void printWritesTheFileChosenInTheDialog()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext missing");
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("scelto.pdf"));
+        const bool noSystemPrinter = QPrinterInfo::availablePrinterNames().isEmpty();
+        struct Case {
+            const char* name;
+            QString file;  // empty: none chosen, the platform's default printer
+            int copies;
+            bool collate;
+            QStringList pages;  // what the file holds, in order
+            QString box;
+        } cases[] = {
+            {"2 copies, not collated", file, 2, false, {"Foglio2", "Foglio2", "Foglio3", "Foglio3"}, {}},
+            {"2 copies, collated", file, 2, true, {"Foglio2", "Foglio3", "Foglio2", "Foglio3"}, {}},
+            {"unwritable folder", QStringLiteral("/nonexistent-zv/x.pdf"), 1, false, {},
+             QStringLiteral("Impossibile avviare la stampa su \"/nonexistent-zv/x.pdf\".")},
+            {"no system printer", QString(), 1, false, {},
+             QStringLiteral("Impossibile avviare la stampa su \"Stampante predefinita\".")},
+        };
+        Printer* saved = Prn().PlatformPrinter;
+        QtPrinter systemDefault;
+        Prn().SetPlatformPrinter(&systemDefault);
+        HeadlessUi headless;
+        SetUi(&headless);
+        for (const Case& c : cases) {
+            if (c.file.isEmpty() && !noSystemPrinter) continue;  // only meaningful without printers
+            headless.messages.clear();
+            QFile::remove(file);
+            TzvReport report;
+            report.ShowProgress = false;
+            for (int i = 1; i <= 4; ++i) AddTextPage(report, "Foglio" + std::to_string(i));
+            TStandardPreview* preview = OpenPreview(report);
+            zvtest::WhenModalOfClassShows<QPrintDialog>([&c](QPrintDialog* d) {
+                d->setFromTo(2, 3);
+                d->setPrintRange(QAbstractPrintDialog::PageRange);
+                d->printer()->setOutputFormat(QPrinter::PdfFormat);
+                d->printer()->setOutputFileName(c.file);
+                d->printer()->setCopyCount(c.copies);
+                d->printer()->setCollateCopies(c.collate);
+                d->done(QDialog::Accepted);
+            });
+            preview->Print();
+            ClosePreview(preview);
+            QVERIFY2(Prn().PlatformPrinter == &systemDefault, c.name);  // the file was for this job only
+            if (c.box.isEmpty()) {
+                QVERIFY2(headless.messages.empty(), c.name);
+                QProcess text;
+                text.start(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
+                QVERIFY(text.waitForFinished());
+                const QString out = QString::fromUtf8(text.readAllStandardOutput());
+                QStringList found;
+                for (const QRegularExpressionMatch& m : QRegularExpression(QStringLiteral("Foglio\\d")).globalMatch(out))
+                    found << m.captured();
+                QVERIFY2(found == c.pages, qPrintable(QString::fromLatin1(c.name) + QStringLiteral(": ") + found.join(' ')));
+                QVERIFY2(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() == 1, c.name);  // no leftovers
+            } else {
+                QVERIFY2(headless.messages.size() == 1, c.name);
+                QCOMPARE(ToQString(headless.messages[0].text), c.box);
+                QCOMPARE(headless.messages[0].caption, std::string("Errore"));
+                QVERIFY(!QFile::exists(file));
+            }
+        }
+        SetUi(nullptr);
+        Prn().SetPlatformPrinter(saved);
     }
 
     void progressWindowRunsItsWorkInsideTheModalWindow()
