@@ -34,8 +34,8 @@ constexpr const char* kNavigatorNames[kNavigatorButtons] = {
 constexpr const char* kDeleteQuestion = "Delete record?";
 constexpr const char* kConfirmCaption = "Confirm";
 constexpr int kGlyphSize = 16;
-// Room beside a column's text, over the item delegate's own margins, in pixels.
-constexpr int kCellMargin = 2;
+// Room above and below a row's text, in pixels.
+constexpr int kRowPadding = 6;
 // The grid's row indicator: current record, record being edited, record being inserted.
 constexpr const char* kIndicatorBrowse = "\xE2\x96\xB6";  // black right-pointing triangle, UTF-8
 constexpr const char* kIndicatorEdit = "I";
@@ -439,15 +439,15 @@ void TDBGrid::sizeColumns()
 {
     const QFontMetrics fm(font());
     const QFontMetricsF fmf(font());
-    // The item delegate keeps a focus-frame margin on both sides of the text.
-    const int textMargin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + kCellMargin;
+    // The item delegate keeps a focus-frame margin and a pixel on both sides of the text.
+    const int textMargin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
     for (int c = 0; c < model_.columnCount(); ++c) {
         TField* f = model_.fieldAt(c);
         int w = static_cast<int>(std::ceil(f->displayWidth() * CharWidth(fmf, *f)));
         w = std::max(w, fm.horizontalAdvance(ToQString(f->displayLabel())));
         setColumnWidth(c, w + textMargin);
     }
-    verticalHeader()->setDefaultSectionSize(fm.height() + kCellMargin + 4);
+    verticalHeader()->setDefaultSectionSize(fm.height() + kRowPadding);
 }
 
 void TDBGrid::followDataSet(int row)
