@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -214,6 +215,62 @@ struct CurrentDirGuard {
 void ShowError(const std::exception& e)
 {
     Ui().messageBox(e.what(), kCaptionError, MB_OK | MB_ICONERROR);
+}
+
+
+// The view buttons' glyphs, drawn on a 16-pixel grid: sheets are white with a dark edge.
+enum class ViewGlyph { FullScreen, OnePage, TwoPages, PageWidth };
+
+QIcon DrawViewGlyph(ViewGlyph kind, const QColor& ink)
+{
+    constexpr int kSize = 16;
+    QPixmap pm(kSize, kSize);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    auto sheet = [&p, &ink](int x, int y, int w, int h) {
+        p.setPen(ink);
+        p.setBrush(Qt::white);
+        p.drawRect(x, y, w - 1, h - 1);
+        p.setPen(QColor(150, 150, 150));
+        for (int ly = y + 3; ly < y + h - 2; ly += 2) p.drawLine(x + 2, ly, x + w - 3, ly);  // lines of text
+    };
+    auto arrowHead = [&p, &ink](QPointF tip, QPointF back1, QPointF back2) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        p.drawPolygon(QPolygonF() << tip << back1 << back2);
+    };
+    switch (kind) {
+    case ViewGlyph::OnePage:
+        sheet(4, 1, 9, 14);
+        break;
+    case ViewGlyph::TwoPages:
+        sheet(1, 2, 7, 12);
+        sheet(8, 2, 7, 12);
+        break;
+    case ViewGlyph::PageWidth:
+        // A sheet with a two-headed arrow from edge to edge of the button.
+        sheet(3, 1, 10, 14);
+        p.fillRect(0, 7, kSize, 2, ink);
+        arrowHead(QPointF(0, 8), QPointF(4, 4), QPointF(4, 12));
+        arrowHead(QPointF(16, 8), QPointF(12, 4), QPointF(12, 12));
+        break;
+    case ViewGlyph::FullScreen: {
+        // A screen with arrows out to its four corners.
+        p.setPen(ink);
+        p.setBrush(QColor(220, 230, 245));
+        p.drawRect(3, 3, 9, 9);
+        p.setPen(QPen(ink, 1.5));
+        const QPointF centre(7.5, 7.5);
+        for (const QPointF corner : {QPointF(0, 0), QPointF(16, 0), QPointF(0, 16), QPointF(16, 16)}) {
+            const QPointF dir((corner.x() - centre.x()) / 8.5, (corner.y() - centre.y()) / 8.5);
+            p.drawLine(centre + dir * 3, corner - dir * 2);
+            arrowHead(corner, corner - QPointF(dir.x() * 5, 0), corner - QPointF(0, dir.y() * 5));
+        }
+        break;
+    }
+    }
+    p.end();
+    return QIcon(pm);
 }
 
 }  // namespace
@@ -462,14 +519,15 @@ TStandardPreview::TStandardPreview()
     left->setContentsMargins(2, 0, 0, 0);
     left->setSpacing(1);
     QStyle* st = style();
+    const QColor ink = palette().color(QPalette::WindowText);
     FullScrBtn = toolButton(LeftPanel, nullptr, kPreviewScreenHint, "FullScrBtn");
-    FullScrBtn->setIcon(st->standardIcon(QStyle::SP_TitleBarMaxButton));
+    FullScrBtn->setIcon(DrawViewGlyph(ViewGlyph::FullScreen, ink));
     OnePageBtn = toolButton(LeftPanel, nullptr, kZoomItems[kZoomItemOnePage], "OnePageBtn");
-    OnePageBtn->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    OnePageBtn->setIcon(DrawViewGlyph(ViewGlyph::OnePage, ink));
     TwoPageBtn = toolButton(LeftPanel, nullptr, kZoomItems[kZoomItemTwoPages], "TwoPageBtn");
-    TwoPageBtn->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    TwoPageBtn->setIcon(DrawViewGlyph(ViewGlyph::TwoPages, ink));
     WdtPageBtn = toolButton(LeftPanel, nullptr, kZoomItems[kZoomItemPageWidth], "WdtPageBtn");
-    WdtPageBtn->setIcon(st->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton));
+    WdtPageBtn->setIcon(DrawViewGlyph(ViewGlyph::PageWidth, ink));
     for (QToolButton* b : {FullScrBtn, OnePageBtn, TwoPageBtn, WdtPageBtn}) left->addWidget(b);
     left->addStretch(1);
     connect(FullScrBtn, &QToolButton::clicked, this, [this] { SetFullScreen(!FullScreen); });

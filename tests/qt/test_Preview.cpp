@@ -140,6 +140,52 @@ void AnswerFileDialog(const QString& file, int filterIndex, FileQuestion* asked 
 bool IsBlack(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::black); }
 bool IsWhite(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::white); }
 
+
+// The shapes an icon shows: separate white areas (sheets), a dark row from edge to edge (an arrow
+// across), dark pixels in all four corners (arrows out to the corners).
+struct GlyphShapes {
+    int sheets = 0;
+    bool acrossArrow = false, cornerArrows = false;
+};
+GlyphShapes ShapesOf(const QIcon& icon)
+{
+    const QImage img = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    auto white = [&img](int x, int y) { return img.pixel(x, y) == qRgba(255, 255, 255, 255); };
+    auto dark = [&img](int x, int y) {
+        const QColor c = img.pixelColor(x, y);
+        return c.alpha() > 128 && c.lightness() < 100;
+    };
+    GlyphShapes g;
+    std::vector<bool> seen(static_cast<size_t>(img.width() * img.height()));
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            if (!white(x, y) || seen[static_cast<size_t>(y * img.width() + x)]) continue;
+            ++g.sheets;
+            std::vector<QPoint> todo{{x, y}};
+            while (!todo.empty()) {
+                const QPoint p = todo.back();
+                todo.pop_back();
+                if (p.x() < 0 || p.y() < 0 || p.x() >= img.width() || p.y() >= img.height()) continue;
+                const size_t at = static_cast<size_t>(p.y() * img.width() + p.x());
+                if (seen[at] || !white(p.x(), p.y())) continue;
+                seen[at] = true;
+                todo.insert(todo.end(), {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)});
+            }
+        }
+    for (int y = 0; y < img.height() && !g.acrossArrow; ++y) {
+        int n = 0;
+        for (int x = 0; x < img.width(); ++x) n += dark(x, y);
+        g.acrossArrow = n >= img.width() - 1;
+    }
+    auto darkNear = [&](int cx, int cy) {
+        for (int y = std::max(0, cy - 1); y <= std::min(15, cy + 1); ++y)
+            for (int x = std::max(0, cx - 1); x <= std::min(15, cx + 1); ++x)
+                if (dark(x, y)) return true;
+        return false;
+    };
+    g.cornerArrows = darkNear(0, 0) && darkNear(15, 0) && darkNear(0, 15) && darkNear(15, 15);
+    return g;
+}
 }  // namespace
 
 class TestPreview : public QObject {
@@ -523,6 +569,34 @@ private slots:
         FindSettings() = TzvFindDialogState{};
         ClosePreview(preview);
         SetUi(nullptr);
+    }
+
+    // The view buttons show what they do: one sheet, two sheets side by side, a sheet with an
+    // arrow across the button, a screen with arrows out to the corners.
+    void viewButtonsShowWhatTheyDo()
+    {
+        TzvReport report;
+        AddPage(report);
+        TStandardPreview* preview = OpenPreview(report);
+        struct Case {
+            QToolButton* button;
+            int sheets;  // -1: any
+            bool across, corners;
+        } cases[] = {
+            {preview->OnePageBtn, 1, false, false},
+            {preview->TwoPageBtn, 2, false, false},
+            {preview->WdtPageBtn, -1, true, false},
+            {preview->FullScrBtn, 0, false, true},
+        };
+        for (const Case& c : cases) {
+            const GlyphShapes g = ShapesOf(c.button->icon());
+            const QByteArray name = c.button->objectName().toLatin1();
+            if (c.sheets >= 0) QVERIFY2(g.sheets == c.sheets, name + " sheets: " + QByteArray::number(g.sheets));
+            else QVERIFY2(g.sheets >= 1, name.constData());
+            QVERIFY2(g.acrossArrow == c.across, name.constData());
+            QVERIFY2(g.cornerArrows == c.corners, name.constData());
+        }
+        ClosePreview(preview);
     }
 
     void printSendsTheChosenRangeToThePrinter()
