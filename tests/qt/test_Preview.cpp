@@ -141,8 +141,8 @@ bool IsBlack(const QImage& img, int x, int y) { return img.pixelColor(x, y) == Q
 bool IsWhite(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::white); }
 
 
-// The shapes an icon shows: separate white areas (sheets), a dark row from edge to edge (an arrow
-// across), dark pixels in all four corners (arrows out to the corners).
+// The shapes an icon shows: white sheets met along a row between two lines of text, a dark row
+// from edge to edge (an arrow across), dark pixels in all four corners (arrows out to the corners).
 struct GlyphShapes {
     int sheets = 0;
     bool acrossArrow = false, cornerArrows = false;
@@ -151,41 +151,23 @@ GlyphShapes ShapesOf(const QIcon& icon)
 {
     const QImage img = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
     auto white = [&img](int x, int y) { return img.pixel(x, y) == qRgba(255, 255, 255, 255); };
-    auto dark = [&img](int x, int y) {
-        const QColor c = img.pixelColor(x, y);
-        return c.alpha() > 128 && c.lightness() < 100;
-    };
+    auto dark = [&img](int x, int y) { return qAlpha(img.pixel(x, y)) > 128 && img.pixelColor(x, y).lightness() < 100; };
     GlyphShapes g;
-    std::vector<bool> seen(static_cast<size_t>(img.width() * img.height()));
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            if (!white(x, y) || seen[static_cast<size_t>(y * img.width() + x)]) continue;
-            ++g.sheets;
-            std::vector<QPoint> todo{{x, y}};
-            while (!todo.empty()) {
-                const QPoint p = todo.back();
-                todo.pop_back();
-                if (p.x() < 0 || p.y() < 0 || p.x() >= img.width() || p.y() >= img.height()) continue;
-                const size_t at = static_cast<size_t>(p.y() * img.width() + p.x());
-                if (seen[at] || !white(p.x(), p.y())) continue;
-                seen[at] = true;
-                todo.insert(todo.end(), {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)});
-            }
-        }
-    for (int y = 0; y < img.height() && !g.acrossArrow; ++y) {
+    auto runs = [&white](int y) {
         int n = 0;
-        for (int x = 0; x < img.width(); ++x) n += dark(x, y);
-        g.acrossArrow = n >= img.width() - 1;
-    }
-    auto darkNear = [&](int cx, int cy) {
-        for (int y = std::max(0, cy - 1); y <= std::min(15, cy + 1); ++y)
-            for (int x = std::max(0, cx - 1); x <= std::min(15, cx + 1); ++x)
-                if (dark(x, y)) return true;
-        return false;
+        for (int x = 0; x < 16; ++x) n += white(x, y) && (x == 0 || !white(x - 1, y));
+        return n;
     };
-    g.cornerArrows = darkNear(0, 0) && darkNear(15, 0) && darkNear(0, 15) && darkNear(15, 15);
+    g.sheets = std::min(runs(9), runs(10));  // one of the two rows has no line of text
+    for (int y = 0; y < 16; ++y) {
+        int n = 0;
+        for (int x = 0; x < 16; ++x) n += dark(x, y);
+        g.acrossArrow = g.acrossArrow || n >= 15;
+    }
+    g.cornerArrows = dark(0, 0) && dark(15, 0) && dark(0, 15) && dark(15, 15);
     return g;
 }
+
 }  // namespace
 
 class TestPreview : public QObject {
