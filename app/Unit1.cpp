@@ -89,6 +89,8 @@ TFormMain::~TFormMain()
 void TFormMain::closeTable()
 {
     if (!ClientDataSet || !ClientDataSet->active()) return;
+    // Text typed into a cell and not yet confirmed is part of the edit being posted.
+    if (DBGrid) DBGrid->commitEditor();
     try {
         if (ClientDataSet->state() == zv::dsEdit || ClientDataSet->state() == zv::dsInsert) {
             if (ClientDataSet->modified()) ClientDataSet->post();

@@ -54,8 +54,9 @@ public:
 
     // The Report button: runs the report.
     void ButtonClick();
-    // What closing does to the table: a pending edit is posted (an untouched new row dropped) and
-    // the table is closed, which writes the file only when the rows changed.
+    // What closing does to the table: the grid's open cell editor is committed, a pending edit is
+    // posted (an untouched new row dropped) and the table is closed, which writes the file only
+    // when the rows changed.
     void closeTable();
     // The outer size as stored (client size plus the designed frame).
     QSize outerSize() const { return size() + QSize(kFrameWidth, kFrameHeight); }

@@ -46,6 +46,8 @@ public:
     virtual void SetPrinterIndex(int index) = 0;
 
     virtual PrinterDevice Device() const = 0;
+    // What a message names the printer by: its device name unless the printer knows better.
+    virtual std::string TargetName() const { return Device().Device; }
     // Selects the device by its names with the driver's default settings.
     virtual void SetDevice(const PrinterDevice& device) = 0;
     virtual PrinterDeviceSettings DeviceSettings() const = 0;

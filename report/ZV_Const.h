@@ -293,6 +293,8 @@ inline constexpr const char* kPrintProgressCaption = "Report in preparazione";
 inline constexpr const char* kPrintProgressPrefix = "Pagina in stampa:";
 inline constexpr const char* kPrintJobTitle = "ZelvoReport- ";
 inline constexpr const char* kPrintJobNoName = "Nessun nome";
+// A printer (or print file) that cannot start the document: this text, then its name in quotes.
+inline constexpr const char* kPrintCannotStart = "Impossibile avviare la stampa su ";
 
 // ---- editing dialogs -------------------------------------------------------------------------
 inline constexpr const char* kCodeBarreCaption = "Codice a barre";

@@ -94,7 +94,15 @@ void RunPrintJob(TzvReport& report)
         }
         const std::string title =
             std::string(kPrintJobTitle) + (report.Title.empty() ? std::string(kPrintJobNoName) : report.Title);
-        printer->BeginDoc(title);
+        try {
+            printer->BeginDoc(title);
+        } catch (const std::exception&) {
+            // Nothing was printed: the user hears of it instead of finding no output.
+            const std::string name = printer->TargetName();
+            Ui().messageBox(std::string(kPrintCannotStart) + "\"" + (name.empty() ? kDefaultPrinterName : name) + "\".",
+                            kCaptionError, MB_OK | MB_ICONERROR);
+            return;
+        }
         docOpen = true;
         bool firstSheet = true;
 

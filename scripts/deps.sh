@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libpugixml-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zint libzint-dev zbar-tools zxing-cpp-tools emf2svg poppler-utils
-  xvfb xdotool imagemagick x11-utils fonts-liberation2
+  xvfb xdotool imagemagick x11-utils fonts-liberation2 qt6-translations-l10n
   clang libclang-rt-14-dev
 )
 missing=()

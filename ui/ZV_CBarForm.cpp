@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <algorithm>
 
 #include "platform/UiServices.h"
 #include "platform/qt/QtText.h"
@@ -25,7 +26,8 @@ namespace {
 QLabel* Label(const char* text, QWidget* parent, int x, int y, int w, int h)
 {
     auto* l = new QLabel(ToQString(text), parent);
-    l->setGeometry(x, y, w, h);
+    // Labels size themselves to their text, from their designed place.
+    l->setGeometry(x, y, std::max(w, l->sizeHint().width()), h);
     return l;
 }
 
@@ -42,7 +44,8 @@ QCheckBox* CheckBox(const char* text, QWidget* parent, int y, const char* name)
 {
     auto* c = new QCheckBox(ToQString(text), parent);
     c->setObjectName(QString::fromLatin1(name));
-    c->setGeometry(8, y, 170, 17);
+    // Two pixels short of the designed 170, so as not to cover the group box's frame in this style.
+    c->setGeometry(8, y, 168, 17);
     return c;
 }
 

@@ -31,10 +31,11 @@ TFindForm::TFindForm()
 
     FindOptions = new QGroupBox(ToQString(kFindOptions), this);
     FindOptions->setGeometry(8, 48, 140, 81);
+    // The options sit below the group titles, which take the first 16 pixels of the boxes.
     FindCase = new QCheckBox(ToQString(kFindCase), FindOptions);
-    FindCase->move(8, 14);
+    FindCase->move(8, 18);
     FindSub = new QCheckBox(ToQString(kFindSub), FindOptions);
-    FindSub->move(8, 32);
+    FindSub->move(8, 36);
 
     FindOrigin = new QGroupBox(ToQString(kFindOrigin), this);
     FindOrigin->setGeometry(152, 48, 156, 81);
@@ -42,10 +43,10 @@ TFindForm::TFindForm()
     FindCurrentPage = new QRadioButton(ToQString(kFindCurrentPage), FindOrigin);
     FindNext = new QRadioButton(ToQString(kFindNext), FindOrigin);
     FindPrevious = new QRadioButton(ToQString(kFindPrevious), FindOrigin);
-    int y = 14;
+    int y = 17;
     for (QRadioButton* b : {FindFirstPage, FindCurrentPage, FindNext, FindPrevious}) {
-        b->move(8, y);
-        y += 16;
+        b->setGeometry(8, y, b->sizeHint().width(), 15);
+        y += 15;
     }
 
     OKBtn = new QPushButton(ToQString(kFindOk), this);

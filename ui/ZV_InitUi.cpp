@@ -1,8 +1,10 @@
 // Start-up and shut-down of the library's windows.
 #include "ui/ZV_InitUi.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QLibraryInfo>
 #include <QScreen>
+#include <QTranslator>
 #include <cmath>
 #include <memory>
 
@@ -39,11 +41,32 @@ std::unique_ptr<QtPrinter>& PrinterSlot()
     return printer;
 }
 
+// Every window of the library: they all get the font their positions were made for.
+constexpr const char* kLibraryWindowClasses[] = {
+    "zv::TzvPreviewForm", "zv::TFindForm", "zv::TProgressForm", "zv::TProgressFilterForm", "zv::TCodeBarreForm",
+    "zv::TExprEditor",    "zv::TedParamFct", "zv::TFieldsForm", "zv::TVarForm",          "zv::TFmtForm",
+};
+
+// Qt's own dialogs (files, printing, message boxes) speak the library's language.
+constexpr const char* kQtTranslations = "qtbase_it";
+
 }  // namespace
+
+bool LoadQtTranslations()
+{
+    static QTranslator translator;
+    if (!translator.isEmpty()) return true;
+    if (!translator.load(QString::fromLatin1(kQtTranslations), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
+}
 
 void InitReportUi()
 {
     if (ProgressFormSlot()) return;
+    const QFont font = WindowFont();
+    for (const char* name : kLibraryWindowClasses) QApplication::setFont(font, name);
+    LoadQtTranslations();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         zvState().ScreenPixelsPerInch = static_cast<int>(std::lround(screen->logicalDotsPerInchY()));
     SetDefaultFontMetrics(&ScreenFontMetrics());

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
@@ -33,6 +34,7 @@
 #include "platform/FormatSettings.h"
 #include "platform/Numeric.h"
 #include "platform/Printer.h"
+#include "platform/qt/QtPrinter.h"
 #include "platform/UiServices.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtText.h"
@@ -215,6 +217,62 @@ void ShowError(const std::exception& e)
     Ui().messageBox(e.what(), kCaptionError, MB_OK | MB_ICONERROR);
 }
 
+
+// The view buttons' glyphs, drawn on a 16-pixel grid: sheets are white with a dark edge.
+enum class ViewGlyph { FullScreen, OnePage, TwoPages, PageWidth };
+
+QIcon DrawViewGlyph(ViewGlyph kind, const QColor& ink)
+{
+    constexpr int kSize = 16;
+    QPixmap pm(kSize, kSize);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    auto sheet = [&p, &ink](int x, int y, int w, int h) {
+        p.setPen(ink);
+        p.setBrush(Qt::white);
+        p.drawRect(x, y, w - 1, h - 1);
+        p.setPen(QColor(150, 150, 150));
+        for (int ly = y + 3; ly < y + h - 2; ly += 2) p.drawLine(x + 2, ly, x + w - 3, ly);  // lines of text
+    };
+    auto arrowHead = [&p, &ink](QPointF tip, QPointF back1, QPointF back2) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        p.drawPolygon(QPolygonF() << tip << back1 << back2);
+    };
+    switch (kind) {
+    case ViewGlyph::OnePage:
+        sheet(4, 1, 9, 14);
+        break;
+    case ViewGlyph::TwoPages:
+        sheet(1, 2, 7, 12);
+        sheet(8, 2, 7, 12);
+        break;
+    case ViewGlyph::PageWidth:
+        // A sheet with a two-headed arrow from edge to edge of the button.
+        sheet(3, 1, 10, 14);
+        p.fillRect(0, 7, kSize, 2, ink);
+        arrowHead(QPointF(0, 8), QPointF(4, 4), QPointF(4, 12));
+        arrowHead(QPointF(16, 8), QPointF(12, 4), QPointF(12, 12));
+        break;
+    case ViewGlyph::FullScreen: {
+        // A screen with arrows out to its four corners.
+        p.setPen(ink);
+        p.setBrush(QColor(220, 230, 245));
+        p.drawRect(3, 3, 9, 9);
+        p.setPen(QPen(ink, 1.5));
+        const QPointF centre(7.5, 7.5);
+        for (const QPointF corner : {QPointF(0, 0), QPointF(16, 0), QPointF(0, 16), QPointF(16, 16)}) {
+            const QPointF dir((corner.x() - centre.x()) / 8.5, (corner.y() - centre.y()) / 8.5);
+            p.drawLine(centre + dir * 3, corner - dir * 2);
+            arrowHead(corner, corner - QPointF(dir.x() * 5, 0), corner - QPointF(0, dir.y() * 5));
+        }
+        break;
+    }
+    }
+    p.end();
+    return QIcon(pm);
+}
+
 }  // namespace
 
 int32_t PagePixels(int32_t tenthsOfMillimetre) { return Round(PagePixelsExact(tenthsOfMillimetre)); }
@@ -379,6 +437,9 @@ TStandardPreview::TStandardPreview()
     ZoomBtn->setMaxVisibleItems(9);
     ZoomBtn->setToolTip(ToQString(kZoomHint));
     for (const char* item : kZoomItems) ZoomBtn->addItem(ToQString(item));
+    // Keys from the keyboard reach the box, which hands them to its line edit directly; keys sent
+    // to the line edit go there: both are filtered.
+    ZoomBtn->installEventFilter(this);
     ZoomBtn->lineEdit()->installEventFilter(this);
     connect(ZoomBtn, &QComboBox::activated, this, [this](int) { ApplyZoomText(); });
     connect(ZoomBtn->lineEdit(), &QLineEdit::returnPressed, this, &TStandardPreview::ApplyZoomText);
@@ -458,14 +519,15 @@ TStandardPreview::TStandardPreview()
     left->setContentsMargins(2, 0, 0, 0);
     left->setSpacing(1);
     QStyle* st = style();
+    const QColor ink = palette().color(QPalette::WindowText);
     FullScrBtn = toolButton(LeftPanel, nullptr, kPreviewScreenHint, "FullScrBtn");
-    FullScrBtn->setIcon(st->standardIcon(QStyle::SP_TitleBarMaxButton));
+    FullScrBtn->setIcon(DrawViewGlyph(ViewGlyph::FullScreen, ink));
     OnePageBtn = toolButton(LeftPanel, nullptr, kZoomItems[kZoomItemOnePage], "OnePageBtn");
-    OnePageBtn->setIcon(st->standardIcon(QStyle::SP_FileIcon));
+    OnePageBtn->setIcon(DrawViewGlyph(ViewGlyph::OnePage, ink));
     TwoPageBtn = toolButton(LeftPanel, nullptr, kZoomItems[kZoomItemTwoPages], "TwoPageBtn");
-    TwoPageBtn->setIcon(st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    TwoPageBtn->setIcon(DrawViewGlyph(ViewGlyph::TwoPages, ink));
     WdtPageBtn = toolButton(LeftPanel, nullptr, kZoomItems[kZoomItemPageWidth], "WdtPageBtn");
-    WdtPageBtn->setIcon(st->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton));
+    WdtPageBtn->setIcon(DrawViewGlyph(ViewGlyph::PageWidth, ink));
     for (QToolButton* b : {FullScrBtn, OnePageBtn, TwoPageBtn, WdtPageBtn}) left->addWidget(b);
     left->addStretch(1);
     connect(FullScrBtn, &QToolButton::clicked, this, [this] { SetFullScreen(!FullScreen); });
@@ -923,7 +985,7 @@ void TStandardPreview::hideEvent(QHideEvent* event)
 bool TStandardPreview::eventFilter(QObject* watched, QEvent* event)
 {
     if (!PaintPage) return TzvPreviewForm::eventFilter(watched, event);  // still being built
-    if (watched == ZoomBtn->lineEdit() && event->type() == QEvent::KeyPress) {
+    if ((watched == ZoomBtn || watched == ZoomBtn->lineEdit()) && event->type() == QEvent::KeyPress) {
         // The zoom box takes digits, "%", the decimal separator and editing keys only.
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
@@ -1044,8 +1106,20 @@ void TStandardPreview::Print()
     const int copies = std::max(1, choice.copyCount());
     const bool collate = choice.collateCopies();
     choice.setCopyCount(1);
-    // The printer chosen in the dialog becomes the current one when the platform knows it.
-    if (Printer* printer = Prn().PlatformPrinter) {
+    // A file chosen in the dialog is printed to for this job; otherwise the printer chosen there
+    // becomes the current one when the platform knows it.
+    struct FileTarget {
+        Printer* saved = Prn().PlatformPrinter;
+        std::unique_ptr<QtPrinter> file;
+        ~FileTarget()
+        {
+            if (file) Prn().SetPlatformPrinter(saved);
+        }
+    } target;
+    if (choice.outputFormat() == QPrinter::PdfFormat && !choice.outputFileName().isEmpty()) {
+        target.file = std::make_unique<QtPrinter>(FromQString(choice.outputFileName()));
+        Prn().SetPlatformPrinter(target.file.get());
+    } else if (Printer* printer = Prn().PlatformPrinter) {
         const std::vector<std::string> names = printer->Printers();
         const auto it = std::find(names.begin(), names.end(), FromQString(choice.printerName()));
         if (it != names.end()) printer->SetPrinterIndex(static_cast<int>(it - names.begin()));

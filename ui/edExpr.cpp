@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTextCursor>
@@ -102,31 +103,6 @@ TExprEditor::TExprEditor(TzvReport* report) : report_(report)
     ol->addWidget(Button14);
     left->addWidget(operators);
 
-    // Functions.
-    auto* functions = new QGroupBox(ToQString(kExprFunctions), this);
-    auto* fl = new QVBoxLayout(functions);
-    cbCatFunction = new QComboBox(functions);
-    cbCatFunction->setObjectName(QStringLiteral("cbCatFunction"));
-    lbFunction = new QListWidget(functions);
-    lbFunction->setObjectName(QStringLiteral("lbFunction"));
-    HlpFct1 = new QLabel(functions);
-    HlpFct1->setObjectName(QStringLiteral("HlpFct1"));
-    moHlp2 = new QPlainTextEdit(functions);
-    moHlp2->setObjectName(QStringLiteral("moHlp2"));
-    moHlp2->setReadOnly(true);
-    moHlp2->setMaximumHeight(60);
-    baddFct = Button(kExprAdd, functions);
-    baddFct->setObjectName(QStringLiteral("baddFct"));
-    fl->addWidget(cbCatFunction);
-    fl->addWidget(lbFunction, 1);
-    fl->addWidget(HlpFct1);
-    fl->addWidget(moHlp2);
-    fl->addWidget(baddFct);
-    connect(cbCatFunction, &QComboBox::currentIndexChanged, this, [this](int) { fillFunctions(); });
-    connect(lbFunction, &QListWidget::currentRowChanged, this, [this](int) { showFunctionHelp(); });
-    connect(baddFct, &QPushButton::clicked, this, &TExprEditor::AddFunction);
-    top->addWidget(functions, 1);
-
     // Variables, fields and special values.
     auto* data = new QGroupBox(ToQString(kExprData), this);
     auto* dl = new QVBoxLayout(data);
@@ -153,6 +129,37 @@ TExprEditor::TExprEditor(TzvReport* report) : report_(report)
     connect(BitBtn7, &QPushButton::clicked, this, &TExprEditor::AddData);
     top->addWidget(data, 1);
 
+    // Functions, across the window: the names on the left as wide as the longest one, the syntax
+    // and the description beside them, wrapped at word boundaries only.
+    auto* functions = new QGroupBox(ToQString(kExprFunctions), this);
+    auto* fl = new QHBoxLayout(functions);
+    auto* names = new QVBoxLayout;
+    cbCatFunction = new QComboBox(functions);
+    cbCatFunction->setObjectName(QStringLiteral("cbCatFunction"));
+    lbFunction = new QListWidget(functions);
+    lbFunction->setObjectName(QStringLiteral("lbFunction"));
+    lbFunction->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    names->addWidget(cbCatFunction);
+    names->addWidget(lbFunction, 1);
+    fl->addLayout(names);
+    auto* help = new QVBoxLayout;
+    HlpFct1 = new QLabel(functions);
+    HlpFct1->setObjectName(QStringLiteral("HlpFct1"));
+    moHlp2 = new QPlainTextEdit(functions);
+    moHlp2->setObjectName(QStringLiteral("moHlp2"));
+    moHlp2->setReadOnly(true);
+    moHlp2->setWordWrapMode(QTextOption::WordWrap);
+    baddFct = Button(kExprAdd, functions);
+    baddFct->setObjectName(QStringLiteral("baddFct"));
+    help->addWidget(HlpFct1);
+    help->addWidget(moHlp2, 1);
+    help->addWidget(baddFct, 0, Qt::AlignLeft);
+    fl->addLayout(help, 1);
+    connect(cbCatFunction, &QComboBox::currentIndexChanged, this, [this](int) { fillFunctions(); });
+    connect(lbFunction, &QListWidget::currentRowChanged, this, [this](int) { showFunctionHelp(); });
+    connect(baddFct, &QPushButton::clicked, this, &TExprEditor::AddFunction);
+    root->addWidget(functions, 1);
+
     // The expression and the buttons.
     moExpres = new QPlainTextEdit(this);
     moExpres->setObjectName(QStringLiteral("moExpres"));
@@ -178,7 +185,7 @@ TExprEditor::TExprEditor(TzvReport* report) : report_(report)
     connect(BitBtn3, &QPushButton::clicked, this, &TExprEditor::Clear);
     connect(BitBtn4, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn5, &QPushButton::clicked, this, &QDialog::reject);
-    resize(640, 420);
+    resize(640, 480);
 }
 
 std::string TExprEditor::Expression() const
@@ -336,6 +343,9 @@ void TExprEditor::showEvent(QShowEvent* event)
         cbCatFunction->setCurrentIndex(0);
     }
     fillFunctions();
+    // "Tutte" lists every function: the list is as wide as the longest name.
+    lbFunction->setMinimumWidth(lbFunction->sizeHintForColumn(0) + 2 * lbFunction->frameWidth() +
+                                lbFunction->verticalScrollBar()->sizeHint().width() + 4);
 }
 
 }  // namespace zv

@@ -6,10 +6,14 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QStyledItemDelegate>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <algorithm>
+#include <cmath>
 
 #include "platform/Error.h"
 #include "platform/UiServices.h"
@@ -30,8 +34,8 @@ constexpr const char* kNavigatorNames[kNavigatorButtons] = {
 constexpr const char* kDeleteQuestion = "Delete record?";
 constexpr const char* kConfirmCaption = "Confirm";
 constexpr int kGlyphSize = 16;
-// Columns are as wide as this many average characters, plus the cell margins.
-constexpr int kCellMargin = 4;
+// Room above and below a row's text, in pixels.
+constexpr int kRowPadding = 6;
 // The grid's row indicator: current record, record being edited, record being inserted.
 constexpr const char* kIndicatorBrowse = "\xE2\x96\xB6";  // black right-pointing triangle, UTF-8
 constexpr const char* kIndicatorEdit = "I";
@@ -96,7 +100,56 @@ QIcon NavigatorGlyph(TNavigateBtn b, const QColor& ink)
 
 bool Editing(const TDataSet* ds) { return ds && (ds->state() == dsEdit || ds->state() == dsInsert); }
 
+bool IsTextField(const TField& f)
+{
+    const TFieldType t = f.dataType();
+    return t == ftString || t == ftFixedChar || t == ftWideString || t == ftMemo || t == ftFmtMemo;
+}
+
+// The advance one character of a field is given in its column: the mean of the capital letters
+// for text (names and codes are written in them, and they are the widest letters), of the digits
+// for everything else.
+double CharWidth(const QFontMetricsF& fm, const TField& f)
+{
+    const QString sample = IsTextField(f) ? QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ") : QStringLiteral("0123456789");
+    return fm.horizontalAdvance(sample) / sample.size();
+}
+
 }  // namespace
+
+// The grid's cell editor: limited to the field's size, and the first keystroke puts the dataset
+// into edit state, so that the navigator and the row marker show the edit while it is typed.
+class FieldEditDelegate : public QStyledItemDelegate {
+public:
+    FieldEditDelegate(DataSetTableModel& model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(w)) {
+            const TField* f = model_.fieldAt(index.column());
+            if (f && f->dataType() != ftMemo && f->dataType() != ftFmtMemo && IsTextField(*f) && f->size() > 0)
+                line->setMaxLength(f->size());
+            const int row = index.row();
+            connect(line, &QLineEdit::textEdited, line, [this, row] { model_.beginEdit(row); });
+        }
+        editor_ = w;
+        return w;
+    }
+
+    // Entering edit state repaints the row; what was typed stays in the editor.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (auto* line = qobject_cast<QLineEdit*>(editor); line && line->isModified()) return;
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
+    QWidget* editor() const { return editor_; }
+
+private:
+    DataSetTableModel& model_;
+    mutable QPointer<QWidget> editor_;
+};
 
 void ShowDataError(const std::exception& e)
 {
@@ -155,6 +208,18 @@ void DataSetTableModel::moveToRow(int row)
     // Rows below a new record keep their number when it is posted; an untouched one is dropped.
     if (ds->state() == dsInsert && row > insertRow_ && !ds->modified()) --row;
     ds->setRecNo(row + 1);
+}
+
+void DataSetTableModel::beginEdit(int row)
+{
+    TDataSet* ds = dataSet();
+    if (!ds || !ds->active() || Editing(ds)) return;
+    try {
+        if (row != currentRow()) moveToRow(row);
+        ds->edit();
+    } catch (const std::exception& e) {
+        ShowDataError(e);
+    }
 }
 
 void DataSetTableModel::takeSnapshot()
@@ -329,6 +394,8 @@ bool DataSetTableModel::setData(const QModelIndex& idx, const QVariant& value, i
 TDBGrid::TDBGrid(Component* owner) : QTableView(nullptr), TControl(this, owner)
 {
     setModel(&model_);
+    delegate_ = new FieldEditDelegate(model_, this);
+    setItemDelegate(delegate_);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -355,20 +422,32 @@ void TDBGrid::notification(Component* c, Operation op)
     if (op == Operation::Remove && c == model_.dataSource()) model_.setDataSource(nullptr);
 }
 
+QWidget* TDBGrid::cellEditor() const
+{
+    return state() == QAbstractItemView::EditingState ? delegate_->editor() : nullptr;
+}
+
+void TDBGrid::commitEditor()
+{
+    QWidget* editor = cellEditor();
+    if (!editor) return;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void TDBGrid::sizeColumns()
 {
     const QFontMetrics fm(font());
-    // A digit's advance: number columns (codes, barcodes) show their full size.
-    const int avg = std::max(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0')));
-    // The item delegate keeps a focus-frame margin on both sides of the text.
-    const int textMargin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + kCellMargin;
+    const QFontMetricsF fmf(font());
+    // The item delegate keeps a focus-frame margin and a pixel on both sides of the text.
+    const int textMargin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
     for (int c = 0; c < model_.columnCount(); ++c) {
         TField* f = model_.fieldAt(c);
-        int w = f->displayWidth() * avg;
+        int w = static_cast<int>(std::ceil(f->displayWidth() * CharWidth(fmf, *f)));
         w = std::max(w, fm.horizontalAdvance(ToQString(f->displayLabel())));
         setColumnWidth(c, w + textMargin);
     }
-    verticalHeader()->setDefaultSectionSize(fm.height() + kCellMargin + 2);
+    verticalHeader()->setDefaultSectionSize(fm.height() + kRowPadding);
 }
 
 void TDBGrid::followDataSet(int row)

@@ -30,6 +30,9 @@ public:
     int currentRow() const;
     // Makes the record of that row current; an edit in progress is posted first.
     void moveToRow(int row);
+    // Puts the dataset in edit state on that row's record, as the first keystroke in a cell does;
+    // errors are shown in a message box.
+    void beginEdit(int row);
     TField* fieldAt(int column) const;
     const std::vector<TField*>& columns() const { return columns_; }
 
@@ -60,10 +63,12 @@ private:
 // Shows an exception of a data operation the way the application reports errors.
 void ShowDataError(const std::exception& e);
 
+class FieldEditDelegate;
+
 // A grid over a data source: one column per visible field (display label and width), the current
-// row follows the dataset's current record and back; typing edits in place (the dataset goes into
-// edit state), leaving the row or pressing Enter posts, Escape cancels, Insert inserts and
-// Ctrl+Delete deletes after "Delete record?".
+// row follows the dataset's current record and back; typing edits in place (the first keystroke
+// puts the dataset into edit state, a text cell takes at most the field's size), leaving the row or
+// pressing Enter posts, Escape cancels, Insert inserts and Ctrl+Delete deletes after "Delete record?".
 class TDBGrid : public QTableView, public TControl {
     Q_OBJECT
 public:
@@ -73,6 +78,11 @@ public:
     void setDataSource(TDataSource* source);
     TDataSource* dataSource() const { return model_.dataSource(); }
     DataSetTableModel& tableModel() { return model_; }
+    // Puts the text of an open cell editor into its field and closes the editor (the dataset stays
+    // in edit state until posted), as leaving the cell does. Nothing when no editor is open.
+    void commitEditor();
+    // The open cell editor, or nullptr.
+    QWidget* cellEditor() const;
 
     bool readProperty(const std::string& name, const PropValue& value) override;
     void writeProperties(FormWriter& writer) const override;
@@ -87,6 +97,7 @@ private:
     void followDataSet(int row);
     void sizeColumns();
     DataSetTableModel model_;
+    FieldEditDelegate* delegate_ = nullptr;
     std::string dataSourceName_;
     bool following_ = false;
 };

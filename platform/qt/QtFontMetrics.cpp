@@ -13,36 +13,57 @@ namespace {
 struct FamilyRow {
     const char* windows;
     const char* linux;
+    int sizePercent;  // of the Windows font's pixel size
 };
-// Metric-compatible families first; the rest are close in look.
+// Metric-compatible families first; the rest are close in look. MS Sans Serif is a bitmap font
+// whose 8-point face (the old dialog font, 11 pixels high) has 5-pixel average characters: Liberation
+// Sans has the same average width at 9 pixels, so windows laid out for it keep their texts whole.
 constexpr FamilyRow kFamilies[] = {
-    {"Arial", "Liberation Sans"},
-    {"Helvetica", "Liberation Sans"},
-    {"MS Sans Serif", "Liberation Sans"},
-    {"Microsoft Sans Serif", "Liberation Sans"},
-    {"Tahoma", "DejaVu Sans"},
-    {"Verdana", "DejaVu Sans"},
-    {"Segoe UI", "DejaVu Sans"},
-    {"Arial Narrow", "Liberation Sans Narrow"},
-    {"Times New Roman", "Liberation Serif"},
-    {"Times", "Liberation Serif"},
-    {"MS Serif", "Liberation Serif"},
-    {"Courier New", "Liberation Mono"},
-    {"Courier", "Liberation Mono"},
-    {"Lucida Console", "Liberation Mono"},
-    {"Consolas", "Liberation Mono"},
-    {"System", "Liberation Sans"},
-    {"Symbol", "Standard Symbols PS"},
+    {"Arial", "Liberation Sans", 100},
+    {"Helvetica", "Liberation Sans", 100},
+    {"MS Sans Serif", "Liberation Sans", 82},
+    {"Microsoft Sans Serif", "Liberation Sans", 100},
+    {"Tahoma", "DejaVu Sans", 100},
+    {"Verdana", "DejaVu Sans", 100},
+    {"Segoe UI", "DejaVu Sans", 100},
+    {"Arial Narrow", "Liberation Sans Narrow", 100},
+    {"Times New Roman", "Liberation Serif", 100},
+    {"Times", "Liberation Serif", 100},
+    {"MS Serif", "Liberation Serif", 100},
+    {"Courier New", "Liberation Mono", 100},
+    {"Courier", "Liberation Mono", 100},
+    {"Lucida Console", "Liberation Mono", 100},
+    {"Consolas", "Liberation Mono", 100},
+    {"System", "Liberation Sans", 100},
+    {"Symbol", "Standard Symbols PS", 100},
 };
+
+const FamilyRow* FindFamily(std::string_view windowsFamily)
+{
+    for (const FamilyRow& r : kFamilies)
+        if (SameText(windowsFamily, r.windows)) return &r;
+    return nullptr;
+}
+
+// The library's windows were laid out for this font.
+constexpr const char* kWindowFontName = "MS Sans Serif";
+constexpr int32_t kWindowFontHeight = -11;
 
 }  // namespace
 
 std::string MapFontFamily(std::string_view windowsFamily)
 {
-    for (const FamilyRow& r : kFamilies)
-        if (SameText(windowsFamily, r.windows)) return r.linux;
+    if (const FamilyRow* r = FindFamily(windowsFamily)) return r->linux;
     if (windowsFamily.empty()) return "Liberation Sans";
     return std::string(windowsFamily);
+}
+
+QFont WindowFont()
+{
+    Font f;
+    f.name = kWindowFontName;
+    f.height = kWindowFontHeight;
+    return ToQFont(f);
 }
 
 QFont ToQFont(const Font& font)
@@ -56,15 +77,19 @@ QFont ToQFont(const Font& font)
     f.setUnderline(font.style & fsUnderline);
     f.setStrikeOut(font.style & fsStrikeOut);
     int32_t h = font.height == 0 ? -15 : font.height;
+    int px = 0;
     if (h < 0) {
-        f.setPixelSize(std::max(1, -h));
+        px = -h;
     } else {
         // A cell height: the character height is what is left without the internal leading.
         f.setPixelSize(std::max(1, h));
         QFontMetricsF m(f);
         double cell = m.ascent() + m.descent();
-        if (cell > 0) f.setPixelSize(std::max(1, static_cast<int>(std::lround(h * h / cell))));
+        px = cell > 0 ? static_cast<int>(std::lround(h * h / cell)) : h;
     }
+    const FamilyRow* row = FindFamily(font.name);
+    if (row && row->sizePercent != 100) px = static_cast<int>(std::lround(px * row->sizePercent / 100.0));
+    f.setPixelSize(std::max(1, px));
     return f;
 }
 

@@ -17,9 +17,14 @@ namespace zv {
 std::string MapFontFamily(std::string_view windowsFamily);
 
 // The Qt font for a logical font: family mapped, pixel size from the height (negative: character
-// height, positive: cell height), weight, italic, underline, strike-out, no kerning, no hinting
-// of positions. Escapement is not part of it (the canvas turns the text).
+// height, positive: cell height) scaled as the family table says for a stand-in of other metrics,
+// weight, italic, underline, strike-out, no kerning, no hinting of positions. Escapement is not
+// part of it (the canvas turns the text).
 QFont ToQFont(const Font& font);
+
+// The font the library's windows are laid out for: the old 8-point sans-serif dialog font through
+// the family table.
+QFont WindowFont();
 
 // Needs a QGuiApplication. Results are cached per family, height and style.
 class QtFontMetrics : public FontMetrics {

@@ -2,10 +2,13 @@
 #include "platform/qt/QtPrinter.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
 #include <QPageSize>
 #include <QPrinterInfo>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "platform/Error.h"
 #include "platform/qt/QtText.h"
@@ -35,8 +38,9 @@ QtPrinter::QtPrinter() : printer_(std::make_unique<QPrinter>(QPrinter::HighResol
 QtPrinter::QtPrinter(const std::string& pdfFile, int resolution)
     : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
+    pdfFile_ = ToQString(pdfFile);
     printer_->setOutputFormat(QPrinter::PdfFormat);
-    printer_->setOutputFileName(ToQString(pdfFile));
+    printer_->setOutputFileName(pdfFile_);
     printer_->setResolution(resolution > 0 ? resolution : 600);
     printer_->setFullPage(false);
     defaults_ = PortraitA4();
@@ -153,16 +157,41 @@ void QtPrinter::prepareSheet()
     canvas_->setMetrics(&metrics_);
 }
 
+std::string QtPrinter::TargetName() const
+{
+    return FromQString(toPdf() ? pdfFile_ : printer_->printerName());
+}
+
 void QtPrinter::BeginDoc(const std::string& title)
 {
     if (Printing()) throw Exception("A print document is already open");
+    if (toPdf()) {
+        // A hidden file beside the target, so that the rename at the end stays on one file system.
+        const QFileInfo target(pdfFile_);
+        QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                            QStringLiteral(".XXXXXX"));
+        part.setAutoRemove(false);
+        if (pdfFile_.isEmpty() || !part.open()) throw Exception("Cannot create the file " + TargetName());
+        partFile_ = part.fileName();
+        part.close();
+        printer_->setOutputFileName(partFile_);
+    }
     printer_->setDocName(ToQString(title));
     painter_ = std::make_unique<QPainter>();
     if (!painter_->begin(printer_.get())) {
         painter_.reset();
-        throw Exception("Cannot start the print document");
+        dropPartFile();
+        throw Exception("Cannot start the print document on " + TargetName());
     }
     prepareSheet();
+}
+
+void QtPrinter::dropPartFile()
+{
+    if (partFile_.isEmpty()) return;
+    QFile::remove(partFile_);
+    partFile_.clear();
+    printer_->setOutputFileName(pdfFile_);
 }
 
 void QtPrinter::NewPage()
@@ -185,6 +214,20 @@ void QtPrinter::EndDoc()
     canvas_.reset();
     const bool ended = painter_->end();
     painter_.reset();
+    if (ended && !partFile_.isEmpty()) {
+        // The finished document takes the target's place in one step; the target keeps its mode.
+        QFile::setPermissions(partFile_, QFile::exists(pdfFile_)
+                                             ? QFile::permissions(pdfFile_)
+                                             : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        if (std::rename(QFile::encodeName(partFile_).constData(), QFile::encodeName(pdfFile_).constData()) != 0) {
+            dropPartFile();
+            throw Exception("Cannot write the file " + TargetName());
+        }
+        partFile_.clear();
+        printer_->setOutputFileName(pdfFile_);
+    }
+    dropPartFile();
     if (!ended) throw Exception("Cannot finish the print document");
 }
 
@@ -195,7 +238,7 @@ void QtPrinter::Abort()
     if (!pdf) printer_->abort();
     closePainter();
     // A PDF is written as it goes: what was written of the aborted document goes away.
-    if (pdf) QFile::remove(printer_->outputFileName());
+    if (pdf) dropPartFile();
 }
 
 bool QtPrinter::Printing() const { return painter_ && painter_->isActive(); }

@@ -18,8 +18,9 @@ namespace zv {
 // with the origin at the corner of the printable area, as the print driver expects. Paper codes
 // are the platform's standard codes (QPageSize's Windows ids); 256 is a custom size.
 //
-// Printing to a PDF file (the constructor with a file name) lists no system printer; every
-// document rewrites that file, and an aborted document removes it.
+// Printing to a PDF file (the constructor with a file name) lists no system printer. A document
+// is written to a temporary file beside the target and renamed over it when it ends, so every
+// document replaces that file whole and an aborted one leaves the old file as it was.
 class QtPrinter : public Printer {
 public:
     // The system's default printer, at the printer's high resolution.
@@ -46,6 +47,9 @@ public:
     bool Printing() const override;
     Canvas& PageCanvas() override;
 
+    // The system printer's name, or the PDF file's path.
+    std::string TargetName() const override;
+
     QPrinter& qprinter() { return *printer_; }
     // The layout SetDevice returns to (the driver's defaults).
     void SetDefaultLayout(const QPageLayout& layout) { defaults_ = layout; }
@@ -54,12 +58,15 @@ private:
     bool toPdf() const { return printer_->outputFormat() == QPrinter::PdfFormat; }
     void prepareSheet();
     void closePainter();
+    void dropPartFile();
 
     std::unique_ptr<QPrinter> printer_;
     std::unique_ptr<QPainter> painter_;
     std::unique_ptr<QtCanvas> canvas_;
     QtFontMetrics metrics_;
     QPageLayout defaults_;
+    QString pdfFile_;   // the PDF target
+    QString partFile_;  // the temporary file the open document is written to
 };
 
 }  // namespace zv

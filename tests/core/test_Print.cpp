@@ -341,19 +341,25 @@ TEST_F(PrintTest, CancelAbortsAfterTheCurrentSheet)
     EXPECT_FALSE(IsPrinting());
 }
 
-TEST_F(PrintTest, FailuresAbortSilently)
+// Failures inside a document abort it silently; a document that cannot start is told in a box.
+TEST_F(PrintTest, FailuresAbortSilentlyButAFailedStartIsShown)
 {
     struct Case {
         const char* failingCall;
         size_t documents;
         bool aborted;
+        const char* box;
     } cases[] = {
-        {"newPage", 1, true},                       // inside the page loop
-        {"begin ZelvoReport- Nessun nome", 0, false},  // before any document
-        {"end", 1, true},                           // closing the document
+        {"newPage", 1, true, nullptr},                       // inside the page loop
+        {"begin ZelvoReport- Nessun nome", 0, false,         // before any document
+         "Impossibile avviare la stampa su \"Recording printer\"."},
+        {"end", 1, true, nullptr},                           // closing the document
     };
+    HeadlessUi ui;
+    SetUi(&ui);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.failingCall);
+        ui.messages.clear();
         printer = RecordingPrinter();
         const std::string failing = c.failingCall;
         printer.OnCall = [&](const std::string& call) {
@@ -370,7 +376,14 @@ TEST_F(PrintTest, FailuresAbortSilently)
         }
         EXPECT_EQ(after, 0);
         EXPECT_FALSE(IsPrinting());
+        ASSERT_EQ(ui.messages.size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(ui.messages[0].text, c.box);
+            EXPECT_EQ(ui.messages[0].caption, "Errore");
+            EXPECT_EQ(ui.messages[0].flags, MB_OK | MB_ICONERROR);
+        }
     }
+    SetUi(nullptr);
     EXPECT_EQ(PrintPreview::made, PrintPreview::freed);
 }
 

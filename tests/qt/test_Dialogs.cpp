@@ -1,5 +1,9 @@
-// The editing dialogs: picking a field or special value, a variable, and editing a format code.
+// The editing dialogs: picking a field or special value, a variable, and editing a format code;
+// and every window of the library showing its texts whole at the font it is laid out for.
 #include <QComboBox>
+#include <QDir>
+#include <QPointer>
+#include <QProcess>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QtTest>
@@ -7,10 +11,24 @@
 
 #include "platform/ClientDataSet.h"
 #include "platform/Component.h"
+#include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Format.h"
+#include "report/ZV_EMFPages.h"
+#include "report/ZV_Init.h"
+#include "report/ZV_Preview.h"
+#include "report/ZV_Report.h"
+#include "report/ZV_Template.h"
+#include "tests/qt/TextFit.h"
+#include "ui/ZV_CBarForm.h"
+#include "ui/ZV_Find.h"
 #include "ui/ZV_Flds.h"
+#include "ui/ZV_InitUi.h"
+#include "ui/ZV_Prev.h"
 #include "ui/ZV_fmted.h"
+#include "ui/ZV_progr.h"
+#include "ui/edExpPar.h"
+#include "ui/edExpr.h"
 
 using namespace zv;
 
@@ -36,6 +54,77 @@ QStringList Items(const QListWidget* list)
 class TestDialogs : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        InitReportLibrary();
+        InitReportUi();
+    }
+    void cleanupTestCase() { DoneReportUi(); }
+
+    // Every label, check box, radio button, button, drop-down list and group box of every library
+    // window is as wide as its text needs at the window font. With ZV_SCREENSHOT_DIR set (the
+    // screen test, on a real display), each window is also photographed there with ImageMagick.
+    void everyWindowShowsItsTextsWhole()
+    {
+        const QString shots = qEnvironmentVariable("ZV_SCREENSHOT_DIR");
+        Component owner;
+        owner.setName("FormMain");
+        ApplicationRegistry::instance().addForm(&owner);
+        auto* table = new TClientDataSet(&owner);
+        table->setName("ClientDataSet");
+        table->addFieldDef("Cognome", ftString, 20);
+        table->createDataSet();
+        TzvReport report;
+        for (int i = 0; i < 2; ++i) {
+            TzvPage design;
+            report.EMFPages.Add(design);
+            report.EMFPages.FinishPage(i);
+        }
+        report.ModalPreview = false;
+        report.ShowPreview();
+        QPointer<QWidget> preview = dynamic_cast<TStandardPreview*>(OpenPreviews().back());
+        QVERIFY(preview);
+        auto fmt = std::make_unique<TFmtForm>();
+        fmt->Code = MakeFormatCode(fcNumber, 1, 2, ',');  // the panel of decimals shown
+        struct Window {
+            const char* name;
+            QWidget* widget;
+        };
+        std::vector<std::unique_ptr<QWidget>> keep;
+        auto own = [&keep](QWidget* w) {
+            keep.emplace_back(w);
+            return w;
+        };
+        const Window windows[] = {
+            {"Anteprima", preview.data()},
+            {"Trova", own(new TFindForm)},
+            {"Avanzamento", ProgressForm()},
+            {"Esportazione", own(new TProgressFilterForm)},
+            {"CodiceABarre", own(new TCodeBarreForm)},
+            {"EditorEspressioni", own(new TExprEditor(&report))},
+            {"EditorParametri", own(new TedParamFct(&report, "COPY(<X>,<Y>,<Z>)", "Copia una parte del testo"))},
+            {"CampoDB", own(new TFieldsForm(&owner))},
+            {"Variabili", own(new TVarForm({"Totali", " Imponibile"}))},
+            {"FormattaVariabile", fmt.get()},
+        };
+        for (const Window& w : windows) {
+            w.widget->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.widget));
+            QTest::qWait(50);
+            QCOMPARE(w.widget->font(), WindowFont());
+            const QStringList clipped = zvtest::ClippedTexts(w.widget);
+            QVERIFY2(clipped.isEmpty(), qPrintable(QString::fromLatin1(w.name) + QStringLiteral(":\n") + clipped.join('\n')));
+            if (!shots.isEmpty()) {
+                const QString file = QDir(shots).filePath(QString::fromLatin1(w.name) + QStringLiteral(".png"));
+                QCOMPARE(QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QString::number(w.widget->winId()), file}), 0);
+            }
+            if (w.widget != preview) w.widget->hide();
+        }
+        preview->close();  // a preview is freed once closed
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ApplicationRegistry::instance().remove(&owner);
+    }
+
     void fieldsFormGivesFieldReferencesAndSpecialNames()
     {
         Component form;

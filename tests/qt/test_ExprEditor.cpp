@@ -6,11 +6,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QtTest>
 
 #include "platform/qt/QtText.h"
 #include "report/ZV_Report.h"
 #include "tests/qt/ModalHelper.h"
+#include "tests/qt/TextFit.h"
 #include "ui/edExpPar.h"
 #include "ui/edExpr.h"
 
@@ -40,6 +43,31 @@ void SelectFunction(TExprEditor& e, const QString& name)
 class TestExprEditor : public QObject {
     Q_OBJECT
 private slots:
+    // Every function's name, syntax and description read whole: the names fit the list without a
+    // horizontal scroll bar, no word of a description is wider than its box (none is broken).
+    void functionNamesAndDescriptionsReadWhole()
+    {
+        TzvReport report;
+        TExprEditor e(&report);
+        e.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&e));
+        QCOMPARE(e.cbCatFunction->currentIndex(), 0);  // "Tutte"
+        QVERIFY(e.lbFunction->count() >= 43);
+        const QFontMetrics listFm(e.lbFunction->font());
+        const QFontMetrics helpFm(e.moHlp2->font());
+        const int textWidth = e.moHlp2->viewport()->width() - 2 * static_cast<int>(e.moHlp2->document()->documentMargin());
+        for (int i = 0; i < e.lbFunction->count(); ++i) {
+            e.lbFunction->setCurrentRow(i);
+            const QString name = e.lbFunction->item(i)->text();
+            QVERIFY2(listFm.horizontalAdvance(name) + 4 <= e.lbFunction->viewport()->width(), qPrintable(name));
+            const QStringList clipped = zvtest::ClippedTexts(&e);  // the syntax label among them
+            QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join('\n')));
+            for (const QString& word : e.moHlp2->toPlainText().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+                QVERIFY2(helpFm.horizontalAdvance(word) <= textWidth, qPrintable(name + QStringLiteral(": ") + word));
+        }
+        QCOMPARE(e.lbFunction->horizontalScrollBar()->maximum(), 0);
+    }
+
     void constantsAndOperatorsAreAppended()
     {
         TzvReport report;

@@ -1,6 +1,9 @@
 // The demo's main window: description, layout, navigator, grid editing, table file, Report button.
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -12,6 +15,7 @@
 #include "report/ZV_Preview.h"
 #include "platform/Files.h"
 #include "platform/qt/QtDBCtrls.h"
+#include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/QtUi.h"
 #include "report/ZV_Const.h"
@@ -96,7 +100,9 @@ private slots:
                                      "zvReport", "zvCodeBarreObject"}));
         QCOMPARE(QString::fromStdString(f.zvReport->Title), QStringLiteral("Demo BarCode"));
         QCOMPARE(QString::fromStdString(f.zvReport->FileName), QStringLiteral("BarCodeDemo.zvf"));
-        QCOMPARE(f.font().pixelSize(), 11);
+        // "MS Sans Serif" -11, the font the library's windows are laid out for.
+        QCOMPARE(f.font().family(), QStringLiteral("Liberation Sans"));
+        QCOMPARE(f.font().pixelSize(), zv::WindowFont().pixelSize());
         QCOMPARE(f.Button->text(), QStringLiteral("Report"));
         QCOMPARE(f.Button->parentWidget(), static_cast<QWidget*>(f.Panel));
         QCOMPARE(f.DBNavigator->geometry(), QRect(0, 0, 535, 25));
@@ -283,6 +289,70 @@ private slots:
         // A value too long for the field is cut to its size, as the field does.
         QVERIFY(m.setData(m.index(4, 3), "1234567890123456", Qt::EditRole));
         QCOMPARE(Cell(f, 4, 3), QStringLiteral("123456789012"));
+    }
+
+    // Typing into a cell is an edit at once (navigator and row marker show it), the editor holds
+    // no more than the field's size, and closing the window keeps what was typed.
+    void typingInACellIsAnEditThatClosingKeeps()
+    {
+        struct Case {
+            int row, column;
+            const char* typed;
+            const char* field;
+            const char* stored;
+        } cases[] = {
+            {2, 2, "ABCDEFGHIJKLMNOPQRST", "CS", "ABCDEFGHIJKLMNOP"},  // 16 characters
+            {5, 3, "12345678901234", "BarCode", "123456789012"},        // 12 characters
+            {0, 0, "Verdi", "Cognome", "Verdi"},
+        };
+        for (const Case& c : cases) {
+            CopySampleTable();
+            {
+                TFormMain f;
+                f.show();
+                QVERIFY(QTest::qWaitForWindowExposed(&f));
+                auto& m = f.DBGrid->tableModel();
+                f.DBGrid->setCurrentIndex(m.index(c.row, c.column));
+                f.DBGrid->setFocus();
+                const QString typed = QString::fromLatin1(c.typed);
+                QTest::keyClick(f.DBGrid, typed.at(0).toLatin1());  // opens the cell editor with the key
+                auto* editor = qobject_cast<QLineEdit*>(f.DBGrid->cellEditor());
+                QVERIFY2(editor, c.typed);
+                QTest::keyClicks(editor, typed.mid(1));
+                QCOMPARE(editor->text(), QString::fromLatin1(c.stored));
+                QCOMPARE(f.ClientDataSet->state(), zv::dsEdit);
+                QVERIFY(f.DBNavigator->button(zv::nbPost)->isEnabled());
+                QVERIFY(f.DBNavigator->button(zv::nbCancel)->isEnabled());
+                QCOMPARE(m.headerData(c.row, Qt::Vertical, Qt::DisplayRole).toString(), QStringLiteral("I"));
+                f.close();  // no Enter, no Tab
+            }
+            zv::TClientDataSet back;
+            back.loadFromFile("Clienti.xml");
+            back.setRecNo(c.row + 1);
+            QCOMPARE(back.fieldByName(c.field)->asString(), std::string(c.stored));
+        }
+    }
+
+    // Columns are sized from the characters their fields hold: the sample rows fit whole, and at
+    // the window's designed size there is no horizontal scroll bar.
+    void sampleRowsFitTheirColumns()
+    {
+        CopySampleTable();
+        TFormMain f;
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QCOMPARE(f.outerSize(), QSize(543, 301));
+        auto& m = f.DBGrid->tableModel();
+        const QFontMetrics fm(f.DBGrid->font());
+        // The item delegate leaves a focus-frame margin and one pixel on each side of the text.
+        const int margin = 2 * (f.DBGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, f.DBGrid) + 1);
+        for (int r = 0; r < m.rowCount(); ++r)
+            for (int c = 0; c < m.columnCount(); ++c) {
+                const QString text = Cell(f, r, c);
+                QVERIFY2(fm.horizontalAdvance(text) + margin <= f.DBGrid->columnWidth(c), qPrintable(text));
+            }
+        QApplication::processEvents();
+        QCOMPARE(f.DBGrid->horizontalScrollBar()->maximum(), 0);
     }
 
     void deleteAsksAndDeletesOnlyOnOk()

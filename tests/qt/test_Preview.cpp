@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QPrintDialog>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
@@ -137,6 +139,34 @@ void AnswerFileDialog(const QString& file, int filterIndex, FileQuestion* asked 
 
 bool IsBlack(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::black); }
 bool IsWhite(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::white); }
+
+
+// The shapes an icon shows: white sheets met along a row between two lines of text, a dark row
+// from edge to edge (an arrow across), dark pixels in all four corners (arrows out to the corners).
+struct GlyphShapes {
+    int sheets = 0;
+    bool acrossArrow = false, cornerArrows = false;
+};
+GlyphShapes ShapesOf(const QIcon& icon)
+{
+    const QImage img = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    auto white = [&img](int x, int y) { return img.pixel(x, y) == qRgba(255, 255, 255, 255); };
+    auto dark = [&img](int x, int y) { return qAlpha(img.pixel(x, y)) > 128 && img.pixelColor(x, y).lightness() < 100; };
+    GlyphShapes g;
+    auto runs = [&white](int y) {
+        int n = 0;
+        for (int x = 0; x < 16; ++x) n += white(x, y) && (x == 0 || !white(x - 1, y));
+        return n;
+    };
+    g.sheets = std::min(runs(9), runs(10));  // one of the two rows has no line of text
+    for (int y = 0; y < 16; ++y) {
+        int n = 0;
+        for (int x = 0; x < 16; ++x) n += dark(x, y);
+        g.acrossArrow = g.acrossArrow || n >= 15;
+    }
+    g.cornerArrows = dark(0, 0) && dark(15, 0) && dark(0, 15) && dark(15, 15);
+    return g;
+}
 
 }  // namespace
 
@@ -379,11 +409,14 @@ private slots:
         preview->ZoomBtn->setEditText(QStringLiteral("30"));
         preview->ApplyZoomText();
         QCOMPARE(preview->ZoomMode, zmTwoPages);
-        // Typing accepts digits, "%" and the decimal separator only.
-        preview->ZoomBtn->setFocus();
-        preview->ZoomBtn->lineEdit()->clear();
-        QTest::keyClicks(preview->ZoomBtn->lineEdit(), QStringLiteral("1a2,5x%"));
-        QCOMPARE(preview->ZoomBtn->lineEdit()->text(), QStringLiteral("12,5%"));
+        // Typing accepts digits, "%" and the decimal separator only, whether the keys reach the box
+        // (as the keyboard sends them: the box has the focus) or its line edit.
+        for (QWidget* target : {static_cast<QWidget*>(preview->ZoomBtn), static_cast<QWidget*>(preview->ZoomBtn->lineEdit())}) {
+            preview->ZoomBtn->setFocus();
+            preview->ZoomBtn->lineEdit()->clear();
+            QTest::keyClicks(target, QStringLiteral("1a2,5x%Z"));
+            QCOMPARE(preview->ZoomBtn->lineEdit()->text(), QStringLiteral("12,5%"));
+        }
         ClosePreview(preview);
         SetUi(nullptr);
     }
@@ -520,6 +553,34 @@ private slots:
         SetUi(nullptr);
     }
 
+    // The view buttons show what they do: one sheet, two sheets side by side, a sheet with an
+    // arrow across the button, a screen with arrows out to the corners.
+    void viewButtonsShowWhatTheyDo()
+    {
+        TzvReport report;
+        AddPage(report);
+        TStandardPreview* preview = OpenPreview(report);
+        struct Case {
+            QToolButton* button;
+            int sheets;  // -1: any
+            bool across, corners;
+        } cases[] = {
+            {preview->OnePageBtn, 1, false, false},
+            {preview->TwoPageBtn, 2, false, false},
+            {preview->WdtPageBtn, -1, true, false},
+            {preview->FullScrBtn, 0, false, true},
+        };
+        for (const Case& c : cases) {
+            const GlyphShapes g = ShapesOf(c.button->icon());
+            const QByteArray name = c.button->objectName().toLatin1();
+            if (c.sheets >= 0) QVERIFY2(g.sheets == c.sheets, name + " sheets: " + QByteArray::number(g.sheets));
+            else QVERIFY2(g.sheets >= 1, name.constData());
+            QVERIFY2(g.acrossArrow == c.across, name.constData());
+            QVERIFY2(g.cornerArrows == c.corners, name.constData());
+        }
+        ClosePreview(preview);
+    }
+
     void printSendsTheChosenRangeToThePrinter()
     {
         if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) QSKIP("pdfinfo missing");
@@ -538,6 +599,7 @@ private slots:
             seenMax = d->maxPage();
             d->setFromTo(2, 3);
             d->setPrintRange(QAbstractPrintDialog::PageRange);
+            d->printer()->setOutputFileName(QString());  // no file chosen: the current printer
             d->done(QDialog::Accepted);  // as OK, without asking the system for a printer
         });
         QTest::keyClick(preview->PaintPanel, Qt::Key_F2);
@@ -552,6 +614,76 @@ private slots:
         ClosePreview(preview);
         Prn().SetPlatformPrinter(saved);
         QFile::remove(path);
+    }
+
+    // A PDF file chosen in the print dialog is printed to, with range and copies; a target that
+    // cannot start (an unwritable file, no system printer) is told in the error box.
+    void printWritesTheFileChosenInTheDialog()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty()) QSKIP("pdftotext missing");
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("scelto.pdf"));
+        const bool noSystemPrinter = QPrinterInfo::availablePrinterNames().isEmpty();
+        struct Case {
+            const char* name;
+            QString file;  // empty: none chosen, the platform's default printer
+            int copies;
+            bool collate;
+            QStringList pages;  // what the file holds, in order
+            QString box;
+        } cases[] = {
+            {"2 copies, not collated", file, 2, false, {"Foglio2", "Foglio2", "Foglio3", "Foglio3"}, {}},
+            {"2 copies, collated", file, 2, true, {"Foglio2", "Foglio3", "Foglio2", "Foglio3"}, {}},
+            {"unwritable folder", QStringLiteral("/nonexistent-zv/x.pdf"), 1, false, {},
+             QStringLiteral("Impossibile avviare la stampa su \"/nonexistent-zv/x.pdf\".")},
+            {"no system printer", QString(), 1, false, {},
+             QStringLiteral("Impossibile avviare la stampa su \"Stampante predefinita\".")},
+        };
+        Printer* saved = Prn().PlatformPrinter;
+        QtPrinter systemDefault;
+        Prn().SetPlatformPrinter(&systemDefault);
+        HeadlessUi headless;
+        SetUi(&headless);
+        for (const Case& c : cases) {
+            if (c.file.isEmpty() && !noSystemPrinter) continue;  // only meaningful without printers
+            headless.messages.clear();
+            QFile::remove(file);
+            TzvReport report;
+            report.ShowProgress = false;
+            for (int i = 1; i <= 4; ++i) AddTextPage(report, "Foglio" + std::to_string(i));
+            TStandardPreview* preview = OpenPreview(report);
+            zvtest::WhenModalOfClassShows<QPrintDialog>([&c](QPrintDialog* d) {
+                d->setFromTo(2, 3);
+                d->setPrintRange(QAbstractPrintDialog::PageRange);
+                d->printer()->setOutputFormat(QPrinter::PdfFormat);
+                d->printer()->setOutputFileName(c.file);
+                d->printer()->setCopyCount(c.copies);
+                d->printer()->setCollateCopies(c.collate);
+                d->done(QDialog::Accepted);
+            });
+            preview->Print();
+            ClosePreview(preview);
+            QVERIFY2(Prn().PlatformPrinter == &systemDefault, c.name);  // the file was for this job only
+            if (c.box.isEmpty()) {
+                QVERIFY2(headless.messages.empty(), c.name);
+                QProcess text;
+                text.start(QStringLiteral("pdftotext"), {file, QStringLiteral("-")});
+                QVERIFY(text.waitForFinished());
+                const QString out = QString::fromUtf8(text.readAllStandardOutput());
+                QStringList found;
+                for (const QRegularExpressionMatch& m : QRegularExpression(QStringLiteral("Foglio\\d")).globalMatch(out))
+                    found << m.captured();
+                QVERIFY2(found == c.pages, qPrintable(QString::fromLatin1(c.name) + QStringLiteral(": ") + found.join(' ')));
+                QVERIFY2(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() == 1, c.name);  // no leftovers
+            } else {
+                QVERIFY2(headless.messages.size() == 1, c.name);
+                QCOMPARE(ToQString(headless.messages[0].text), c.box);
+                QCOMPARE(headless.messages[0].caption, std::string("Errore"));
+                QVERIFY(!QFile::exists(file));
+            }
+        }
+        SetUi(nullptr);
+        Prn().SetPlatformPrinter(saved);
     }
 
     void progressWindowRunsItsWorkInsideTheModalWindow()

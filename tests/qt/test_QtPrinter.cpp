@@ -136,21 +136,37 @@ private slots:
         QVERIFY(!IsPrinting());
     }
 
-    void cancelLeavesNoFile()
+    // A cancelled job leaves no file, or the file that was there before, as it was.
+    void cancelLeavesNoFileOrTheOldOne()
     {
         const QString path = dir_.filePath("cancelled.pdf");
-        QtPrinter printer(path.toStdString(), 150);
-        Prn().SetPlatformPrinter(&printer);
-        TzvReport report;
-        Prepare(report, 3, kPaperA4, 2100, 2970, 0);
-        int calls = 0;
-        report.OnProgress = [&](int32_t) {
-            if (++calls == 2) report.Terminated = true;
-        };
-        report.PrintPreparedReport(1, 3, false, 1);
-        QCOMPARE(calls, 2);
-        QVERIFY(!printer.Printing());
-        QVERIFY(!QFile::exists(path));
+        for (const QByteArray& before : {QByteArray(), QByteArray("old content")}) {
+            QFile::remove(path);
+            if (!before.isEmpty()) {
+                QFile old(path);
+                QVERIFY(old.open(QIODevice::WriteOnly));
+                old.write(before);
+            }
+            QtPrinter printer(path.toStdString(), 150);
+            Prn().SetPlatformPrinter(&printer);
+            TzvReport report;
+            Prepare(report, 3, kPaperA4, 2100, 2970, 0);
+            int calls = 0;
+            report.OnProgress = [&](int32_t) {
+                if (++calls == 2) report.Terminated = true;
+            };
+            report.PrintPreparedReport(1, 3, false, 1);
+            QCOMPARE(calls, 2);
+            QVERIFY(!printer.Printing());
+            if (before.isEmpty()) {
+                QVERIFY(!QFile::exists(path));
+            } else {
+                QFile old(path);
+                QVERIFY(old.open(QIODevice::ReadOnly));
+                QCOMPARE(old.readAll(), before);
+            }
+            QCOMPARE(QDir(dir_.path()).entryList({QStringLiteral(".cancelled*")}, QDir::Files | QDir::Hidden).size(), 0);
+        }
     }
 
 private:

@@ -1,9 +1,14 @@
 // Real message boxes: texts, captions, icons and the answer for each button set.
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 #include "platform/qt/QtText.h"
 #include "platform/qt/QtUi.h"
 #include "tests/qt/ModalHelper.h"
+#include "ui/ZV_InitUi.h"
 
 class TestQtUi : public QObject {
     Q_OBJECT
@@ -15,6 +20,32 @@ private slots:
         QCOMPARE(zv::FromQString(zv::ToQString(all)), all);
         QCOMPARE(zv::ToQString("Pi\xE8 di pagina"), QString::fromUtf8("Pi\xC3\xA8 di pagina"));
         QCOMPARE(zv::ToQString("\x80"), QString(QChar(0x20AC)));
+    }
+
+    // Qt's own dialogs speak Italian once the library's start-up has loaded Qt's translations.
+    void qtDialogsSpeakItalian()
+    {
+        QVERIFY(zv::LoadQtTranslations());
+        QFileDialog files;
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&files));
+        struct Case {
+            const char* label;
+            QString italian;
+        } cases[] = {
+            {"lookInLabel", QString::fromUtf8("Cerca in:")},
+            {"fileTypeLabel", QString::fromUtf8("File di tipo:")},
+        };
+        for (const Case& c : cases) {
+            auto* label = files.findChild<QLabel*>(QString::fromLatin1(c.label));
+            QVERIFY2(label, c.label);
+            QCOMPARE(label->text(), c.italian);
+        }
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Domanda"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QString::fromUtf8("&S\u00ec"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Annulla"));
     }
 
     void errorBoxShowsTextCaptionAndIcon()
