@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Screen test: the real BarCodeDemo under Xvfb — its window appears with its title, a screenshot is
-# taken, the Report button opens the preview (screenshot too) and Escape closes it, and a
+# taken, the Report button opens the preview on the prepared pages (their barcodes decode, End shows
+# other ones) and Escape closes it, and a
 # termination request closes the window and ends the program cleanly. Skipped (exit 77) without xvfb-run or xdotool.
 set -euo pipefail
 build=$1
 src=$2
-for tool in xvfb-run xdotool import; do
+for tool in xvfb-run xdotool import zbarimg; do
   if ! command -v "$tool" >/dev/null; then echo "skipped: $tool not installed"; exit 77; fi
 done
 [ -x "$build/BarCodeDemo" ] || { echo "skipped: BarCodeDemo not built"; exit 77; }
@@ -15,6 +16,7 @@ cp "$src/resources/Clienti.xml" "$work/"
 [ -e "$src/resources/BarCodeDemo.zvf" ] && cp "$src/resources/BarCodeDemo.zvf" "$work/"
 shot="$build/screen-FormMain.png"
 preview_shot="$build/screen-Preview.png"
+last_shot="$build/screen-Preview-last.png"
 cat > "$work/run.sh" <<INNER
 set -eu
 cd "$work"
@@ -42,8 +44,12 @@ done
 [ -n "\$pwin" ] || { echo "preview did not appear"; cat "$work/out.txt"; kill \$pid; exit 1; }
 sleep 0.5
 import -window root "$preview_shot"
-# Escape closes the preview (its pages have the keyboard focus).
+# End shows the last page: other records, other barcodes.
 xdotool windowfocus --sync "\$pwin"
+xdotool key End
+sleep 0.5
+import -window root "$last_shot"
+# Escape closes the preview (its pages have the keyboard focus).
 xdotool key Escape
 for i in \$(seq 1 50); do
   xdotool search --name "Anteprima - Demo BarCode" >/dev/null 2>&1 || break
@@ -60,6 +66,11 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/run.sh"
 # The screenshot must show something: more than a handful of colours.
 colours=$(identify -format '%k' "$shot")
 [ "$colours" -gt 8 ] || { echo "screenshot nearly blank ($colours colours)"; exit 1; }
+# The preview shows prepared pages: their barcodes decode, and the last page holds other ones.
+first=$(zbarimg -q "$preview_shot" 2>/dev/null | grep '^EAN-13:' | sort || true)
+last=$(zbarimg -q "$last_shot" 2>/dev/null | grep '^EAN-13:' | sort || true)
+[ -n "$first" ] || { echo "no barcode decodes on the first page shown"; exit 1; }
+[ -n "$last" ] && [ "$first" != "$last" ] || { echo "the last page shows no other barcodes"; exit 1; }
 # Closing without changes left the table file as it was.
 cmp -s "$src/resources/Clienti.xml" "$work/Clienti.xml" || { echo "Clienti.xml was rewritten"; exit 1; }
-echo "ok: window titled, screenshots $shot ($colours colours) and $preview_shot"
+echo "ok: window titled, preview pages with barcodes ($(echo "$first" | wc -l) on the first, $(echo "$last" | wc -l) on the last), screenshots $shot, $preview_shot, $last_shot"

@@ -1,19 +1,29 @@
-// `zvreport dump FILE.emf|FILE.zvp`, `zvreport render FILE.zvp|FILE.emf --png|--pdf OUT`, `zvreport pack`.
+// `zvreport dump FILE.emf|FILE.zvp`, `zvreport render` (a template prepared over XML data packets, or
+// prepared pages drawn to PNG or PDF), `zvreport pack`.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/ClientDataSet.h"
+#include "platform/Component.h"
 #include "platform/EmfFormat.h"
 #include "platform/EmfPlayer.h"
 #include "platform/EmfReader.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/FormatSettings.h"
+#include "platform/Stream.h"
 #include "platform/Text.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Report.h"
 #include "tools/zvreport/Command.h"
+#include "report/ZV_Init.h"
 #ifdef ZV_HAVE_QT
+#include "platform/FontMetrics.h"
+#include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/Render.h"
 #endif
 
@@ -135,8 +145,123 @@ void Load(const std::string& path, Loaded& out)
     }
 }
 
+// The forms and tables named by --data FORM.DATASET=FILE.xml, registered as open forms.
+class DataForms {
+public:
+    ~DataForms()
+    {
+        for (auto& f : forms_) zv::ApplicationRegistry::instance().remove(f.get());
+    }
+    void Load(const std::string& spec)
+    {
+        const size_t eq = spec.find('='), dot = spec.find('.');
+        if (eq == std::string::npos || dot == std::string::npos || dot == 0 || dot + 1 >= eq || eq + 1 >= spec.size())
+            throw zv::Exception("--data wants FORM.DATASET=FILE.xml: " + spec);
+        const std::string formName = spec.substr(0, dot), tableName = spec.substr(dot + 1, eq - dot - 1);
+        zv::Component* form = zv::ApplicationRegistry::instance().findGlobalComponent(formName);
+        if (!form) {
+            forms_.push_back(std::make_unique<zv::Component>());
+            form = forms_.back().get();
+            form->setName(formName);
+            zv::ApplicationRegistry::instance().addForm(form);
+        }
+        auto* table = new zv::TClientDataSet(form);
+        table->setName(tableName);
+        table->loadFromFile(spec.substr(eq + 1));
+    }
+
+private:
+    std::vector<std::unique_ptr<zv::Component>> forms_;
+};
+
+constexpr int32_t kDefaultMaxPages = 100000;
+
+void WriteOutput(zv::TzvEMFPages& pages, const std::string& out)
+{
+    const std::string ext = zv::LowerCase(zv::ExtractFileExt(out));
+    if (ext == ".zvp") {
+        zv::SavePreparedReport(pages, out);
+        return;
+    }
+    if (pages.Count() == 0) throw zv::Exception("The report has no pages");
+    if (ext == ".emf") {
+        const zv::EmfFile& picture = pages.Pages(0).Picture;
+        zv::SaveFileAtomically(out, [&picture](zv::Stream& s) {
+            s.writeBuffer(picture.bytes().data(), std::min<size_t>(picture.bytes().size(), picture.header().bytes));
+        });
+        return;
+    }
+#ifdef ZV_HAVE_QT
+    if (ext == ".png") {
+        zv::SaveEmfAsPng(pages.Pages(0).Picture, out, 96);
+        return;
+    }
+    if (ext == ".pdf") {
+        std::vector<zv::RenderPage> list;
+        for (int i = 0; i < pages.Count(); ++i) {
+            const zv::TzvEMFPage& p = pages.Pages(i);
+            list.push_back({&p.Picture, p.PaperWidth, p.PaperHeight, p.Orientation});
+        }
+        zv::SavePagesAsPdf(list, out);
+        return;
+    }
+#endif
+    throw zv::Exception("Unknown output kind (.zvp, .emf, .png, .pdf): " + out);
+}
+
+// render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT
+int RenderTemplate(const std::vector<std::string>& args)
+{
+    std::string out;
+    int32_t maxPages = kDefaultMaxPages;
+    std::vector<std::string> data;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "-o" && hasValue) out = args[++i];
+        else if (args[i] == "--data" && hasValue) data.push_back(args[++i]);
+        else if (args[i] == "--max-pages" && hasValue) maxPages = std::atoi(args[++i].c_str());
+        else throw zv::Exception("Unknown argument: " + args[i]);
+    }
+    if (out.empty() || maxPages <= 0) {
+        zvtool::PrintError("usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT");
+        return 2;
+    }
+#ifdef ZV_HAVE_QT
+    // Layout measures with the font engine that draws the pages.
+    zv::EnsureGuiApplication();
+    static zv::QtFontMetrics metrics;
+    zv::SetDefaultFontMetrics(&metrics);
+#endif
+    zv::DefaultFormatSettings() = zv::FormatSettingsFromLocale();
+    zv::InitReportLibrary();
+    DataForms forms;
+    for (const std::string& spec : data) forms.Load(spec);
+    zv::Component owner;
+    owner.setName("zvreport");
+    auto* report = new zv::TzvReport(&owner);
+    report->ShowProgress = false;
+    report->MaxPages = maxPages;
+    {
+        const std::string bytes = zv::ReadFileBytes(args[0]);
+        zv::MemoryStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        report->LoadFromStream(s);
+    }
+    const bool ok = report->PrepareReport();
+    if (zv::zvState().ErrorFlag || !ok) {
+        std::string text = zv::zvState().ErrorFlag ? zv::zvState().ErrorText : "Preparazione interrotta";
+        for (char& c : text)
+            if (c == '\r') c = '\n';
+        zvtool::PrintError(text);
+        return 1;
+    }
+    WriteOutput(report->EMFPages, out);
+    zvtool::Print("pages=" + std::to_string(report->EMFPages.Count()));
+    return 0;
+}
+
 int Render(const std::vector<std::string>& args)
 {
+    if (!args.empty() && zv::LowerCase(zv::ExtractFileExt(args[0])) == ".zvf") return RenderTemplate(args);
     const std::string png = Option(args, "--png"), pdf = Option(args, "--pdf");
     if (args.empty() || (png.empty() == pdf.empty())) {
         zvtool::PrintError("usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N] [--dpi D] | --pdf OUT");
@@ -206,7 +331,10 @@ int Pack(const std::vector<std::string>& args)
 const zvtool::DumpRegistrar dumpEmf({".emf", DumpEmf});
 const zvtool::DumpRegistrar dumpZvp({".zvp", DumpZvp});
 const zvtool::CommandRegistrar renderCommand(
-    {"render", "FILE.zvp|FILE.emf --png OUT [--page N] [--dpi D] | --pdf OUT  (draw pages)", Render});
+    {"render",
+     "TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT.zvp|.emf|.png|.pdf  (prepare a report)\n"
+     "  zvreport render FILE.zvp|FILE.emf --png OUT [--page N] [--dpi D] | --pdf OUT  (draw pages)",
+     Render});
 const zvtool::CommandRegistrar packCommand({"pack", "OUT.zvp IN.emf...  (metafiles as A4 pages of a prepared report)", Pack});
 
 }  // namespace
