@@ -8,7 +8,10 @@
 #include <functional>
 
 #include "ReportHarness.h"
+#include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
+#include "report/ZV_Init.h"
+#include "report/ZV_Preview.h"
 
 using namespace zv;
 using zvtest::ReportHarness;
@@ -503,6 +506,92 @@ TEST_F(PrepareCases, DataSourcesGoBackAsTheyWere)
     delete shared;
     EXPECT_EQ(report->FindRegisteredDataSource("T"), nullptr);
     EXPECT_EQ(other.FindRegisteredDataSource("T"), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// A progress window that runs its work at once and keeps every line it showed.
+struct RecordingWindow : TzvProgressWindow {
+    std::string caption;
+    std::vector<std::string> lines;
+    bool visible = false;
+    int shown = 0, closedCancelled = 0, closedOk = 0;
+    void SetCaption(const std::string& c) override { caption = c; }
+    std::string Caption() const override { return caption; }
+    void SetLabelText(const std::string& t) override { lines.push_back(t); }
+    std::string LabelText() const override { return lines.empty() ? std::string() : lines.back(); }
+    bool IsVisible() const override { return visible; }
+    bool Show(TzvReport* report, std::function<void()> work) override
+    {
+        ++shown;
+        visible = true;
+        work();
+        visible = false;
+        return !report->Terminated;
+    }
+    void Close(bool cancelled) override { ++(cancelled ? closedCancelled : closedOk); }
+};
+
+TEST_F(PrepareCases, TwoPassesRunInOneProgressWindowWithTheirLines)
+{
+    RecordingWindow window;
+    SetProgressWindow(&window);
+    Numbers("T", 7);
+    report->TwoPass = 1;
+    report->ShowProgress = true;
+    report->Title = "Elenco";
+    List(Page(), "T", 100, 300, "R[V]");
+    Prepare();
+    SetProgressWindow(nullptr);
+    EXPECT_TRUE(prepared);
+    EXPECT_EQ(window.shown, 1);
+    EXPECT_EQ(window.closedOk, 1);
+    EXPECT_EQ(window.caption, "Report in preparazione - Elenco");
+    // Each pass: its start, the two page breaks (the page just finished), the last page closed, the end.
+    const std::vector<std::string> expected = {
+        "Esecuzione 1\xB0 passo:  1", "Esecuzione 1\xB0 passo:  1", "Esecuzione 1\xB0 passo:  1",
+        "Esecuzione 1\xB0 passo:  2", "Esecuzione 1\xB0 passo:  3", "Esecuzione 1\xB0 passo:  3",
+        "Pagina in costruzione:  1 di 3", "Pagina in costruzione:  1 di 3", "Pagina in costruzione:  2 di 3",
+        "Pagina in costruzione:  3 di 3", "Pagina in costruzione:  3 di 3"};
+    EXPECT_EQ(window.lines, expected);
+}
+
+TEST_F(PrepareCases, StartUpInstallsWhatObjectsAskOfTheirBand)
+{
+    InitReportLibrary();
+    // The band line of an error text names the kind.
+    TzvBand band;
+    band.BandKind = bkDetailData;
+    band.Stretched = true;
+    band.Height = 20;
+    band.StretchedHeight = 55;
+    zvState().CurrentBand = &band;
+    zvState().CurrentPageNo = 3;
+    ReportError("x");
+    zvState().CurrentBand = nullptr;
+    EXPECT_EQ(ErrorLines(), std::string(kErrPreparation) + "/x/Banda: " + BandName(bkDetailData) + "/Pagina: 3");
+    zvState().ErrorFlag = false;
+    // A stretched memo learns its band's heights.
+    TzvBandGeometry g;
+    ASSERT_TRUE(BandGeometry(&band, g));
+    EXPECT_TRUE(g.Stretched);
+    EXPECT_EQ(g.Height, 55);
+    EXPECT_EQ(g.DesignHeight, 20);
+    // A memo naming a memo field of its band's data source prints the field's text.
+    TClientDataSet& t = Table("T", {"Nome"}, {});
+    t.close();
+    t.fieldDefs().push_back({"Note", ftMemo});
+    t.createDataSet();
+    t.append();
+    t.fieldByName("Nome")->setAsString("Rossi");
+    t.fieldByName("Note")->setAsString("prima riga\r\nseconda riga");
+    t.post();
+    report->Values.Items(report->Values.AddValue("Nota")) = TzvValue{1, 0, "Dati.TTab", "Note"};
+    List(Page(), "T", 100, 60, "[Nome]");
+    Memo(Page(), 400, 100, "[Note]", 300, 40);
+    EXPECT_EQ(Texts(Prepare()), "Rossi;prima riga;seconda riga") << ErrorLines();
 }
 
 }  // namespace
