@@ -11,11 +11,13 @@
 #include "platform/FontMetrics.h"
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtPrinter.h"
+#include "report/ZV_Memo.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Prntr.h"
 #include "report/ZV_Report.h"
 #include "ui/ZV_CBarForm.h"
 #include "ui/ZV_Prev.h"
+#include "ui/ZV_fmted.h"
 #include "ui/ZV_progr.h"
 
 namespace zv {
@@ -50,6 +52,18 @@ constexpr const char* kLibraryWindowClasses[] = {
 // Qt's own dialogs (files, printing, message boxes) speak the library's language.
 constexpr const char* kQtTranslations = "qtbase_it";
 
+// "Formatta variabile..." of a memo: the format dialog on the memo's code and text.
+bool EditFormat(uint32_t& code, std::string& text)
+{
+    TFmtForm dialog;
+    dialog.Code = code;
+    dialog.SetFormatText(text);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    code = dialog.Code;
+    text = dialog.FormatText();
+    return true;
+}
+
 }  // namespace
 
 bool LoadQtTranslations()
@@ -76,6 +90,7 @@ void InitReportUi()
     Prn().SetPlatformPrinter(PrinterSlot().get());
     RegisterStandardPreview();
     RegisterCodeBarreEditor();
+    SetFormatDialogFunction(EditFormat);
 }
 
 void DoneReportUi()
@@ -86,6 +101,7 @@ void DoneReportUi()
     if (Prn().PlatformPrinter == PrinterSlot().get()) Prn().SetPlatformPrinter(nullptr);
     PrinterSlot().reset();
     SetDefaultFontMetrics(nullptr);
+    SetFormatDialogFunction(nullptr);
 }
 
 TProgressForm* ProgressForm() { return ProgressFormSlot().get(); }

@@ -16,9 +16,11 @@
 #include "report/ZV_Format.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Init.h"
+#include "report/ZV_Memo.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Template.h"
+#include "tests/qt/ModalHelper.h"
 #include "tests/qt/TextFit.h"
 #include "ui/ZV_CBarForm.h"
 #include "ui/ZV_Find.h"
@@ -185,6 +187,23 @@ private slots:
         cancelled.show();
         QTest::keyClick(&cancelled, Qt::Key_Escape);
         QCOMPARE(cancelled.result(), int(QDialog::Rejected));
+    }
+
+    void memoMenuOpensTheFormatDialogAfterStartUp()
+    {
+        TzvReport report;
+        auto* memo = static_cast<TzvMemoView*>(report.Pages[0].Add(std::make_unique<TzvMemoView>(&report)));
+        memo->FormatCode = MakeFormatCode(fcNumber, 1, 2, ',');
+        memo->Selected = 1;
+        TzvPopupMenu menu;
+        memo->DefinePopupMenu(menu);
+        zvtest::WhenModalOfClassShows<TFmtForm>([](TFmtForm* dialog) {
+            dialog->Edit3->selectAll();
+            QTest::keyClicks(dialog->Edit3, QStringLiteral("4"));
+            dialog->Button1->click();
+        });
+        menu.at(0).OnClick();
+        QCOMPARE(FormatCodeDecimals(memo->FormatCode), uint8_t(4));
     }
 
     void fmtFormEditsTheFormatCode()
