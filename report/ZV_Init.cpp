@@ -7,6 +7,7 @@
 #include "report/ZV_Preview.h"
 #include "report/ZV_Prntr.h"
 #include "report/ZV_Report.h"
+#include "report/ZV_Utils.h"
 #include "report/ZV_View.h"
 
 namespace zv {
@@ -27,6 +28,8 @@ void InitReportLibrary()
     InstallBandHooks();
     ComponentClassRegistry& classes = ComponentClassRegistry::instance();
     classes.add("TzvReport", [](Component* owner) -> Component* { return new TzvReport(owner); });
+    classes.add("TzvDataset", [](Component* owner) -> Component* { return new TzvDataset(owner); });
+    classes.add("TzvDBDataSet", [](Component* owner) -> Component* { return new TzvDBDataSet(owner); });
     classes.add("TzvCodeBarreObject", [](Component* owner) -> Component* { return new TzvCodeBarreObject(owner); });
 }
 

@@ -3,6 +3,7 @@
 #include "report/ZV_Utils.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/Error.h"
 #include "platform/Text.h"
@@ -98,7 +99,114 @@ bool TzvDataset::Eof()
     return result;
 }
 
+namespace {
+
+constexpr const char* kRangeBeginNames[] = {"rbFirst", "rbCurrent"};
+constexpr const char* kRangeEndNames[] = {"reLast", "reCurrent", "reCount"};
+
+template <size_t N>
+uint8_t EnumValue(const PropValue& v, const char* const (&names)[N])
+{
+    if (v.kind == PropValue::Kind::Ident)
+        for (size_t i = 0; i < N; ++i)
+            if (SameText(v.text, names[i])) return static_cast<uint8_t>(i);
+    throw Exception("Invalid property value");
+}
+
+const std::string& HandlerName(const PropValue& v)
+{
+    if (v.kind != PropValue::Kind::Ident) throw Exception("Invalid property value");
+    return v.text;
+}
+
+// The handler of that name offered by the nearest owner that offers handlers.
+template <typename Find>
+auto FindHandler(const Component* from, const std::string& name, Find find) -> decltype(find(nullptr))
+{
+    for (const Component* c = from ? from->owner() : nullptr; c; c = c->owner())
+        if (auto* provider = dynamic_cast<TzvDataSetEventProvider*>(const_cast<Component*>(c)))
+            if (auto handler = find(provider)) return handler;
+    throw Exception("Method " + name + " not found");
+}
+
+}  // namespace
+
+bool TzvDataset::readProperty(const std::string& name, const PropValue& v)
+{
+    if (name == "RangeBegin") RangeBegin = static_cast<TRangeBegin>(EnumValue(v, kRangeBeginNames));
+    else if (name == "RangeEnd") RangeEnd = static_cast<TRangeEnd>(EnumValue(v, kRangeEndNames));
+    else if (name == "RangeEndCount") RangeEndCount = static_cast<int32_t>(std::clamp<int64_t>(v.asInt(), INT32_MIN, INT32_MAX));
+    else if (name == "OnFirst") onFirstName_ = HandlerName(v);
+    else if (name == "OnNext") onNextName_ = HandlerName(v);
+    else if (name == "OnPrior") onPriorName_ = HandlerName(v);
+    else if (name == "OnCheckEOF") onCheckEOFName_ = HandlerName(v);
+    else return false;
+    return true;
+}
+
+void TzvDataset::writeProperties(FormWriter& w) const
+{
+    if (RangeBegin != rbFirst) w.writeIdent("RangeBegin", kRangeBeginNames[RangeBegin & 1]);
+    if (RangeEnd != reLast) w.writeIdent("RangeEnd", kRangeEndNames[std::min<int>(RangeEnd, 2)]);
+    if (RangeEndCount != 0) w.writeInt("RangeEndCount", RangeEndCount);
+    const std::pair<const char*, const std::string*> events[] = {
+        {"OnFirst", &onFirstName_}, {"OnNext", &onNextName_}, {"OnPrior", &onPriorName_}, {"OnCheckEOF", &onCheckEOFName_}};
+    for (const auto& [event, handler] : events)
+        if (!handler->empty()) w.writeIdent(event, *handler);
+}
+
+void TzvDataset::loaded()
+{
+    auto notify = [this](const std::string& name, std::function<void(TzvDataset*)>& event) {
+        if (!name.empty()) event = FindHandler(this, name, [&name](TzvDataSetEventProvider* p) {
+            return p ? p->FindNotifyHandler(name) : std::function<void(TzvDataset*)>();
+        });
+    };
+    notify(onFirstName_, OnFirst);
+    notify(onNextName_, OnNext);
+    notify(onPriorName_, OnPrior);
+    if (!onCheckEOFName_.empty())
+        OnCheckEOF = FindHandler(this, onCheckEOFName_, [this](TzvDataSetEventProvider* p) {
+            return p ? p->FindCheckEOFHandler(onCheckEOFName_) : std::function<void(TzvDataset*, bool&)>();
+        });
+}
+
 // ---- TzvDBDataSet ------------------------------------------------------------------------------
+
+bool TzvDBDataSet::readProperty(const std::string& name, const PropValue& v)
+{
+    if (name == "DataSet") {
+        if (v.kind != PropValue::Kind::Ident) throw Exception("Invalid property value");
+        dataSetName_ = v.text;
+    } else if (name == "Filter") {
+        Filter = v.asString();
+    } else if (name == "Filtered") {
+        Filtered = v.asBool();
+    } else {
+        return TzvDataset::readProperty(name, v);
+    }
+    return true;
+}
+
+void TzvDBDataSet::writeProperties(FormWriter& w) const
+{
+    TzvDataset::writeProperties(w);
+    if (dataSet_) w.writeIdent("DataSet", dataSet_->owner() == owner() ? dataSet_->name() : QualifiedComponentName(dataSet_));
+    else if (!dataSetName_.empty()) w.writeIdent("DataSet", dataSetName_);
+    if (!Filter.empty()) w.writeString("Filter", Filter);
+    if (Filtered) w.writeBool("Filtered", true);
+}
+
+void TzvDBDataSet::loaded()
+{
+    TzvDataset::loaded();
+    if (dataSetName_.empty()) return;
+    Component* c = owner() ? owner()->findComponent(dataSetName_) : nullptr;
+    if (!c) c = ApplicationRegistry::instance().findQualified(dataSetName_);
+    auto* ds = dynamic_cast<TDataSet*>(c);
+    if (!ds) throw Exception("Component " + dataSetName_ + " not found");
+    SetDataSet(ds);
+}
 
 TzvDBDataSet::~TzvDBDataSet() { SetDataSet(nullptr); }
 

@@ -11,11 +11,22 @@
 
 #include "platform/Component.h"
 #include "platform/DataSet.h"
+#include "platform/FormText.h"
 #include "report/ZV_Report.h"
 
 namespace zv {
 
 class TzvBand;
+class TzvDataset;
+
+// A form that offers handlers for the events of its data sources by the names a window
+// description gives them.
+class TzvDataSetEventProvider {
+public:
+    virtual ~TzvDataSetEventProvider() = default;
+    virtual std::function<void(TzvDataset*)> FindNotifyHandler(std::string_view name) = 0;
+    virtual std::function<void(TzvDataset*, bool&)> FindCheckEOFHandler(std::string_view name) = 0;
+};
 
 enum TRangeBegin : uint8_t { rbFirst = 0, rbCurrent = 1 };
 enum TRangeEnd : uint8_t { reLast = 0, reCurrent = 1, reCount = 2 };
@@ -26,11 +37,17 @@ enum TRangeEnd : uint8_t { reLast = 0, reCurrent = 1, reCount = 2 };
 // The walk: First, then Next until Eof. RecNo counts the steps of the walk (0 after First, +1 per
 // Next, -1 per Prior); PassedCount the records passed, those a filter skipped included. This base
 // class has no records: it ends only with reCount or through OnCheckEOF.
-class TzvDataset : public Component {
+class TzvDataset : public Component, public Persistent {
 public:
     explicit TzvDataset(Component* owner = nullptr);
     ~TzvDataset() override;
     std::string className() const override { return "TzvDataset"; }
+
+    // Window description: RangeBegin, RangeEnd, RangeEndCount and the handler names of OnFirst,
+    // OnNext, OnPrior and OnCheckEOF, found among the owners once the description is read.
+    bool readProperty(const std::string& name, const PropValue& value) override;
+    void writeProperties(FormWriter& writer) const override;
+    void loaded() override;
 
     TRangeBegin RangeBegin = rbFirst;
     TRangeEnd RangeEnd = reLast;
@@ -47,6 +64,9 @@ public:
     virtual void Next();
     // reCount and RecNo >= RangeEndCount; then OnCheckEOF may change the answer.
     virtual bool Eof();
+
+private:
+    std::string onFirstName_, onNextName_, onPriorName_, onCheckEOFName_;
 };
 
 // A data source bound to a platform dataset. Init opens the dataset when it is closed, remembers
@@ -56,6 +76,12 @@ public:
     explicit TzvDBDataSet(Component* owner = nullptr) : TzvDataset(owner) {}
     ~TzvDBDataSet() override;
     std::string className() const override { return "TzvDBDataSet"; }
+
+    // Window description: the base properties, DataSet (a component of the owner or
+    // "Form.Component"), Filter and Filtered.
+    bool readProperty(const std::string& name, const PropValue& value) override;
+    void writeProperties(FormWriter& writer) const override;
+    void loaded() override;
 
     // The bound dataset without any check; cleared when that component is destroyed.
     TDataSet* DataSet() const { return dataSet_; }
@@ -92,6 +118,7 @@ protected:
 private:
     TDataSet* dataSet_ = nullptr;
     bool frozeControls_ = false;  // Init froze the controls, so Exit thaws them
+    std::string dataSetName_;     // as the window description names it, until it is found
     int32_t bindings_ = 0;        // Init calls not yet matched by Exit
 };
 

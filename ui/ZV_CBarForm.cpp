@@ -162,6 +162,12 @@ void TCodeBarreForm::ExpressionClick()
     if (editor.exec() == QDialog::Accepted) insertText(editor.Expression());
 }
 
+QPixmap AddInButtonBitmap(const TzvAddInObjectInfo& info)
+{
+    // The library's bitmaps are compiled in as ":/NAME.bmp".
+    return QPixmap(QStringLiteral(":/") + QString::fromLatin1(info.ButtonBitmap.c_str()) + QStringLiteral(".bmp"));
+}
+
 void RegisterCodeBarreEditor()
 {
     SetAddInEditor("TzvCodeBarreView", [] { return std::unique_ptr<TzvObjEditorForm>(new TCodeBarreForm); });

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPixmap>
 
 #include "report/ZV_View.h"
 
@@ -50,6 +51,8 @@ private:
 };
 
 // Gives the barcode object's add-in entry this editor (the windows' start-up does it).
+// The toolbar picture of an add-in object: its ButtonBitmap resource (null when there is none).
+QPixmap AddInButtonBitmap(const TzvAddInObjectInfo& info);
 void RegisterCodeBarreEditor();
 
 }  // namespace zv

@@ -8,9 +8,11 @@
 
 #include "platform/ClientDataSet.h"
 #include "platform/Error.h"
+#include "platform/FormText.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"
+#include "report/ZV_Init.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Picture.h"
 #include "report/ZV_Report.h"
@@ -626,3 +628,73 @@ TEST_F(DataSourceTest, EditingDialogsListDataSetsFieldsAndVariables)
 }
 
 }  // namespace
+
+namespace {
+
+// A form offering handlers for data-source events by name.
+struct EventForm : Component, Persistent, TzvDataSetEventProvider {
+    std::string className() const override { return "TEventForm"; }
+    bool readProperty(const std::string&, const PropValue&) override { return false; }
+    void writeProperties(FormWriter&) const override {}
+    std::function<void(TzvDataset*)> FindNotifyHandler(std::string_view name) override
+    {
+        if (name == "CountFirst") return [this](TzvDataset*) { ++firsts; };
+        return {};
+    }
+    std::function<void(TzvDataset*, bool&)> FindCheckEOFHandler(std::string_view name) override
+    {
+        if (name == "StopAtTwo") return [](TzvDataset* s, bool& eof) { eof = eof || s->RecNo >= 2; };
+        return {};
+    }
+    int firsts = 0;
+};
+
+constexpr const char kSourceDescription[] = R"(object Eventi: TEventForm
+  object Fonte: TzvDBDataSet
+    DataSet = FormMain.Clienti
+    RangeBegin = rbFirst
+    RangeEnd = reCount
+    RangeEndCount = 3
+    Filter = '[Eta] > 20'
+    Filtered = True
+    OnFirst = CountFirst
+    OnCheckEOF = %HANDLER%
+  end
+end
+)";
+
+}  // namespace
+
+TEST_F(DataSourceTest, DataSourcesComeFromWindowDescriptionsWithTheirHandlers)
+{
+    InitReportLibrary();
+    auto describe = [](const char* handler) {
+        std::string text = kSourceDescription;
+        return text.replace(text.find("%HANDLER%"), 9, handler);
+    };
+    EventForm root;
+    FormReader(describe("StopAtTwo")).read(&root);
+    auto* s = dynamic_cast<TzvDBDataSet*>(root.findComponent("Fonte"));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->DataSet(), table);
+    EXPECT_EQ(s->RangeEnd, reCount);
+    EXPECT_EQ(s->RangeEndCount, 3);
+    s->Init();
+    EXPECT_EQ(Walk(*s), (Names{"Rossi", "Bianchi"}));  // Neri is filtered out; the handler ends at two
+    s->Exit();
+    EXPECT_EQ(root.firsts, 1);
+    FormWriter w;
+    w.writeComponent(root);
+    EXPECT_NE(w.text().find("  object Fonte: TzvDBDataSet\n    RangeEnd = reCount\n    RangeEndCount = 3\n"
+                            "    OnFirst = CountFirst\n    OnCheckEOF = StopAtTwo\n    DataSet = FormMain.Clienti\n"),
+              std::string::npos)
+        << w.text();
+
+    EventForm other;
+    try {
+        FormReader(describe("Nessuno")).read(&other);
+        ADD_FAILURE() << "an unknown handler was accepted";
+    } catch (const Exception& e) {
+        EXPECT_NE(e.message().find("Method Nessuno not found"), std::string::npos) << e.message();
+    }
+}

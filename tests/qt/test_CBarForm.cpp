@@ -23,6 +23,20 @@ class TestCBarForm : public QObject {
 private slots:
     void initTestCase() { InitReportLibrary(); }
 
+    void everyAddInHasItsButtonBitmap()
+    {
+        QVERIFY(!AddInObjects().empty());
+        for (const TzvAddInObjectInfo& info : AddInObjects()) {
+            const QImage picture = AddInButtonBitmap(info).toImage();
+            QVERIFY2(!picture.isNull(), info.ButtonBitmap.c_str());
+            QCOMPARE(picture.size(), QSize(24, 24));
+            // Bars: both black and white columns cross the middle row.
+            int black = 0;
+            for (int x = 0; x < 24; ++x) black += qGray(picture.pixel(x, 12)) < 128;
+            QVERIFY(black > 4 && black < 20);
+        }
+    }
+
     void loadsAndStoresTheObjectOnOkOnly()
     {
         HeadlessUi headless;
