@@ -460,7 +460,9 @@ TEST_F(PrepareCases, EveryRunEnds)
         c.build(*this);
         EXPECT_EQ(Texts(Prepare()), c.texts);
         EXPECT_EQ(prepared, !*c.error);
-        if (*c.error) EXPECT_NE(ErrorLines().find(c.error), std::string::npos) << ErrorLines();
+        if (*c.error) {
+            EXPECT_NE(ErrorLines().find(c.error), std::string::npos) << ErrorLines();
+        }
     }
 }
 
@@ -592,6 +594,50 @@ TEST_F(PrepareCases, StartUpInstallsWhatObjectsAskOfTheirBand)
     List(Page(), "T", 100, 60, "[Nome]");
     Memo(Page(), 400, 100, "[Note]", 300, 40);
     EXPECT_EQ(Texts(Prepare()), "Rossi;prima riga;seconda riga") << ErrorLines();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PrepareCases, StretchedMemoPushesDownOnlyWhatLiesBelowIt)
+{
+    Table("T", {"Testo"}, {{"uno\r\ndue\r\ntre"}});
+    TzvPage& p = Page();
+    Band(p, bkMainData, 100, 60, "T", boStretched);
+    Memo(p, 40, 100, "[Testo]", 200, 18, moStretched);
+    Memo(p, 100, 130, "Sotto");   // below and overlapping: moves down by the growth
+    Memo(p, 400, 130, "Accanto");  // beside it: stays
+    Band(p, bkReportFooter, 200, 20);
+    Memo(p, 40, 200, "Fine");
+    const std::string dump = Prepare();
+    // The memo grows from 18 to 3 lines (47): what was 30 below its top is now 59 below it.
+    EXPECT_EQ(Texts(dump), "uno;due;tre;Sotto;Accanto;Fine");
+    EXPECT_NE(dump.find("  102,98 Sotto\n"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("  402,69 Accanto\n"), std::string::npos) << dump;
+    ExpectGolden("stretched_band", dump);
+}
+
+TEST_F(PrepareCases, EventsComeInTheirOrder)
+{
+    Numbers("T", 2);
+    List(Page(0), "T", 100, 20, "A[V]");
+    List(Page(1), "T", 100, 20, "B[V]");
+    std::string events;
+    int open = 0, drawn = 0;
+    report->OnBeginDoc = [&] { events += "doc "; };
+    report->OnEndDoc = [&] { events += "/doc "; };
+    report->OnBeginPage = [&](int32_t i) { events += "page" + std::to_string(i) + " "; };
+    report->OnEndPage = [&](int32_t n) { events += "/page" + std::to_string(n) + " "; };
+    report->OnDrawObject = [&](TzvView*) { ++open; };
+    report->OnDrawedObject = [&](TzvView*) {
+        --open;
+        ++drawn;
+    };
+    EXPECT_EQ(Texts(Prepare()), "A1;A2|B1;B2");
+    EXPECT_EQ(events, "doc page0 /page1 page1 /page1 /doc ");
+    EXPECT_EQ(open, 0);   // every draw is bracketed
+    EXPECT_EQ(drawn, 8);  // four memos and the bands that hold them
 }
 
 }  // namespace
