@@ -32,7 +32,10 @@
 #include "report/ZV_Init.h"
 #include "report/ZV_Prntr.h"
 #include "report/ZV_Report.h"
+#include "report/ZV_Memo.h"
+#include "report/ZV_Picture.h"
 #include "report/ZV_Template.h"
+#include "report/ZV_Utils.h"
 #include "tests/qt/ModalHelper.h"
 #include "ui/ZV_CBarForm.h"
 #include "ui/ZV_Find.h"
@@ -579,6 +582,44 @@ private slots:
             QVERIFY2(g.cornerArrows == c.corners, name.constData());
         }
         ClosePreview(preview);
+    }
+
+    // A long report prepares inside the progress window; "&Annulla" stops it and the pages made
+    // so far stay, while the preparation answers that it did not complete.
+    void annullaStopsAPreparationAndKeepsItsPages()
+    {
+        Component owner;
+        auto* report = new TzvReport(&owner);
+        auto* rows = new TzvDataset(&owner);
+        rows->RangeEnd = reCount;
+        rows->RangeEndCount = 500;
+        report->AddDataSource("Righe", rows);
+        auto band = std::make_unique<TzvBandView>(report);
+        band->SetBandKind(bkMainData);
+        band->Top = 100;
+        band->Width = 700;
+        band->Height = 100;
+        band->FormatText = "Righe";
+        report->Pages[0].Add(std::move(band));
+        auto memo = std::make_unique<TzvMemoView>(report);
+        memo->Top = 110;
+        memo->Lines = {"Riga [LINE#]"};
+        report->Pages[0].Add(std::move(memo));
+        QString shownLine;
+        int drawn = 0;
+        report->OnDrawedObject = [&](TzvView*) {
+            if (++drawn != 60) return;
+            shownLine = ProgressForm()->Label1->text();
+            QVERIFY(ProgressForm()->isVisible());
+            ProgressForm()->Button1->click();
+        };
+        QVERIFY(!report->PrepareReport());
+        // Record 30 prints on page 3; the line counts the pages finished when a new one starts.
+        QCOMPARE(shownLine, QStringLiteral("Pagina in costruzione:  2"));
+        QVERIFY(!ProgressForm()->isVisible());
+        const int pages = report->EMFPages.Count();
+        QVERIFY2(pages >= 3 && pages < 10, qPrintable(QString::number(pages)));
+        QVERIFY(!report->EMFPages.Pages(pages - 1).Picture.empty());
     }
 
     void printSendsTheChosenRangeToThePrinter()
