@@ -214,14 +214,16 @@ struct EmfPlayer::Impl {
     Impl(const EmfFile& f, Canvas* c, const Rect& t)
         : file(f), canvas(c ? c : &nullCanvas), drawing(c != nullptr), target(t)
     {
+        // The header's rectangles are the file's word: their edges may lie anywhere in the 32-bit
+        // range, so the extents are taken in doubles (the bounds are inclusive).
         Rect frame = f.frameInPixels();
         if (frame.isEmpty()) {
             const Rect& b = f.header().bounds;
-            frame = {b.left, b.top, b.right + 1, b.bottom + 1};
+            frame = {b.left, b.top, AddClamped(b.right, 1), AddClamped(b.bottom, 1)};
         }
         if (!frame.isEmpty()) {
-            sx = static_cast<double>(t.width()) / frame.width();
-            sy = static_cast<double>(t.height()) / frame.height();
+            sx = (double(t.right) - t.left) / (double(frame.right) - frame.left);
+            sy = (double(t.bottom) - t.top) / (double(frame.bottom) - frame.top);
             devX = frame.left;
             devY = frame.top;
         }

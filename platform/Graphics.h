@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Numeric.h"
+
 namespace zv {
 
 // 0x00BBGGRR; values with the top bit set are system colours (index in the low byte).
@@ -39,8 +41,10 @@ struct Size {
 // Like a GDI RECT: right and bottom are outside the rectangle.
 struct Rect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
-    int32_t width() const { return right - left; }
-    int32_t height() const { return bottom - top; }
+    // Rectangles come from files too, whose edges may lie anywhere in the 32-bit range: the
+    // extent is taken in 64 bits and saturates instead of overflowing.
+    int32_t width() const { return Saturate32(int64_t(right) - left); }
+    int32_t height() const { return Saturate32(int64_t(bottom) - top); }
     bool isEmpty() const { return right <= left || bottom <= top; }
     bool contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
     friend bool operator==(const Rect&, const Rect&) = default;

@@ -18,6 +18,12 @@ inline int32_t Round32(double v)
     return static_cast<int32_t>(r);
 }
 
+// A 64-bit value brought into the 32-bit range, saturating at its ends.
+constexpr int32_t Saturate32(int64_t v)
+{
+    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
+}
+
 // Integer division and remainder truncating toward zero (C++ already does; named for intent).
 inline int64_t DivTrunc(int64_t a, int64_t b) { return a / b; }
 inline int64_t ModTrunc(int64_t a, int64_t b) { return a % b; }

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demo need (idempotent).
 set -euo pipefail
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config locales
   qt6-base-dev qt6-qpa-plugins libpugixml-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zint libzint-dev zbar-tools zxing-cpp-tools emf2svg poppler-utils

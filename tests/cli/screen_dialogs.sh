@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Screen test: every library window on a real X display (Xvfb) — the window-text check of
 # test_Dialogs runs on the xcb platform, and each window is photographed with ImageMagick into
-# build/screen-dialogs/. Skipped (exit 77) without xvfb-run or import, or before test_Dialogs is built.
+# build/screen-dialogs/. Fails when a tool it needs is missing (scripts/deps.sh installs them all) or test_Dialogs is not built.
 set -euo pipefail
 build=$1
 for tool in xvfb-run import identify; do
-  if ! command -v "$tool" >/dev/null; then echo "skipped: $tool not installed"; exit 77; fi
+  if ! command -v "$tool" >/dev/null; then echo "FAIL $tool is not installed"; exit 1; fi
 done
-[ -x "$build/test_Dialogs" ] || { echo "skipped: test_Dialogs not built"; exit 77; }
+[ -x "$build/test_Dialogs" ] || { echo "FAIL test_Dialogs is not built"; exit 1; }
 shots="$build/screen-dialogs"
 rm -rf "$shots"
 mkdir -p "$shots"

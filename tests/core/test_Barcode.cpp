@@ -778,7 +778,7 @@ const DecodeCase kDecodeCases[] = {
 
 void RunDecodeTable(const char* tool, bool zbar)
 {
-    if (!ToolInstalled(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (!ToolInstalled(tool)) GTEST_FAIL() << tool << " is not installed (scripts/deps.sh installs it)";
     int decoded = 0;
     for (const DecodeCase& c : kDecodeCases) {
         const char* expected = zbar ? c.zbar : c.zxing;
@@ -837,8 +837,8 @@ std::string RenderWithAddOn(const AddOnCase& c, const std::string& name)
 
 TEST(BarcodeDecoders, SupplementsBesideEan13)
 {
-    bool zbar = ToolInstalled("zbarimg"), zxing = ToolInstalled("ZXingReader");
-    if (!zbar && !zxing) GTEST_SKIP() << "neither zbarimg nor ZXingReader is installed";
+    const bool zbar = ToolInstalled("zbarimg"), zxing = ToolInstalled("ZXingReader");
+    if (!zbar || !zxing) GTEST_FAIL() << "zbarimg and ZXingReader are both needed (scripts/deps.sh installs them)";
     for (const AddOnCase& c : kAddOnCases) {
         std::string path = RenderWithAddOn(c, "addon_" + std::to_string(c.row));
         std::string kind = c.type == bcCodeUPC_Supp2 ? "EAN-2:" : "EAN-5:";
@@ -859,8 +859,8 @@ TEST(BarcodeDecoders, SupplementsBesideEan13)
 // system, six digits and check digit that zint produces for the same digits.
 TEST(BarcodeDecoders, UpcEAgreesWithZintForEverySixthDigit)
 {
-    bool zbar = ToolInstalled("zbarimg"), zxing = ToolInstalled("ZXingReader");
-    if (!zbar && !zxing) GTEST_SKIP() << "neither zbarimg nor ZXingReader is installed";
+    const bool zbar = ToolInstalled("zbarimg"), zxing = ToolInstalled("ZXingReader");
+    if (!zbar || !zxing) GTEST_FAIL() << "zbarimg and ZXingReader are both needed (scripts/deps.sh installs them)";
     const bool live = ToolInstalled("zint");
     const auto& frozen = FrozenZint();
     for (int system = 0; system <= 1; ++system) {
@@ -929,7 +929,7 @@ TEST(Png, HeaderChunksAndChecksums)
 
 TEST(Png, ReadBackByAnIndependentDecoder)
 {
-    if (!ToolInstalled("convert")) GTEST_SKIP() << "ImageMagick convert is not installed";
+    if (!ToolInstalled("convert")) GTEST_FAIL() << "ImageMagick convert is not installed (scripts/deps.sh installs it)";
     // Large enough for several stored blocks and IDAT chunks.
     Bitmap bmp;
     bmp.width = 700;

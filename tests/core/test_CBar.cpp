@@ -486,7 +486,7 @@ const DecodeCase kDecodeCases[] = {
 
 void RunObjectDecodeTable(const char* tool)
 {
-    if (!ToolInstalled(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (!ToolInstalled(tool)) GTEST_FAIL() << tool << " is not installed (scripts/deps.sh installs it)";
     const bool zbar = std::string(tool) == "zbarimg";
     for (const DecodeCase& dc : kDecodeCases) {
         SCOPED_TRACE(dc.name);

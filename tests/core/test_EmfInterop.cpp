@@ -28,7 +28,7 @@ std::string XmlEscaped(const std::string& utf8)
 
 TEST(EmfInterop, Emf2SvgConvertsTheTestPageWithItsTexts)
 {
-    if (std::system("command -v emf2svg-conv > /dev/null 2>&1") != 0) GTEST_SKIP() << "emf2svg-conv not installed";
+    if (std::system("command -v emf2svg-conv > /dev/null 2>&1") != 0) GTEST_FAIL() << "emf2svg-conv is not installed (scripts/deps.sh installs it)";
     zv::EmfRecorder rec(400, 300, "Zelvo report\0Test page");
     zvtest::DrawTestPage(rec);
     std::vector<uint8_t> bytes = rec.finish();

@@ -753,12 +753,13 @@ TEST(FormatSettingsFromLocale, ReadsRealLocales)
         {"de_DE.ISO-8859-15", "de_DE", "ISO-8859-15", ',', '.', '.', "\x80", "dd/mm/yyyy", "05.11.1998 14:43:35",
          "-1.234,50 \x80", "November"},
     };
-    int tried = 0;
     for (const auto& c : cases) {
         const std::string dir = CompiledLocaleDir(c.name, c.source, c.charmap);
         LocaleScope scope;
-        if (dir.empty() || !scope.Use(dir, c.name)) continue;
-        ++tried;
+        if (dir.empty() || !scope.Use(dir, c.name)) {
+            ADD_FAILURE() << c.name << " could not be compiled with localedef (Debian locales; scripts/deps.sh installs it)";
+            continue;
+        }
         const zv::FormatSettings fs = zv::FormatSettingsFromLocale();
         EXPECT_EQ(fs.decimalSeparator, c.decimal) << c.name;
         EXPECT_EQ(fs.thousandSeparator, c.thousands) << c.name;
@@ -770,7 +771,6 @@ TEST(FormatSettingsFromLocale, ReadsRealLocales)
         EXPECT_EQ(fs.longMonthNames[10], c.november) << c.name;
         EXPECT_EQ(zv::StrToDate(zv::DateToStr(36104, fs), fs), 36104) << c.name;
     }
-    if (tried == 0) GTEST_SKIP() << "no locale could be compiled here";
 }
 
 }  // namespace

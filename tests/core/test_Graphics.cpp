@@ -49,6 +49,21 @@ TEST(Graphics, RectangleSetOperations)
         EXPECT_EQ(UnionRect(c.a, c.b), c.uni);
         EXPECT_EQ(UnionRect(c.b, c.a), c.uni);
     }
+    // Extents of rectangles read from files saturate instead of overflowing.
+    const struct {
+        Rect r;
+        int32_t width, height;
+    } extents[] = {
+        {{0, 0, 10, 5}, 10, 5},
+        {{10, 5, 0, 0}, -10, -5},
+        {{8, -2147483640, 293, 124}, 285, INT32_MAX},
+        {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, INT32_MAX, INT32_MAX},
+        {{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN}, INT32_MIN, INT32_MIN},
+    };
+    for (const auto& e : extents) {
+        EXPECT_EQ(e.r.width(), e.width) << e.r.left << ".." << e.r.right;
+        EXPECT_EQ(e.r.height(), e.height) << e.r.top << ".." << e.r.bottom;
+    }
     Rect r{0, 0, 10, 5};
     EXPECT_TRUE(r.contains({0, 0}));
     EXPECT_FALSE(r.contains({10, 4}));  // the right edge is outside

@@ -218,7 +218,7 @@ TEST(IconPng, OnlyPngEntriesAreRefused)
 
 TEST(IconOracle, DecodesLikeConvert)
 {
-    if (!HaveConvert()) GTEST_SKIP() << "convert not installed";
+    if (!HaveConvert()) GTEST_FAIL() << "ImageMagick convert is not installed (scripts/deps.sh installs it)";
     auto dir = TempDir("icon-oracle");
     ASSERT_TRUE(Shell("convert -seed 9 -size 48x48 plasma:fractal -alpha set -channel A -fx 'hypot(i-24,j-24)<20' "
                       "+channel " + Quote(dir / "src.png")));

@@ -119,7 +119,7 @@ class JpegOracle : public testing::TestWithParam<Generated> {};
 TEST_P(JpegOracle, DecodesLikeConvert)
 {
     const Generated& g = GetParam();
-    if (!HaveConvert()) GTEST_SKIP() << "convert not installed";
+    if (!HaveConvert()) GTEST_FAIL() << "ImageMagick convert is not installed (scripts/deps.sh installs it)";
     auto dir = TempDir(std::string("jpeg-") + g.name);
     ASSERT_TRUE(Shell("convert -seed 5 -size " + std::string(g.size) + " plasma:fractal " + g.options + " " +
                       Quote(dir / "in.jpg")));
@@ -189,7 +189,7 @@ TEST(JpegEncode, QualityAndOptionsShowInTheFile)
 // ImageMagick estimates the quality from the quantisation tables and reads our files as we do.
 TEST(JpegEncode, ConvertReadsQualityAndPixels)
 {
-    if (!HaveConvert()) GTEST_SKIP() << "convert not installed";
+    if (!HaveConvert()) GTEST_FAIL() << "ImageMagick convert is not installed (scripts/deps.sh installs it)";
     auto dir = TempDir("jpeg-encode");
     Bitmap src = MakePattern(40, 24);
     struct Row {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -554,7 +555,31 @@ protected:
         page->Bands[bkTableFooter] = &tableFooter;
         page->Bands[bkNone] = &none;
     }
-    static std::string Key(const std::string& call, const std::string& object) { return call + object + char(object.size()); }
+    // Runs the collecting pass over `call` with `target` governing and `band` current, and returns
+    // the key it registered: the output pass is then given a value without the test knowing how
+    // keys are made.
+    std::string Collect(TzvBand& target, TzvBand& band, const std::string& call)
+    {
+        auto keys = [&target] {
+            std::vector<std::string> k;
+            for (const TzvAggregate& a : target.Aggregates) k.push_back(a.Key);
+            for (const TzvColumnAggregate& a : target.ColumnAggregates) k.push_back(a.Key);
+            std::sort(k.begin(), k.end());
+            return k;
+        };
+        const std::vector<std::string> before = keys();
+        TzvBand* const current = zvState().CurrentBand;
+        zvState().CurrentBand = &band;
+        PrepareState().AggregateTarget = &target;
+        EXPECT_VAR(Eval(call), VarType::Integer, rawInt, 1) << call;
+        PrepareState().AggregateTarget = nullptr;
+        zvState().CurrentBand = current;
+        std::vector<std::string> added;
+        const std::vector<std::string> after = keys();
+        std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(added));
+        EXPECT_EQ(added.size(), 1u) << call;
+        return added.empty() ? std::string() : added[0];
+    }
     TzvBand footer, detail, table, tableFooter, none;
 };
 
@@ -611,19 +636,32 @@ TEST_F(StatisticsTest, CollectingRegistersEachAggregateOnce)
     EXPECT_VAR(Eval("SUM( [Eta] )"), VarType::Integer, rawInt, 1);
     // Both branches of IF are expanded.
     EXPECT_VAR(Eval("IF(Eta > 30, MIN(Eta), MAX(Eta))"), VarType::Integer, rawInt, 1);
-    std::vector<std::string> keys;
-    for (const TzvAggregate& a : mainBand.Aggregates) {
-        keys.push_back(a.Key);
-        EXPECT_VAR(a.Value, VarType::Integer, rawInt, 0);
-    }
-    const std::string level(1, '\x02');
-    EXPECT_EQ(keys, (std::vector<std::string>{Key("AVG(Eta)", "Memo1") + level, Key("MAX(Eta)", "Memo1") + level,
-                                              Key("MIN(Eta)", "Memo1") + level,
-                                              Key("SUM( [Eta] )", "Memo1") + level}));
+    // SUM( [Eta] ) once, AVG, and both branches of the IF: four running totals starting at 0.
+    ASSERT_EQ(mainBand.Aggregates.size(), 4u);
+    for (const TzvAggregate& a : mainBand.Aggregates) EXPECT_VAR(a.Value, VarType::Integer, rawInt, 0);
     EXPECT_TRUE(mainBand.ColumnAggregates.empty());
     // A target of no data band cannot hold statistics.
     PrepareState().AggregateTarget = &none;
     EXPECT_EQ(ErrorOf("SUM(Eta)"), std::string(kMsgFuncStatBand) + "SUM");
+
+    // The output pass of the same object at the same level reads one slot per call.
+    PrepareState().AggregateTarget = nullptr;
+    for (size_t i = 0; i < mainBand.Aggregates.size(); ++i)
+        mainBand.Aggregates[i].Value = Variant(static_cast<int32_t>(100 + i));
+    std::vector<int32_t> read;
+    for (const char* call : {"SUM( [Eta] )", "AVG(Eta)", "MIN(Eta)", "MAX(Eta)"}) {
+        const Variant r = Eval(call);
+        EXPECT_EQ(r.type(), VarType::Integer) << call;
+        read.push_back(r.rawInt());
+    }
+    std::sort(read.begin(), read.end());
+    EXPECT_EQ(read, (std::vector<int32_t>{100, 101, 102, 103}));
+    // Another group level or another object has totals of its own.
+    footer.GroupLevel = 1;
+    EXPECT_TRUE(Eval("AVG(Eta)").isEmpty());
+    footer.GroupLevel = 2;
+    memo->Name = "Altro";
+    EXPECT_TRUE(Eval("AVG(Eta)").isEmpty());
 }
 
 TEST_F(StatisticsTest, CollectingInTableBandsRegistersColumnSeries)
@@ -637,10 +675,11 @@ TEST_F(StatisticsTest, CollectingInTableBandsRegistersColumnSeries)
     memo->Name = "Totale";
     EXPECT_VAR(Eval("SUM(Eta)"), VarType::Integer, rawInt, 1);
     EXPECT_TRUE(memo->TableFooterAggregate);
+    // One series per object: the cell and the footer total.
     ASSERT_EQ(table.ColumnAggregates.size(), 2u);
-    EXPECT_EQ(table.ColumnAggregates[0].Key, Key("SUM(Eta)", "Memo1"));
-    EXPECT_EQ(table.ColumnAggregates[1].Key, Key("SUM(Eta)", "Totale"));
+    EXPECT_NE(table.ColumnAggregates[0].Key, table.ColumnAggregates[1].Key);
     EXPECT_TRUE(table.ColumnAggregates[0].Slots.empty());
+    EXPECT_TRUE(table.Aggregates.empty());
     // A table-footer object that lies in no table band keeps a running total.
     auto other = std::make_unique<TzvMemoView>(report);
     other->Name = "Fuori";
@@ -649,16 +688,20 @@ TEST_F(StatisticsTest, CollectingInTableBandsRegistersColumnSeries)
     EXPECT_VAR(Eval("SUM(Eta)"), VarType::Integer, rawInt, 1);
     EXPECT_FALSE(other->TableFooterAggregate);
     ASSERT_EQ(table.Aggregates.size(), 1u);
-    EXPECT_EQ(table.Aggregates[0].Key, Key("SUM(Eta)", "Fuori") + '\0');
+    EXPECT_EQ(table.ColumnAggregates.size(), 2u);
+    // The output pass of that object reads the running total.
+    table.Aggregates[0].Value = Variant(int32_t{41});
+    PrepareState().AggregateTarget = nullptr;
+    EXPECT_VAR(Eval("SUM(Eta)"), VarType::Integer, rawInt, 41);
     zvState().CurrentObject = memo.get();
 }
 
 TEST_F(StatisticsTest, OutputReadsTheRunningTotalOfTheLevel)
 {
-    mainBand.RegisterAggregate(Key("SUM(Eta)", "Memo1") + '\0');
-    mainBand.FindAggregate(Key("SUM(Eta)", "Memo1") + '\0')->Value = Variant(int32_t{65});
-    detail.RegisterAggregate(Key("AVG(Eta)", "Memo1") + '\0');
-    detail.FindAggregate(Key("AVG(Eta)", "Memo1") + '\0')->Value = Variant(32.5);
+    mainBand.FindAggregate(Collect(mainBand, footer, "SUM(Eta)"))->Value = Variant(int32_t{65});
+    TzvBand detailFooter;
+    detailFooter.BandKind = bkDetailFooter;
+    detail.FindAggregate(Collect(detail, detailFooter, "AVG(Eta)"))->Value = Variant(32.5);
     zvState().CurrentBand = &footer;
     EXPECT_VAR(Eval("SUM(Eta)"), VarType::Integer, rawInt, 65);
     EXPECT_VAR(Eval("sum(Eta)"), VarType::Integer, rawInt, 65);
@@ -666,8 +709,6 @@ TEST_F(StatisticsTest, OutputReadsTheRunningTotalOfTheLevel)
     footer.GroupLevel = 1;
     EXPECT_TRUE(Eval("SUM(Eta)").isEmpty());  // registered at level 0 only
     footer.GroupLevel = 0;
-    TzvBand detailFooter;
-    detailFooter.BandKind = bkDetailFooter;
     zvState().CurrentBand = &detailFooter;
     EXPECT_VAR(Eval("AVG(Eta)"), VarType::Double, rawDouble, 32.5);
     EXPECT_TRUE(Eval("SUM(Eta)").isEmpty());
@@ -680,24 +721,23 @@ TEST_F(StatisticsTest, OutputReadsTheRunningTotalOfTheLevel)
 
 TEST_F(StatisticsTest, OutputOfTableColumnsAndTableFooters)
 {
-    table.RegisterColumnAggregate(Key("SUM(Eta)", "Cella"));
-    table.FindColumnAggregate(Key("SUM(Eta)", "Cella"))->Slots = {Variant(int32_t{10}), Variant(int32_t{20})};
     memo->Name = "Cella";
     memo->BandKindOfOwner = bkTableData;
+    table.FindColumnAggregate(Collect(table, table, "SUM(Eta)"))->Slots = {Variant(int32_t{10}), Variant(int32_t{20})};
     zvState().CurrentBand = &mainBand;
     page->TableColumnNo = 2;
     EXPECT_VAR(Eval("SUM(Eta)"), VarType::Integer, rawInt, 20);
     page->TableColumnNo = 3;
     EXPECT_TRUE(Eval("SUM(Eta)").isEmpty());
 
-    for (const char* fn : {"SUM", "AVG", "MIN", "MAX"}) {
-        const std::string key = Key(std::string(fn) + "(Eta)", "Piede");
-        table.RegisterColumnAggregate(key);
-        table.FindColumnAggregate(key)->Slots = {Variant(int32_t{10}), Variant(int32_t{20}), Variant(int32_t{-99})};
-    }
+    // A total in the table footer: collected there, it keeps a series too and marks its object.
     memo->Name = "Piede";
     memo->BandKindOfOwner = bkTableFooter;
-    memo->TableFooterAggregate = true;
+    for (const char* fn : {"SUM", "AVG", "MIN", "MAX"}) {
+        const std::string key = Collect(table, tableFooter, std::string(fn) + "(Eta)");
+        table.FindColumnAggregate(key)->Slots = {Variant(int32_t{10}), Variant(int32_t{20}), Variant(int32_t{-99})};
+    }
+    ASSERT_TRUE(memo->TableFooterAggregate);
     zvState().CurrentBand = &tableFooter;
     table.AggMaxCount = 2;  // the third slot lies beyond the longest walk
     EXPECT_VAR(Eval("SUM(Eta)"), VarType::Integer, rawInt, 30);
@@ -711,8 +751,7 @@ TEST_F(StatisticsTest, OutputOfTableColumnsAndTableFooters)
     EXPECT_VAR(Eval("MIN(Eta)"), VarType::Double, rawDouble, 1e200);
     // An unmarked object of the table footer reads the table band's running totals.
     memo->TableFooterAggregate = false;
-    table.RegisterAggregate(Key("MAX(Eta)", "Piede") + '\0');
-    table.FindAggregate(Key("MAX(Eta)", "Piede") + '\0')->Value = Variant(int32_t{77});
+    table.FindAggregate(Collect(table, mainBand, "MAX(Eta)"))->Value = Variant(int32_t{77});
     EXPECT_VAR(Eval("MAX(Eta)"), VarType::Integer, rawInt, 77);
 }
 

@@ -52,20 +52,23 @@ private slots:
         TCodeBarreForm form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Codice a barre"));
         QCOMPARE(form.cbType->count(), 23);
-        zvtest::WhenModalOfClassShows<TCodeBarreForm>([](TCodeBarreForm* f) {
+        auto answered = zvtest::WhenModalOfClassShows<TCodeBarreForm>([](TCodeBarreForm* f) {
             f->M1->setCursorPosition(0);
             f->M1->insert(QStringLiteral("99"));
             f->Cancel->click();
         });
         form.ShowEditor(&view);
+        QVERIFY(answered->seen());
         QCOMPARE(view.Lines, std::vector<std::string>{"123456789012"});  // Cancel changes nothing
         QCOMPARE(view.Modul, 3);
 
         bool optionEnabled = true;
-        zvtest::WhenModalOfClassShows<TCodeBarreForm>([&optionEnabled](TCodeBarreForm* f) {
-            QCOMPARE(f->M1->text(), QStringLiteral("123456789012"));
-            QCOMPARE(f->cbType->currentIndex(), 5);
-            QCOMPARE(f->Zoom->value(), 3);
+        QString shownText;
+        int shownType = -1, shownZoom = -1;
+        answered = zvtest::WhenModalOfClassShows<TCodeBarreForm>([&](TCodeBarreForm* f) {
+            shownText = f->M1->text();
+            shownType = f->cbType->currentIndex();
+            shownZoom = f->Zoom->value();
             optionEnabled = f->ckShowCheckSumText->isEnabled();  // the text is hidden
             f->ckViewText->click();
             f->ckShowCheckSumText->setChecked(true);
@@ -76,6 +79,10 @@ private slots:
         });
         TCodeBarreForm second;
         second.ShowEditor(&view);
+        QVERIFY(answered->seen());
+        QCOMPARE(shownText, QStringLiteral("123456789012"));
+        QCOMPARE(shownType, 5);
+        QCOMPARE(shownZoom, 3);
         QVERIFY(!optionEnabled);
         QCOMPARE(view.Lines, std::vector<std::string>{"[BarCode]"});
         QCOMPARE(view.BarType, uint8_t(14));
@@ -112,7 +119,7 @@ private slots:
         form.M1->setText(QStringLiteral("AB"));
         form.M1->setCursorPosition(1);
 
-        zvtest::WhenModalOfClassShows<TVarForm>([](TVarForm* d) {
+        auto answered = zvtest::WhenModalOfClassShows<TVarForm>([](TVarForm* d) {
             d->Variables->setFocus();
             d->Variables->setCurrentRow(0);
             QTest::keyClick(d->Variables, Qt::Key_Return);
@@ -122,12 +129,12 @@ private slots:
         QCOMPARE(headless.clipboard, std::string("[Iva]"));
 
         // Cancelled: the clipboard is emptied and nothing is inserted.
-        zvtest::WhenModalOfClassShows<TVarForm>([](TVarForm* d) { d->reject(); });
+        answered = zvtest::WhenModalOfClassShows<TVarForm>([](TVarForm* d) { d->reject(); });
         form.VariablesClick();
         QCOMPARE(form.M1->text(), QStringLiteral("A[Iva]B"));
         QVERIFY(headless.clipboard.empty());
 
-        zvtest::WhenModalOfClassShows<TFieldsForm>([](TFieldsForm* d) {
+        answered = zvtest::WhenModalOfClassShows<TFieldsForm>([](TFieldsForm* d) {
             const int other = d->ValCombo->findText(QStringLiteral("Altro"));
             d->ValCombo->setCurrentIndex(other);
             emit d->ValCombo->activated(other);

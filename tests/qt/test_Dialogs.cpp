@@ -197,7 +197,7 @@ private slots:
         memo->Selected = 1;
         TzvPopupMenu menu;
         memo->DefinePopupMenu(menu);
-        zvtest::WhenModalOfClassShows<TFmtForm>([](TFmtForm* dialog) {
+        auto answered = zvtest::WhenModalOfClassShows<TFmtForm>([](TFmtForm* dialog) {
             dialog->Edit3->selectAll();
             QTest::keyClicks(dialog->Edit3, QStringLiteral("4"));
             dialog->Button1->click();

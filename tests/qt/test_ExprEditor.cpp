@@ -21,14 +21,16 @@ using namespace zv;
 
 namespace {
 
-// Answers the next parameter dialog with these texts, one per shown row, then OK.
-void AnswerParams(QStringList texts, bool* okWasEnabledEarly = nullptr)
+// Answers the next parameter dialog with these texts, one per shown row, then OK; keep the
+// watcher while the dialog is due.
+[[nodiscard]] std::unique_ptr<zvtest::ModalWatch> AnswerParams(
+    QStringList texts, bool* okWasEnabledEarly = nullptr, std::source_location where = std::source_location::current())
 {
-    zvtest::WhenModalOfClassShows<TedParamFct>([texts, okWasEnabledEarly](TedParamFct* d) {
+    return zvtest::WhenModalOfClassShows<TedParamFct>([texts, okWasEnabledEarly](TedParamFct* d) {
         if (okWasEnabledEarly) *okWasEnabledEarly = d->OKBtn->isEnabled();
         for (int i = 0; i < texts.size(); ++i) d->ed[i]->setText(texts[i]);
         d->OKBtn->click();
-    });
+    }, where);
 }
 
 void SelectFunction(TExprEditor& e, const QString& name)
@@ -111,14 +113,14 @@ private slots:
         SelectFunction(e, QStringLiteral("SUM"));
         QCOMPARE(e.HlpFct1->text(), QStringLiteral("SUM(<X>)"));
         QVERIFY(!e.moHlp2->toPlainText().isEmpty());
-        AnswerParams({QStringLiteral("[Totale]")});
+        auto answered = AnswerParams({QStringLiteral("[Totale]")});
         e.AddFunction();
         QCOMPARE(e.Expression(), std::string("SUM([Totale])"));
 
         e.Clear();
         SelectFunction(e, QStringLiteral("COPY"));
         bool okEarly = true;
-        AnswerParams({QStringLiteral("'abc'"), QStringLiteral("2"), QStringLiteral("1")}, &okEarly);
+        answered = AnswerParams({QStringLiteral("'abc'"), QStringLiteral("2"), QStringLiteral("1")}, &okEarly);
         e.AddFunction();
         QCOMPARE(e.Expression(), std::string("COPY('abc',2,1)"));
         QVERIFY(!okEarly);  // OK waits for the parameters
@@ -128,7 +130,7 @@ private slots:
         e.AddFunction();  // no parameters, no dialog
         QCOMPARE(e.Expression(), std::string("PI"));
 
-        AnswerParams({QStringLiteral("1+2")});
+        answered = AnswerParams({QStringLiteral("1+2")});
         e.AddBrackets();
         QCOMPARE(e.Expression(), std::string("PI(1+2)"));
     }

@@ -362,14 +362,14 @@ private slots:
         zv::TClientDataSet& ds = *f.ClientDataSet;
         f.DBNavigator->button(zv::nbNext)->click();
         zvtest::SeenBox seen;
-        zvtest::ClickMessageBoxButton(QMessageBox::Cancel, &seen);
+        auto answered = zvtest::ClickMessageBoxButton(QMessageBox::Cancel, &seen);
         f.DBNavigator->button(zv::nbDelete)->click();
         QCOMPARE(seen.text, QStringLiteral("Delete record?"));
         QCOMPARE(seen.icon, QMessageBox::Question);
         QCOMPARE(seen.buttons.size(), 2);
         QCOMPARE(ds.recordCount(), 40);
         QVERIFY(!ds.changed());
-        zvtest::ClickMessageBoxButton(QMessageBox::Ok);
+        answered = zvtest::ClickMessageBoxButton(QMessageBox::Ok);
         f.DBNavigator->button(zv::nbDelete)->click();
         QCOMPARE(ds.recordCount(), 39);
         QCOMPARE(Cell(f, 1, 0), QStringLiteral("Ferrari"));

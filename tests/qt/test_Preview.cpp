@@ -80,15 +80,18 @@ void AddTextPage(TzvReport& report, const std::string& text)
     report.EMFPages.FinishPage(report.EMFPages.Count() - 1);
 }
 
-// Answers the next find dialog with this text and origin button, then OK.
-void AnswerFindDialog(const QString& text, QRadioButton* TFindForm::*origin, QString* seenTitle = nullptr)
+// Answers the next find dialog with this text and origin button, then OK; keep the watcher
+// while the dialog is due.
+[[nodiscard]] std::unique_ptr<zvtest::ModalWatch> AnswerFindDialog(
+    const QString& text, QRadioButton* TFindForm::*origin, QString* seenTitle = nullptr,
+    std::source_location where = std::source_location::current())
 {
-    zvtest::WhenModalOfClassShows<TFindForm>([=](TFindForm* f) {
+    return zvtest::WhenModalOfClassShows<TFindForm>([=](TFindForm* f) {
         if (seenTitle) *seenTitle = f->windowTitle();
         f->FindText->setEditText(text);
         if (origin) (f->*origin)->setChecked(true);
         f->OKBtn->click();
-    });
+    }, where);
 }
 
 QImage Grab(TStandardPreview& preview)
@@ -209,7 +212,7 @@ private slots:
         bool sawStayOnTop = true, sawMaximized = false;
         TzvReport* shown = nullptr;
         size_t openWhileShown = 0;
-        zvtest::WhenModalOfClassShows<TStandardPreview>([&](TStandardPreview* w) {
+        auto answered = zvtest::WhenModalOfClassShows<TStandardPreview>([&](TStandardPreview* w) {
             seen = w;
             sawStayOnTop = seen->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             sawMaximized = seen->isMaximized();
@@ -236,7 +239,7 @@ private slots:
         AddPage(report);
         QString title;
         int pagesShown = -1;
-        zvtest::WhenModalOfClassShows<TStandardPreview>([&](TStandardPreview* preview) {
+        auto answered = zvtest::WhenModalOfClassShows<TStandardPreview>([&](TStandardPreview* preview) {
             title = preview->windowTitle();
             pagesShown = preview->PageCount();
             QTest::keyClick(preview->PaintPanel, Qt::Key_Escape);
@@ -532,20 +535,20 @@ private slots:
         QVERIFY(preview->FindBtn->isEnabled());
 
         QString title;
-        AnswerFindDialog(QStringLiteral("totale"), &TFindForm::FindFirstPage, &title);
+        auto answered = AnswerFindDialog(QStringLiteral("totale"), &TFindForm::FindFirstPage, &title);
         preview->Find();
         QCOMPARE(title, QStringLiteral("Trova testo."));
         QCOMPARE(preview->CurrentPage, 2);  // case is ignored: "Totale" on page 2
         QVERIFY(preview->Timer->isActive());  // the match flashes
         QVERIFY(FindSettings().NextEnabled);
 
-        AnswerFindDialog(QStringLiteral("totale"), &TFindForm::FindNext);
+        answered = AnswerFindDialog(QStringLiteral("totale"), &TFindForm::FindNext);
         preview->Find();
         QCOMPARE(preview->CurrentPage, 3);  // the next match in the document
         QTRY_VERIFY_WITH_TIMEOUT(!preview->Timer->isActive(), 5000);  // nine ticks, then it stops
 
         const int position = preview->VScroll->value();
-        AnswerFindDialog(QStringLiteral("fattur"), &TFindForm::FindFirstPage);  // inside a word only
+        answered = AnswerFindDialog(QStringLiteral("fattur"), &TFindForm::FindFirstPage);  // inside a word only
         FindSettings().PartOfWord = false;
         preview->Find();
         QCOMPARE(headless.messages.size(), size_t(1));
@@ -624,7 +627,7 @@ private slots:
 
     void printSendsTheChosenRangeToThePrinter()
     {
-        if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) QSKIP("pdfinfo missing");
+        if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) QFAIL("pdfinfo is not installed (scripts/deps.sh installs poppler-utils)");
         const QString path = QDir::temp().filePath(QStringLiteral("zv_preview_print.pdf"));
         QFile::remove(path);
         QtPrinter pdf(FromQString(path), 300);
@@ -636,7 +639,7 @@ private slots:
         TStandardPreview* preview = OpenPreview(report);
         QVERIFY(preview->PrintBtn->isEnabled());
         int seenMax = 0;
-        zvtest::WhenModalOfClassShows<QPrintDialog>([&seenMax](QPrintDialog* d) {
+        auto answered = zvtest::WhenModalOfClassShows<QPrintDialog>([&seenMax](QPrintDialog* d) {
             seenMax = d->maxPage();
             d->setFromTo(2, 3);
             d->setPrintRange(QAbstractPrintDialog::PageRange);
@@ -693,7 +696,7 @@ private slots:
             report.ShowProgress = false;
             for (int i = 1; i <= 4; ++i) AddTextPage(report, "Foglio" + std::to_string(i));
             TStandardPreview* preview = OpenPreview(report);
-            zvtest::WhenModalOfClassShows<QPrintDialog>([&c](QPrintDialog* d) {
+            auto answered = zvtest::WhenModalOfClassShows<QPrintDialog>([&c](QPrintDialog* d) {
                 d->setFromTo(2, 3);
                 d->setPrintRange(QAbstractPrintDialog::PageRange);
                 d->printer()->setOutputFormat(QPrinter::PdfFormat);

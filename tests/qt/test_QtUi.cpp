@@ -52,7 +52,7 @@ private slots:
     {
         zv::QtUi ui;
         zvtest::SeenBox seen;
-        zvtest::ClickMessageBoxButton(QMessageBox::Ok, &seen);
+        auto answered = zvtest::ClickMessageBoxButton(QMessageBox::Ok, &seen);
         int answer = ui.messageBox("Riga uno\n\rRiga due \xE8", "Errore", zv::MB_ICONERROR);
         QCOMPARE(answer, zv::IDOK);
         QCOMPARE(seen.title, QStringLiteral("Errore"));
@@ -65,13 +65,13 @@ private slots:
     {
         zv::QtUi ui;
         zvtest::SeenBox seen;
-        zvtest::ClickMessageBoxButton(QMessageBox::No, &seen);
+        auto answered = zvtest::ClickMessageBoxButton(QMessageBox::No, &seen);
         QCOMPARE(ui.messageBox("Delete record?", "Confirm", zv::MB_YESNO | zv::MB_ICONQUESTION), zv::IDNO);
         QCOMPARE(seen.icon, QMessageBox::Question);
         QCOMPARE(seen.buttons.size(), 2);
-        zvtest::ClickMessageBoxButton(QMessageBox::Yes);
+        answered = zvtest::ClickMessageBoxButton(QMessageBox::Yes);
         QCOMPARE(ui.messageBox("Delete record?", "Confirm", zv::MB_YESNO), zv::IDYES);
-        zvtest::ClickMessageBoxButton(QMessageBox::Cancel);
+        answered = zvtest::ClickMessageBoxButton(QMessageBox::Cancel);
         QCOMPARE(ui.messageBox("?", "", zv::MB_OKCANCEL | zv::MB_ICONWARNING), zv::IDCANCEL);
     }
 

@@ -15,6 +15,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/FormatSettings.h"
+#include "platform/Numeric.h"
 #include "platform/Stream.h"
 #include "platform/Text.h"
 #include "report/ZV_EMFPages.h"
@@ -287,7 +288,9 @@ int Render(const std::vector<std::string>& args)
     std::vector<zv::RenderPage> pages;
     if (in.isEmf) {
         zv::Rect fr = in.single.frameInPixels();
-        pages.push_back({&in.single, static_cast<int32_t>(fr.width() * 254 / 96), static_cast<int32_t>(fr.height() * 254 / 96), 0});
+        // The frame comes from the file: the paper size in 0.1 mm is worked out in 64 bits.
+        pages.push_back({&in.single, zv::Saturate32(int64_t{fr.width()} * 254 / 96),
+                         zv::Saturate32(int64_t{fr.height()} * 254 / 96), 0});
     } else {
         for (int i = 0; i < in.pages.Count(); ++i) {
             const zv::TzvEMFPage& p = in.pages.Pages(i);
