@@ -128,6 +128,7 @@ int DumpZvp(const std::vector<std::string>& args)
     return 0;
 }
 
+#ifdef ZV_HAVE_QT
 // Loads the pictures to render: the pages of a prepared report, or one metafile on A4.
 struct Loaded {
     zv::TzvEMFPages pages;
@@ -145,6 +146,7 @@ void Load(const std::string& path, Loaded& out)
         zv::LoadPreparedReport(out.pages, path);
     }
 }
+#endif
 
 // The forms and tables named by --data FORM.DATASET=FILE.xml, registered as open forms.
 class DataForms {
