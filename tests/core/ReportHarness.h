@@ -111,6 +111,14 @@ public:
         return static_cast<zv::TzvMemoView&>(*page.Add(std::move(v)));
     }
 
+    // A band 20 high holding one memo at its left.
+    zv::TzvMemoView& Line(zv::TzvPage& page, zv::TzvBandKind kind, int32_t top, const std::string& text,
+                          const std::string& source = {}, uint16_t options = 0)
+    {
+        Band(page, kind, top, 20, source, options);
+        return Memo(page, 40, top, text);
+    }
+
     // The template goes through the writer and the reader before it is prepared.
     void RoundTrip()
     {

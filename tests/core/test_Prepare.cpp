@@ -26,24 +26,15 @@ protected:
     {
         Table("T", {"X", "V"}, {{"a", "1"}, {"a", "2"}, {"b", "4"}});
         TzvPage& p = Page();
-        Band(p, bkReportTitle, 40, 20);
-        Memo(p, 40, 40, "Titolo");
-        Band(p, bkPageHeader, 70, 20);
-        Memo(p, 40, 70, "Intestazione");
-        Band(p, bkGroupHeader, 100, 20, "X");
-        Memo(p, 40, 100, "Gruppo [X]");
-        Band(p, bkMainHeader, 130, 20);
-        Memo(p, 40, 130, "Testata");
-        Band(p, bkMainData, 160, 20, "T");
-        Memo(p, 40, 160, "Riga [V] [LINE#] [LINETHROUGH#] [CURRENT#]");
-        Band(p, bkGroupFooter, 190, 20);
-        Memo(p, 40, 190, "Fine gruppo [X] [SUM(V)]");
-        Band(p, bkMainFooter, 220, 20);
-        Memo(p, 40, 220, "Fine dati [X] [SUM(V)] [COUNT()]");
-        Band(p, bkReportFooter, 250, 20);
-        Memo(p, 40, 250, "Totale [SUM(V)] [AVG(V)] [MIN(V)] [MAX(V)] [COUNT()]");
-        Band(p, bkPageFooter, 1000, 20);
-        Memo(p, 40, 1000, "Pagina [PAGE#]");
+        Line(p, bkReportTitle, 40, "Titolo");
+        Line(p, bkPageHeader, 70, "Intestazione");
+        Line(p, bkGroupHeader, 100, "Gruppo [X]", "X");
+        Line(p, bkMainHeader, 130, "Testata");
+        Line(p, bkMainData, 160, "Riga [V] [LINE#] [LINETHROUGH#] [CURRENT#]", "T");
+        Line(p, bkGroupFooter, 190, "Fine gruppo [X] [SUM(V)]");
+        Line(p, bkMainFooter, 220, "Fine dati [X] [SUM(V)] [COUNT()]");
+        Line(p, bkReportFooter, 250, "Totale [SUM(V)] [AVG(V)] [MIN(V)] [MAX(V)] [COUNT()]");
+        Line(p, bkPageFooter, 1000, "Pagina [PAGE#]");
     }
 };
 
@@ -84,11 +75,7 @@ public:
         Band(p, bkMainData, top, h, source, options);
         Memo(p, 40, top, text);
     }
-    void Footer(TzvPage& p, const std::string& text)
-    {
-        Band(p, bkPageFooter, 1000, 20);
-        Memo(p, 40, 1000, text);
-    }
+    void Footer(TzvPage& p, const std::string& text) { Line(p, bkPageFooter, 1000, text); }
 };
 
 TEST_F(PrepareCases, MasterDetailSubDetailWithAndWithoutPrintIfSubsetEmpty)
@@ -101,20 +88,13 @@ TEST_F(PrepareCases, MasterDetailSubDetailWithAndWithoutPrintIfSubsetEmpty)
         Table("S", {"DK", "SV"}, {{"a", "x"}, {"c", "y"}}, "DK = DTab.DV");
         TzvPage& p = Page();
         const uint16_t o = printEmpty ? boPrintIfEmpty : 0;
-        Band(p, bkMainHeader, 60, 20);
-        Memo(p, 40, 60, "TM");
-        Band(p, bkMainData, 80, 20, "M", o);
-        Memo(p, 40, 80, "M [K]");
-        Band(p, bkDetailHeader, 100, 20);
-        Memo(p, 40, 100, "TD");
-        Band(p, bkDetailData, 120, 20, "D", o);
-        Memo(p, 40, 120, "D [DV]");
-        Band(p, bkSubDetailData, 140, 20, "S");
-        Memo(p, 40, 140, "S [SV]");
-        Band(p, bkDetailFooter, 160, 20);
-        Memo(p, 40, 160, "FD");
-        Band(p, bkMainFooter, 180, 20);
-        Memo(p, 40, 180, "FM");
+        Line(p, bkMainHeader, 60, "TM");
+        Line(p, bkMainData, 80, "M [K]", "M", o);
+        Line(p, bkDetailHeader, 100, "TD");
+        Line(p, bkDetailData, 120, "D [DV]", "D", o);
+        Line(p, bkSubDetailData, 140, "S [SV]", "S");
+        Line(p, bkDetailFooter, 160, "FD");
+        Line(p, bkMainFooter, 180, "FM");
         const std::string dump = Prepare();
         EXPECT_TRUE(prepared) << ErrorLines();
         EXPECT_EQ(Texts(dump), printEmpty ? "TM;M 1;TD;D a;S x;D b;FD;M 2;M 3;TD;D c;S y;FD;FM"
@@ -127,19 +107,13 @@ TEST_F(PrepareCases, TwoGroupLevelsKeepTheirOwnTotals)
 {
     Table("T", {"A", "B", "V:i"}, {{"x", "1", "10"}, {"x", "1", "20"}, {"x", "2", "30"}, {"y", "3", "40"}});
     TzvPage& p = Page();
-    Band(p, bkGroupHeader, 60, 20, "A");
-    Memo(p, 40, 60, "A [A]");
-    Band(p, bkGroupHeader, 80, 20, "B");
-    Memo(p, 40, 80, "B [B]");
+    Line(p, bkGroupHeader, 60, "A [A]", "A");
+    Line(p, bkGroupHeader, 80, "B [B]", "B");
     List(p, "T", 100, 20, "R [V]");
-    Band(p, bkGroupFooter, 120, 20);
-    Memo(p, 40, 120, "fB [SUM(V)] [AVG(V)] [MIN(V)] [MAX(V)] [COUNT()]");
-    Band(p, bkGroupFooter, 140, 20);
-    Memo(p, 40, 140, "fA [SUM(V)] [COUNT()]");
-    Band(p, bkMainFooter, 160, 20);
-    Memo(p, 40, 160, "FM [SUM(V)] [COUNT()]");
-    Band(p, bkReportFooter, 180, 20);
-    Memo(p, 40, 180, "T [SUM(V)] [AVG(V)] [MIN(V)] [MAX(V)] [COUNT()]");
+    Line(p, bkGroupFooter, 120, "fB [SUM(V)] [AVG(V)] [MIN(V)] [MAX(V)] [COUNT()]");
+    Line(p, bkGroupFooter, 140, "fA [SUM(V)] [COUNT()]");
+    Line(p, bkMainFooter, 160, "FM [SUM(V)] [COUNT()]");
+    Line(p, bkReportFooter, 180, "T [SUM(V)] [AVG(V)] [MIN(V)] [MAX(V)] [COUNT()]");
     const std::string dump = Prepare();
     EXPECT_TRUE(prepared) << ErrorLines();
     EXPECT_EQ(Texts(dump), "A x;B 1;R 10;R 20;FM 30 2;fB 30 15 10 20 2;B 2;R 30;FM 30 1;fB 30 30 30 30 1;fA 60 3;"
@@ -152,8 +126,7 @@ TEST_F(PrepareCases, PageBreaksWithHeaderFooterAndNoHeaderOnTheFirstPage)
     Numbers("T", 7);
     TzvPage& p = Page();
     p.PageHeaderOnFirst = 0;
-    Band(p, bkPageHeader, 40, 20);
-    Memo(p, 40, 40, "H");
+    Line(p, bkPageHeader, 40, "H");
     List(p, "T", 100, 300, "R[V]");
     Footer(p, "P [PAGE#]");
     const std::string dump = Prepare();
@@ -167,11 +140,9 @@ TEST_F(PrepareCases, ColumnsFillLeftToRightWithTheirHeadersAndFooters)
     TzvPage& p = Page();
     p.ColumnCount = 2;
     p.ColumnGap = 10;
-    Band(p, bkColumnHeader, 40, 20);
-    Memo(p, 40, 40, "CH");
+    Line(p, bkColumnHeader, 40, "CH");
     List(p, "T", 100, 300, "R[V]");
-    Band(p, bkColumnFooter, 900, 20);
-    Memo(p, 40, 900, "CF");
+    Line(p, bkColumnFooter, 900, "CF");
     const std::string dump = Prepare();
     EXPECT_EQ(Texts(dump), "CH;R1;R2;R3;CF;CH;R4;R5;R6;CF|CH;R7;R8;CF");
     ExpectGolden("columns", dump);
@@ -187,8 +158,7 @@ TEST_F(PrepareCases, ContinuePreviousStartsBelowTheLastBandOrOnANewPage)
         List(Page(0), "A", 100, 20, "A[V]");
         TzvPage& b = Page(1);
         b.ContinuePrevious = continuing;
-        Band(b, bkReportTitle, 40, 20);
-        Memo(b, 40, 40, "Titolo B");
+        Line(b, bkReportTitle, 40, "Titolo B");
         List(b, "B", 100, 20, "B[V]");
         const std::string dump = Prepare();
         EXPECT_EQ(Texts(dump), continuing ? "A1;A2;Titolo B;B1" : "A1;A2|Titolo B;B1");
@@ -249,8 +219,7 @@ TEST_F(PrepareCases, BreakableBandSplitsBetweenWholeLinesOverThreePages)
     TzvPage& p = Page();
     Band(p, bkMainData, 100, 20, "T", boStretched | boBreakable);
     Memo(p, 40, 100, "[Testo]", 300, 18, moStretched);
-    Band(p, bkReportFooter, 200, 20);
-    Memo(p, 40, 200, "Fine");
+    Line(p, bkReportFooter, 200, "Fine");
     const std::string dump = Prepare();
     ASSERT_EQ(report->EMFPages.Count(), 3) << dump;
     std::string expected;
@@ -267,8 +236,7 @@ TEST_F(PrepareCases, CompleteListFillsThePageWithEmptyFramedRows)
     TzvPage& p = Page();
     Band(p, bkMainData, 100, 100, "T", boCompleteList);
     Memo(p, 40, 100, "R[V]").Borders = frAll;
-    Band(p, bkMainFooter, 300, 20);
-    Memo(p, 40, 300, "Fine");
+    Line(p, bkMainFooter, 300, "Fine");
     const std::string dump = Prepare();
     EXPECT_EQ(Texts(dump), "R1;R2;Fine");
     // Two printed rows and eight empty ones, each a framed rectangle, above the footer.
@@ -295,8 +263,7 @@ TEST_F(PrepareCases, TwoSubReportsSideBySideAcrossAPageBreak)
         sub->SubPage = i + 1;
         main.Add(std::move(sub));
     }
-    Band(main, bkReportFooter, 80, 20);
-    Memo(main, 40, 80, "Fine");
+    Line(main, bkReportFooter, 80, "Fine");
     Footer(main, "P [PAGE#]");
     List(Page(1), "L", 100, 200, "L[V]");
     List(Page(2), "R", 100, 200, "R[V]");
@@ -393,15 +360,11 @@ TEST_F(PrepareCases, EmptyOrMissingSourcesPrintOnlyTheBandsOutsideTheLoop)
         Fresh();
         Table("T", {"V"}, {});
         TzvPage& p = Page();
-        Band(p, bkReportTitle, 40, 20);
-        Memo(p, 40, 40, "Titolo");
-        Band(p, bkMainHeader, 70, 20);
-        Memo(p, 40, 70, "Testata");
+        Line(p, bkReportTitle, 40, "Titolo");
+        Line(p, bkMainHeader, 70, "Testata");
         List(p, missing ? "" : "T", 100, 20, "R[V]");
-        Band(p, bkMainFooter, 130, 20);
-        Memo(p, 40, 130, "Fine dati");
-        Band(p, bkReportFooter, 160, 20);
-        Memo(p, 40, 160, "Totale");
+        Line(p, bkMainFooter, 130, "Fine dati");
+        Line(p, bkReportFooter, 160, "Totale");
         EXPECT_EQ(Texts(Prepare()), "Titolo;Totale");
         EXPECT_TRUE(prepared) << ErrorLines();
     }
@@ -608,8 +571,7 @@ TEST_F(PrepareCases, StretchedMemoPushesDownOnlyWhatLiesBelowIt)
     Memo(p, 40, 100, "[Testo]", 200, 18, moStretched);
     Memo(p, 100, 130, "Sotto");   // below and overlapping: moves down by the growth
     Memo(p, 400, 130, "Accanto");  // beside it: stays
-    Band(p, bkReportFooter, 200, 20);
-    Memo(p, 40, 200, "Fine");
+    Line(p, bkReportFooter, 200, "Fine");
     const std::string dump = Prepare();
     // The memo grows from 18 to 3 lines (47): what was 30 below its top is now 59 below it.
     EXPECT_EQ(Texts(dump), "uno;due;tre;Sotto;Accanto;Fine");
