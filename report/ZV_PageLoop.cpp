@@ -6,10 +6,10 @@
 #include <climits>
 #include <memory>
 
-#include "platform/EmfRecorder.h"
-#include "platform/Error.h"
-#include "platform/Text.h"
-#include "platform/UiServices.h"
+#include "platform/emf/EmfRecorder.h"
+#include "platform/base/Error.h"
+#include "platform/base/Text.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"

@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/Numeric.h"
-#include "platform/Printer.h"
-#include "platform/UiServices.h"
+#include "platform/base/Numeric.h"
+#include "platform/device/Printer.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Prntr.h"

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/Error.h"
+#include "platform/base/Error.h"
 #include "report/ZV_Const.h"
 
 namespace zv {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Printer.h"
+#include "platform/device/Printer.h"
 
 namespace zv {
 

@@ -27,15 +27,15 @@
 #include <charconv>
 #include <cmath>
 
-#include "platform/EmfReader.h"
-#include "platform/Error.h"
-#include "platform/Files.h"
-#include "platform/Format.h"
-#include "platform/FormatSettings.h"
-#include "platform/Numeric.h"
-#include "platform/Printer.h"
+#include "platform/emf/EmfReader.h"
+#include "platform/base/Error.h"
+#include "platform/base/Files.h"
+#include "platform/base/Format.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Numeric.h"
+#include "platform/device/Printer.h"
 #include "platform/qt/QtPrinter.h"
-#include "platform/UiServices.h"
+#include "platform/device/UiServices.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Const.h"
