@@ -78,17 +78,6 @@ constexpr char kBase64Chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu
 
 [[noreturn]] void Fail(const std::string& detail) { throw Exception(std::string(kBadPacket) + ": " + detail); }
 
-// Text fields whose packet value is the text itself; binary fields are base64.
-bool IsPlainTextType(TFieldType t)
-{
-    return t == ftString || t == ftFixedChar || t == ftWideString || t == ftMemo || t == ftFmtMemo;
-}
-
-bool HasLengthLimit(TFieldType t)
-{
-    return t == ftString || t == ftFixedChar || t == ftWideString || t == ftBytes || t == ftVarBytes;
-}
-
 const XmlType* XmlTypeOf(TFieldType t)
 {
     for (const auto& x : kXmlTypes)
@@ -465,12 +454,12 @@ bool ParseCell(const FieldDef& def, std::string&& text, FieldData& out)
         return true;
     }
     default:
-        if (IsPlainTextType(def.dataType)) {
+        if (IsTextType(def.dataType)) {
             out.s = std::move(text);
         } else if (!Base64Decode(text, out.s)) {
             return false;
         }
-        return !(HasLengthLimit(def.dataType) && def.size > 0 && out.s.size() > static_cast<size_t>(def.size));
+        return !(HasSizeLimit(def.dataType) && def.size > 0 && out.s.size() > static_cast<size_t>(def.size));
     }
 }
 
@@ -501,7 +490,7 @@ std::string CellText(const FieldDef& def, const FieldData& d)
         return DateText(day) + "T" + TimeText(ms);
     }
     default:
-        return IsPlainTextType(def.dataType) ? d.s : Base64Encode(d.s);
+        return IsTextType(def.dataType) ? d.s : Base64Encode(d.s);
     }
 }
 
@@ -524,8 +513,8 @@ bool ValidCell(const FieldDef& def, const FieldData& d)
         return detail::NormalizeFieldDateTime(def.dataType, v) && v == d.d;
     }
     default:
-        if (IsPlainTextType(def.dataType) && d.s.find('\0') != std::string::npos) return false;
-        return !(HasLengthLimit(def.dataType) && def.size > 0 && d.s.size() > static_cast<size_t>(def.size));
+        if (IsTextType(def.dataType) && d.s.find('\0') != std::string::npos) return false;
+        return !(HasSizeLimit(def.dataType) && def.size > 0 && d.s.size() > static_cast<size_t>(def.size));
     }
 }
 
@@ -850,7 +839,7 @@ std::string WriteXml(const std::vector<FieldDef>& defs, const std::vector<Record
             if (d.precision > 0) attr("WIDTH", std::to_string(d.precision));
         } else if (d.dataType == ftWideString) {
             if (d.size > 0) attr("WIDTH", std::to_string(2 * d.size));
-        } else if (d.size > 0 && (HasLengthLimit(d.dataType) || IsBlobType(d.dataType))) {
+        } else if (d.size > 0 && (HasSizeLimit(d.dataType) || IsBlobType(d.dataType))) {
             attr("WIDTH", std::to_string(d.size));
         }
         if (d.required) attr("required", "true");
@@ -1059,7 +1048,7 @@ void CheckFieldDefs(const std::vector<FieldDef>& defs)
             if (SameText(defs[j].name, d.name)) Fail("field '" + d.name + "' appears twice");
         if (d.dataType == ftUnknown || d.dataType >= kFieldTypeCount) Fail("field '" + d.name + "' has no known type");
         const std::string what = "field '" + d.name + "'";
-        if (HasLengthLimit(d.dataType)) {
+        if (HasSizeLimit(d.dataType)) {
             if (d.size < 0 || d.size > kMaxFieldSize) Fail(what + ": size " + std::to_string(d.size) + " is outside 0.." + std::to_string(kMaxFieldSize));
         } else if (d.dataType == ftBCD) {
             if (d.size < 0 || d.size > 4 || d.precision < 0 || d.precision > 32) Fail(what + ": bad size or precision");

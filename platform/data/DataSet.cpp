@@ -1,4 +1,4 @@
-// Datasets: field values and conversions, the cursor with its edit states, filters, listeners, data sources.
+// Datasets: field values and conversions, the cursor with its edit states, listeners, data sources.
 #include "platform/data/DataSet.h"
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include "platform/base/Format.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Text.h"
+#include "platform/data/DataSetFilter.h"
 
 namespace zv {
 
@@ -21,40 +22,11 @@ constexpr const char* kClosed = "Cannot perform this operation on a closed datas
 constexpr const char* kEmpty = "Cannot perform this operation on an empty dataset";
 constexpr const char* kReadOnlyDataSet = "Cannot modify a read-only dataset";
 constexpr const char* kRecordNotFound = "Record not found";
-constexpr const char* kTypeMismatch = "Type mismatch in expression";
-constexpr const char* kFilterTerminated = "Filter expression incorrectly terminated";
-constexpr const char* kFilterInvalid = "Invalid filter expression";
-
-constexpr const char* kFieldTypeNames[kFieldTypeCount] = {
-    "Unknown", "String", "Smallint", "Integer", "Word", "Boolean", "Float", "Currency", "BCD",
-    "Date", "Time", "DateTime", "Bytes", "VarBytes", "AutoInc", "Blob", "Memo", "Graphic",
-    "FmtMemo", "ParadoxOle", "DBaseOle", "TypedBinary", "FixedChar", "WideString", "Largeint",
-    "LongWord",
-};
 
 constexpr int64_t kMsPerDay = 86400000;
 // Days of 0001-01-01 and 9999-12-31 counted from 1899-12-30.
 constexpr int64_t kMinDay = -693593;
 constexpr int64_t kMaxDay = 2958465;
-
-bool IsTextType(TFieldType t)
-{
-    return t == ftString || t == ftFixedChar || t == ftWideString || t == ftMemo || t == ftFmtMemo;
-}
-
-bool IsBinaryType(TFieldType t)
-{
-    return t == ftBytes || t == ftVarBytes || t == ftBlob || t == ftGraphic || t == ftParadoxOle ||
-           t == ftDBaseOle || t == ftTypedBinary;
-}
-
-bool IsDateType(TFieldType t) { return t == ftDate || t == ftTime || t == ftDateTime; }
-
-// Fields whose size limits the length of their text or bytes.
-bool HasSizeLimit(TFieldType t)
-{
-    return t == ftString || t == ftFixedChar || t == ftWideString || t == ftBytes || t == ftVarBytes;
-}
 
 std::string Quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
 
@@ -113,17 +85,6 @@ bool NormalizeFieldDateTime(TFieldType type, double& v)
 }
 
 }  // namespace detail
-
-const char* FieldTypeName(TFieldType t)
-{
-    return t < kFieldTypeCount ? kFieldTypeNames[t] : kFieldTypeNames[0];
-}
-
-bool IsBlobType(TFieldType t)
-{
-    return t == ftBlob || t == ftMemo || t == ftGraphic || t == ftFmtMemo || t == ftParadoxOle ||
-           t == ftDBaseOle || t == ftTypedBinary;
-}
 
 // ---- listeners -------------------------------------------------------------------------------
 
@@ -605,403 +566,6 @@ void TField::setValue(const Variant& v)
     }
 }
 
-// ---- filter programs -------------------------------------------------------------------------
-
-// A compiled filter: a small tree of conditions over the fields of a record.
-struct TDataSet::FilterProgram {
-    enum class Kind { Or, And, Not, Compare, IsNull, Const };
-    enum class Op { Eq, Ne, Lt, Gt, Le, Ge };
-    struct Operand {
-        int field = -1;        // field index, or -1 for a literal
-        bool text = false;     // compared as text (else as a number)
-        bool null = false;     // literal NULL
-        double number = 0;
-        std::string str;
-        bool prefix = false;   // literal text ending in '*': prefix match
-    };
-    struct Node {
-        Kind kind = Kind::Const;
-        Op op = Op::Eq;
-        bool negate = false;   // IS NOT NULL
-        bool value = false;    // Const
-        int a = -1, b = -1;    // child nodes
-        Operand left, right;
-    };
-    std::vector<Node> nodes;
-    int root = -1;
-    bool caseInsensitive = false;
-
-    bool eval(int n, const Record& r) const;
-    static bool operandValue(const Operand& o, const Record& r, TFieldType type, double& num, std::string_view& str);
-    std::vector<TFieldType> types;  // field types, by field index
-};
-
-namespace {
-
-// Reads a filter text into tokens and builds the program; throws Exception on malformed input.
-class FilterCompiler {
-public:
-    using Program = std::vector<int>;
-    FilterCompiler(std::string_view text, const TDataSet& ds) : s_(text), ds_(ds) {}
-
-    template <class P>
-    void compile(P& prog)
-    {
-        prog.types.clear();
-        for (int i = 0; i < ds_.fieldCount(); ++i) prog.types.push_back(ds_.field(i)->dataType());
-        next();
-        prog.root = parseOr(prog);
-        if (tok_.kind != Tok::End) throw Exception(kFilterTerminated);
-    }
-
-private:
-    enum class Tok { End, Name, String, Number, Op, LParen, RParen };
-    struct Token {
-        Tok kind = Tok::End;
-        std::string text;
-    };
-
-    static bool NameStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
-    static bool NameChar(unsigned char c) { return NameStart(c) || std::isdigit(c); }
-
-    void next()
-    {
-        while (pos_ < s_.size() && static_cast<unsigned char>(s_[pos_]) <= ' ') ++pos_;
-        tok_ = Token{};
-        if (pos_ >= s_.size()) return;
-        unsigned char c = static_cast<unsigned char>(s_[pos_]);
-        if (c == '\'') {
-            ++pos_;
-            std::string v;
-            for (;;) {
-                if (pos_ >= s_.size()) throw Exception(kFilterTerminated);
-                if (s_[pos_] == '\'') {
-                    if (pos_ + 1 < s_.size() && s_[pos_ + 1] == '\'') {
-                        v += '\'';
-                        pos_ += 2;
-                        continue;
-                    }
-                    ++pos_;
-                    break;
-                }
-                v += s_[pos_++];
-            }
-            tok_ = {Tok::String, std::move(v)};
-        } else if (c == '[') {
-            size_t end = s_.find(']', pos_ + 1);
-            if (end == std::string_view::npos) throw Exception(kFilterTerminated);
-            tok_ = {Tok::Name, std::string(s_.substr(pos_ + 1, end - pos_ - 1))};
-            pos_ = end + 1;
-        } else if (std::isdigit(c) || (c == '.' && pos_ + 1 < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_ + 1])))) {
-            size_t start = pos_;
-            while (pos_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '.')) ++pos_;
-            if (pos_ < s_.size() && (s_[pos_] == 'e' || s_[pos_] == 'E')) {
-                size_t save = pos_++;
-                if (pos_ < s_.size() && (s_[pos_] == '+' || s_[pos_] == '-')) ++pos_;
-                if (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) {
-                    while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) ++pos_;
-                } else {
-                    pos_ = save;
-                }
-            }
-            tok_ = {Tok::Number, std::string(s_.substr(start, pos_ - start))};
-        } else if (NameStart(c)) {
-            size_t start = pos_;
-            while (pos_ < s_.size() && NameChar(static_cast<unsigned char>(s_[pos_]))) ++pos_;
-            tok_ = {Tok::Name, std::string(s_.substr(start, pos_ - start))};
-        } else if (c == '(' || c == ')') {
-            ++pos_;
-            tok_ = {c == '(' ? Tok::LParen : Tok::RParen, std::string(1, static_cast<char>(c))};
-        } else if (c == '=' || c == '<' || c == '>' || c == '!') {
-            size_t start = pos_++;
-            if (pos_ < s_.size() && (s_[pos_] == '=' || (c == '<' && s_[pos_] == '>'))) ++pos_;
-            std::string op(s_.substr(start, pos_ - start));
-            if (op == "!") throw Exception(kFilterInvalid);
-            tok_ = {Tok::Op, op};
-        } else if (c == '-' || c == '+') {
-            // a signed number literal
-            ++pos_;
-            next();
-            if (tok_.kind != Tok::Number) throw Exception(kFilterInvalid);
-            if (c == '-') tok_.text.insert(0, 1, '-');
-        } else {
-            throw Exception(kFilterInvalid);
-        }
-    }
-
-    bool keyword(const char* k) const { return tok_.kind == Tok::Name && SameText(tok_.text, k); }
-
-    template <class P>
-    int add(P& prog, typename P::Node n)
-    {
-        if (prog.nodes.size() > 10000) throw Exception(kFilterInvalid);
-        prog.nodes.push_back(std::move(n));
-        return static_cast<int>(prog.nodes.size()) - 1;
-    }
-
-    template <class P>
-    int parseOr(P& prog)
-    {
-        int a = parseAnd(prog);
-        while (keyword("OR")) {
-            next();
-            typename P::Node n;
-            n.kind = P::Kind::Or;
-            n.a = a;
-            n.b = parseAnd(prog);
-            a = add(prog, std::move(n));
-        }
-        return a;
-    }
-
-    template <class P>
-    int parseAnd(P& prog)
-    {
-        int a = parseNot(prog);
-        while (keyword("AND")) {
-            next();
-            typename P::Node n;
-            n.kind = P::Kind::And;
-            n.a = a;
-            n.b = parseNot(prog);
-            a = add(prog, std::move(n));
-        }
-        return a;
-    }
-
-    template <class P>
-    int parseNot(P& prog)
-    {
-        if (++depth_ > 200) throw Exception(kFilterInvalid);
-        int r;
-        if (keyword("NOT")) {
-            next();
-            typename P::Node n;
-            n.kind = P::Kind::Not;
-            n.a = parseNot(prog);
-            r = add(prog, std::move(n));
-        } else {
-            r = parseCompare(prog);
-        }
-        --depth_;
-        return r;
-    }
-
-    template <class P>
-    typename P::Operand operand(const P& prog)
-    {
-        typename P::Operand o;
-        if (tok_.kind == Tok::String) {
-            o.text = true;
-            o.str = tok_.text;
-        } else if (tok_.kind == Tok::Number) {
-            double v = 0;
-            auto [p, ec] = std::from_chars(tok_.text.data(), tok_.text.data() + tok_.text.size(), v);
-            if (ec != std::errc() || p != tok_.text.data() + tok_.text.size()) throw Exception(kFilterInvalid);
-            o.number = v;
-        } else if (keyword("NULL")) {
-            o.null = true;
-        } else if (keyword("TRUE") || keyword("FALSE")) {
-            o.number = keyword("TRUE") ? 1 : 0;
-        } else if (tok_.kind == Tok::Name) {
-            TField* f = ds_.findField(tok_.text);
-            if (!f) throw Exception("Field '" + tok_.text + "' not found");
-            TFieldType t = prog.types[static_cast<size_t>(f->index())];
-            if (IsBinaryType(t)) throw Exception(kTypeMismatch);
-            o.field = f->index();
-            o.text = IsTextType(t);
-        } else {
-            throw Exception(kFilterInvalid);
-        }
-        next();
-        return o;
-    }
-
-    // Converts a literal to the kind of the field it is compared with.
-    template <class P>
-    void coerce(const P& prog, typename P::Operand& lit, const typename P::Operand& fld)
-    {
-        if (lit.field >= 0 || lit.null) return;
-        if (fld.field < 0) {
-            if (lit.text != fld.text) throw Exception(kTypeMismatch);
-            return;
-        }
-        TFieldType t = prog.types[static_cast<size_t>(fld.field)];
-        if (fld.text) {
-            if (!lit.text) throw Exception(kTypeMismatch);
-            return;
-        }
-        if (!lit.text) return;
-        const FormatSettings& fs = DefaultFormatSettings();
-        try {
-            if (IsDateType(t)) {
-                lit.number = t == ftDate ? StrToDate(lit.str, fs) : t == ftTime ? StrToTime(lit.str, fs) : StrToDateTime(lit.str, fs);
-            } else if (t == ftBoolean) {
-                if (SameText(lit.str, "True")) lit.number = 1;
-                else if (SameText(lit.str, "False")) lit.number = 0;
-                else throw Exception(kTypeMismatch);
-            } else {
-                lit.number = StrToFloat(lit.str, fs);
-            }
-        } catch (const Exception&) {
-            throw Exception(kTypeMismatch);
-        }
-        lit.text = false;
-    }
-
-    template <class P>
-    int parseCompare(P& prog)
-    {
-        if (tok_.kind == Tok::LParen) {
-            next();
-            int r = parseOr(prog);
-            if (tok_.kind != Tok::RParen) throw Exception(kFilterTerminated);
-            next();
-            return r;
-        }
-        typename P::Operand left = operand(prog);
-        typename P::Node n;
-        if (keyword("IS")) {
-            next();
-            n.kind = P::Kind::IsNull;
-            if (keyword("NOT")) {
-                n.negate = true;
-                next();
-            }
-            if (!keyword("NULL")) throw Exception(kFilterInvalid);
-            next();
-            n.left = std::move(left);
-            return add(prog, std::move(n));
-        }
-        if (tok_.kind != Tok::Op) {
-            // A boolean field on its own is a condition.
-            if (left.field >= 0 && prog.types[static_cast<size_t>(left.field)] == ftBoolean) {
-                n.kind = P::Kind::Compare;
-                n.op = P::Op::Ne;
-                n.left = std::move(left);
-                n.right.number = 0;
-                return add(prog, std::move(n));
-            }
-            if (left.field < 0 && !left.text && !left.null) {
-                n.kind = P::Kind::Const;
-                n.value = left.number != 0;
-                return add(prog, std::move(n));
-            }
-            throw Exception(kFilterInvalid);
-        }
-        const std::string op = tok_.text;
-        n.kind = P::Kind::Compare;
-        if (op == "=") n.op = P::Op::Eq;
-        else if (op == "<>" || op == "!=") n.op = P::Op::Ne;
-        else if (op == "<") n.op = P::Op::Lt;
-        else if (op == ">") n.op = P::Op::Gt;
-        else if (op == "<=") n.op = P::Op::Le;
-        else if (op == ">=") n.op = P::Op::Ge;
-        else throw Exception(kFilterInvalid);
-        next();
-        typename P::Operand right = operand(prog);
-        coerce(prog, right, left);
-        coerce(prog, left, right);
-        if (left.field >= 0 && right.field >= 0 && left.text != right.text) throw Exception(kTypeMismatch);
-        if (right.field < 0 && right.text && !right.str.empty() && right.str.back() == '*' &&
-            (n.op == P::Op::Eq || n.op == P::Op::Ne)) {
-            right.prefix = true;
-            right.str.pop_back();
-        }
-        n.left = std::move(left);
-        n.right = std::move(right);
-        return add(prog, std::move(n));
-    }
-
-    std::string_view s_;
-    const TDataSet& ds_;
-    size_t pos_ = 0;
-    int depth_ = 0;
-    Token tok_;
-};
-
-int CompareBytes(std::string_view a, std::string_view b, bool caseInsensitive)
-{
-    if (caseInsensitive) return CompareText(a, b);
-    int c = a.compare(b);
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
-}
-
-}  // namespace
-
-bool TDataSet::FilterProgram::operandValue(const Operand& o, const Record& r, TFieldType type, double& num, std::string_view& str)
-{
-    if (o.field < 0) {
-        if (o.null) return false;
-        num = o.number;
-        str = o.str;
-        return true;
-    }
-    if (static_cast<size_t>(o.field) >= r.size()) return false;
-    const FieldData& d = r[static_cast<size_t>(o.field)];
-    if (d.null) return false;
-    if (IsTextType(type)) {
-        str = d.s;
-    } else if (type == ftFloat || type == ftCurrency || IsDateType(type)) {
-        num = d.d;
-    } else if (type == ftBCD) {
-        num = static_cast<double>(d.i) / kCurrencyScale;
-    } else {
-        num = static_cast<double>(d.i);
-    }
-    return true;
-}
-
-bool TDataSet::FilterProgram::eval(int n, const Record& r) const
-{
-    const Node& node = nodes[static_cast<size_t>(n)];
-    switch (node.kind) {
-    case Kind::Or:
-        return eval(node.a, r) || eval(node.b, r);
-    case Kind::And:
-        return eval(node.a, r) && eval(node.b, r);
-    case Kind::Not:
-        return !eval(node.a, r);
-    case Kind::Const:
-        return node.value;
-    case Kind::IsNull: {
-        bool isNull = true;
-        if (node.left.field >= 0 && static_cast<size_t>(node.left.field) < r.size())
-            isNull = r[static_cast<size_t>(node.left.field)].null;
-        else if (node.left.field < 0)
-            isNull = node.left.null;
-        return isNull != node.negate;
-    }
-    case Kind::Compare: {
-        TFieldType lt = node.left.field >= 0 ? types[static_cast<size_t>(node.left.field)] : ftUnknown;
-        TFieldType rt = node.right.field >= 0 ? types[static_cast<size_t>(node.right.field)] : ftUnknown;
-        double ln = 0, rn = 0;
-        std::string_view ls, rs;
-        if (!operandValue(node.left, r, lt, ln, ls) || !operandValue(node.right, r, rt, rn, rs)) return false;
-        int c;
-        if (node.left.text) {
-            if (node.right.prefix) {
-                bool match = ls.size() >= rs.size() && CompareBytes(ls.substr(0, rs.size()), rs, caseInsensitive) == 0;
-                return node.op == Op::Eq ? match : !match;
-            }
-            c = CompareBytes(ls, rs, caseInsensitive);
-        } else {
-            c = ln < rn ? -1 : ln > rn ? 1 : 0;
-        }
-        switch (node.op) {
-        case Op::Eq: return c == 0;
-        case Op::Ne: return c != 0;
-        case Op::Lt: return c < 0;
-        case Op::Gt: return c > 0;
-        case Op::Le: return c <= 0;
-        case Op::Ge: return c >= 0;
-        }
-        return false;
-    }
-    }
-    return false;
-}
-
 // ---- the dataset -----------------------------------------------------------------------------
 
 TDataSet::TDataSet(Component* owner) : Component(owner) {}
@@ -1035,6 +599,18 @@ void TDataSet::scrolled()
     if (afterScroll) afterScroll(*this);
 }
 
+std::shared_ptr<FilterProgram> TDataSet::compileFilter(std::string_view text) const
+{
+    std::vector<TFieldType> types;
+    for (const auto& f : fields_) types.push_back(f->dataType());
+    auto prog = FilterProgram::compile(text, std::move(types), [this](std::string_view name) {
+        const TField* f = findField(name);
+        return f ? f->index() : -1;
+    });
+    prog->setCaseInsensitive(filterCaseInsensitive_);
+    return prog;
+}
+
 void TDataSet::open()
 {
     if (active()) return;
@@ -1043,9 +619,7 @@ void TDataSet::open()
     std::shared_ptr<FilterProgram> prog;
     if (filtered_ && !Trim(filter_).empty()) {
         try {
-            auto p = std::make_shared<FilterProgram>();
-            FilterCompiler(filter_, *this).compile(*p);
-            prog = std::move(p);
+            prog = compileFilter(filter_);
         } catch (...) {
             state_ = dsInactive;
             internalClose();
@@ -1053,7 +627,6 @@ void TDataSet::open()
         }
     }
     program_ = std::move(prog);
-    if (program_) program_->caseInsensitive = filterCaseInsensitive_;
     rebuildView();
     cur_ = 0;
     bof_ = true;
@@ -1103,7 +676,7 @@ void TDataSet::setCurrentData(int fieldIndex, FieldData d, const TField* field)
 bool TDataSet::acceptsRecord(int rawIndex)
 {
     if (!filtered_) return true;
-    if (program_ && !program_->eval(program_->root, internalRecord(rawIndex))) return false;
+    if (program_ && !program_->accepts(internalRecord(rawIndex))) return false;
     if (onFilterRecord) {
         // The handler reads the candidate through the fields, as if the cursor stood on it.
         struct Restore {
@@ -1137,10 +710,7 @@ void TDataSet::recordsReplaced(bool layoutChanged)
     if (program_) {
         // The filter names fields by index: compile it again for the new layout.
         try {
-            auto p = std::make_shared<FilterProgram>();
-            FilterCompiler(filter_, *this).compile(*p);
-            p->caseInsensitive = filterCaseInsensitive_;
-            program_ = std::move(p);
+            program_ = compileFilter(filter_);
         } catch (const Exception&) {
             program_.reset();
             filtered_ = false;
@@ -1422,9 +992,7 @@ void TDataSet::setFilter(std::string filter)
         checkBrowseMode();
         std::shared_ptr<FilterProgram> prog;
         if (!Trim(filter).empty()) {
-            prog = std::make_shared<FilterProgram>();
-            FilterCompiler(filter, *this).compile(*prog);
-            prog->caseInsensitive = filterCaseInsensitive_;
+            prog = compileFilter(filter);
         }
         filter_ = std::move(filter);
         program_ = std::move(prog);
@@ -1448,9 +1016,7 @@ void TDataSet::setFiltered(bool filtered)
     checkBrowseMode();
     std::shared_ptr<FilterProgram> prog;
     if (filtered && !Trim(filter_).empty()) {
-        prog = std::make_shared<FilterProgram>();
-        FilterCompiler(filter_, *this).compile(*prog);
-        prog->caseInsensitive = filterCaseInsensitive_;
+        prog = compileFilter(filter_);
     }
     filtered_ = filtered;
     program_ = std::move(prog);
@@ -1466,7 +1032,7 @@ void TDataSet::setFilterCaseInsensitive(bool v)
     if (v == filterCaseInsensitive_) return;
     filterCaseInsensitive_ = v;
     if (program_) {
-        program_->caseInsensitive = v;
+        program_->setCaseInsensitive(v);
         if (active() && filtered_) {
             checkBrowseMode();
             rebuildView();
