@@ -17,7 +17,7 @@
 #include "platform/draw/Canvas.h"
 #include "platform/base/Error.h"
 #include "platform/draw/Png.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 #include "report/ZV_Barcode.h"
 #include "tests/support/BarcodeTestUtil.h"
 

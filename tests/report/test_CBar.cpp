@@ -15,7 +15,7 @@
 #include "platform/base/FormatSettings.h"
 #include "platform/draw/Png.h"
 #include "platform/base/Stream.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 #include "report/ZV_Barcode.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Expr.h"

@@ -7,7 +7,7 @@
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfReader.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Format.h"
 #include "report/ZV_Memo.h"

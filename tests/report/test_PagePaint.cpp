@@ -5,7 +5,7 @@
 
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 #include "report/ZV_PagePaint.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "platform/emf/EmfRecorder.h"
 #include "platform/base/Error.h"
 #include "platform/base/Stream.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Picture.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/base/Error.h"
-#include "platform/device/Printer.h"
+#include "tests/support/RecordingPrinter.h"
 #include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"

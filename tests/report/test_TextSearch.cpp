@@ -10,7 +10,7 @@
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfRecorder.h"
 #include "platform/base/Numeric.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 #include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"

@@ -4,7 +4,7 @@
 #include "platform/base/Error.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Stream.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 #include "platform/device/UiServices.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Const.h"

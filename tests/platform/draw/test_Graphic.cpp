@@ -10,7 +10,7 @@
 #include "platform/draw/Icon.h"
 #include "platform/draw/Jpeg.h"
 #include "platform/base/Stream.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 
 using namespace pictest;
 using zv::Bitmap;

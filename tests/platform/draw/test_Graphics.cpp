@@ -5,7 +5,7 @@
 
 #include "platform/draw/FontMetrics.h"
 #include "platform/draw/Graphics.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 #include "platform/device/UiServices.h"
 
 using namespace zv;

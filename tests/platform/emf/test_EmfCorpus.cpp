@@ -10,7 +10,7 @@
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfReader.h"
 #include "platform/base/Error.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -7,7 +7,7 @@
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 
 namespace {
 using namespace zv;

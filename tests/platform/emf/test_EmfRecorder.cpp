@@ -9,7 +9,7 @@
 #include "platform/emf/EmfReader.h"
 #include "platform/emf/EmfRecorder.h"
 #include "platform/base/Error.h"
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 
 namespace {
 using namespace zv;

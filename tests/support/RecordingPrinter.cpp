@@ -1,5 +1,5 @@
 // The recording printer.
-#include "platform/device/Printer.h"
+#include "tests/support/RecordingPrinter.h"
 
 #include "platform/base/Error.h"
 

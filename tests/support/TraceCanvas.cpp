@@ -1,5 +1,5 @@
 // The logging test canvas: one stable text line per drawing call.
-#include "platform/draw/TraceCanvas.h"
+#include "tests/support/TraceCanvas.h"
 
 #include <array>
 #include <cstdio>
