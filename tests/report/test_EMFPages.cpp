@@ -55,11 +55,11 @@ TEST(EMFPages, AddScalesThePaperButNotThePicture)
         EXPECT_EQ(p.PaperWidth, c.width);
         EXPECT_EQ(p.PaperHeight, c.height);
         EXPECT_EQ(p.PageFlag, 1);
-        EXPECT_EQ(p.Info[2], c.info2);
-        EXPECT_EQ(p.Info[3], c.info3);
-        EXPECT_EQ(p.Info[8], c.info8);
-        EXPECT_EQ(p.Info[9], c.info9);
-        EXPECT_EQ(p.Info[6], 18);
+        EXPECT_EQ(p.Info[pageinfo::kPageWidth], c.info2);
+        EXPECT_EQ(p.Info[pageinfo::kPageHeight], c.info3);
+        EXPECT_EQ(p.Info[pageinfo::kPrintableWidth], c.info8);
+        EXPECT_EQ(p.Info[pageinfo::kPrintableHeight], c.info9);
+        EXPECT_EQ(p.Info[pageinfo::kPrintableLeft], 18);
         // Back to the design page's size (within the rounding of the scaled width).
         EXPECT_NEAR(p.PictureWidth, 795, 1);
         EXPECT_NEAR(p.PictureHeight, 1122, 1);
@@ -152,8 +152,8 @@ TEST(EMFPages, SaveAndLoadRoundTripPageForPageAndByteForByte)
         // The geometry comes from the printer settings for the stored paper: A4 from the paper
         // table (210 mm), the custom paper as stored, A3 turned to landscape (420 mm wide).
         const int32_t widths[] = {793, 397, 1587};
-        EXPECT_EQ(b.Info[2], widths[i]);
-        EXPECT_EQ(b.Info[8], b.Info[2] - 36);
+        EXPECT_EQ(b.Info[pageinfo::kPageWidth], widths[i]);
+        EXPECT_EQ(b.Info[pageinfo::kPrintableWidth], b.Info[pageinfo::kPageWidth] - 36);
     }
     EXPECT_EQ(Save(loaded), first);
 }

@@ -185,15 +185,15 @@ TEST_F(PrintTest, SheetGeometryAtThePrinterResolution)
     printer.OffsetY = 60;
     report.PrintPreparedReport(1, 1, false, 1);
     const PageInfo& e = report.EMFPages.Pages(0).Info;
-    EXPECT_EQ(e[2], 793);
-    EXPECT_EQ(e[3], 1122);
+    EXPECT_EQ(e[pageinfo::kPageWidth], 793);
+    EXPECT_EQ(e[pageinfo::kPageHeight], 1122);
     // 793 x 6.25 = 4956.25; 1122 x 6.25 = 7012.5, whose half goes to the even 7012.
-    EXPECT_EQ(e[0], 4956);
-    EXPECT_EQ(e[1], 7012);
-    EXPECT_EQ(e[4], 50);
-    EXPECT_EQ(e[5], 60);
-    EXPECT_EQ(e[6], 18);
-    EXPECT_EQ(e[9], 1122 - 36);
+    EXPECT_EQ(e[pageinfo::kPrinterWidth], 4956);
+    EXPECT_EQ(e[pageinfo::kPrinterHeight], 7012);
+    EXPECT_EQ(e[pageinfo::kOffsetX], 50);
+    EXPECT_EQ(e[pageinfo::kOffsetY], 60);
+    EXPECT_EQ(e[pageinfo::kPrintableLeft], 18);
+    EXPECT_EQ(e[pageinfo::kPrintableHeight], 1122 - 36);
     ASSERT_EQ(PrintPreview::rects.size(), 1u);
     EXPECT_EQ(PrintPreview::rects[0], (Rect{-50, -60, 4906, 6952}));
 
@@ -204,10 +204,10 @@ TEST_F(PrintTest, SheetGeometryAtThePrinterResolution)
     printer.OffsetX = printer.OffsetY = 0;
     report.PrintPreparedReport(2, 2, false, 1);
     const PageInfo& l = report.EMFPages.Pages(1).Info;
-    EXPECT_EQ(l[2], 1122);
-    EXPECT_EQ(l[3], 793);
-    EXPECT_EQ(l[0], 3506);
-    EXPECT_EQ(l[1], 9912);
+    EXPECT_EQ(l[pageinfo::kPageWidth], 1122);
+    EXPECT_EQ(l[pageinfo::kPageHeight], 793);
+    EXPECT_EQ(l[pageinfo::kPrinterWidth], 3506);
+    EXPECT_EQ(l[pageinfo::kPrinterHeight], 9912);
     EXPECT_EQ(PrintPreview::rects.back(), (Rect{0, 0, 3506, 9912}));
 }
 

@@ -115,8 +115,8 @@ TEST(PrinterSettings, PageFallsBackToCustomPaperWhenTheDeviceRefuses)
     EXPECT_EQ(page.Orientation, 1);
     EXPECT_EQ(page.PrnWidth, 559);
     EXPECT_EQ(page.PrnHeight, 793);
-    EXPECT_EQ(page.Info[2], 559);
-    EXPECT_EQ(page.Info[9], 793 - 36);
+    EXPECT_EQ(page.Info[pageinfo::kPageWidth], 559);
+    EXPECT_EQ(page.Info[pageinfo::kPrintableHeight], 793 - 36);
 }
 
 TEST(PrinterSettings, NewPageIsPortraitA4)
