@@ -610,8 +610,59 @@ struct EmfPlayer::Impl {
         }
     }
 
-    // ---- the record switch -------------------------------------------------------------
+    // ---- records ---------------------------------------------------------------------------
+    // playRecord looks the record's type up in handlers(), a table indexed by type.
+    using Handler = void (Impl::*)(const EmfRecordInfo& rec, const RecordView& v);
+    using HandlerTable = std::array<Handler, EMR_CREATECOLORSPACEW + 1>;
+    static const HandlerTable& handlers();
     void playRecord(const EmfRecordInfo& rec);
+    void onHeader(const EmfRecordInfo& rec, const RecordView& v);
+    void onPoly(const EmfRecordInfo& rec, const RecordView& v);
+    void onPolyPoly(const EmfRecordInfo& rec, const RecordView& v);
+    void onPolyDraw(const EmfRecordInfo& rec, const RecordView& v);
+    void onPath(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetWindowExt(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetWindowOrg(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetViewportExt(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetViewportOrg(const EmfRecordInfo& rec, const RecordView& v);
+    void onScaleExt(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetMapMode(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetBkMode(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetPolyFillMode(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetTextAlign(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetTextColor(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetBkColor(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetArcDirection(const EmfRecordInfo& rec, const RecordView& v);
+    void onMoveTo(const EmfRecordInfo& rec, const RecordView& v);
+    void onLineTo(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetPixel(const EmfRecordInfo& rec, const RecordView& v);
+    void onIntersectClipRect(const EmfRecordInfo& rec, const RecordView& v);
+    void onSelectClipRegion(const EmfRecordInfo& rec, const RecordView& v);
+    void onSelectClipPath(const EmfRecordInfo& rec, const RecordView& v);
+    void onSaveDc(const EmfRecordInfo& rec, const RecordView& v);
+    void onRestoreDc(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetWorldTransform(const EmfRecordInfo& rec, const RecordView& v);
+    void onModifyWorldTransform(const EmfRecordInfo& rec, const RecordView& v);
+    void onSelectObject(const EmfRecordInfo& rec, const RecordView& v);
+    void onDeleteObject(const EmfRecordInfo& rec, const RecordView& v);
+    void onCreatePen(const EmfRecordInfo& rec, const RecordView& v);
+    void onExtCreatePen(const EmfRecordInfo& rec, const RecordView& v);
+    void onCreateBrush(const EmfRecordInfo& rec, const RecordView& v);
+    void onCreatePatternBrush(const EmfRecordInfo& rec, const RecordView& v);
+    void onCreateFont(const EmfRecordInfo& rec, const RecordView& v);
+    void onCreatePalette(const EmfRecordInfo& rec, const RecordView& v);
+    void onAngleArc(const EmfRecordInfo& rec, const RecordView& v);
+    void onEllipse(const EmfRecordInfo& rec, const RecordView& v);
+    void onRectangle(const EmfRecordInfo& rec, const RecordView& v);
+    void onRoundRect(const EmfRecordInfo& rec, const RecordView& v);
+    void onArc(const EmfRecordInfo& rec, const RecordView& v);
+    void onFillRegion(const EmfRecordInfo& rec, const RecordView& v);
+    void onBitBlt(const EmfRecordInfo& rec, const RecordView& v);
+    void onStretchBlt(const EmfRecordInfo& rec, const RecordView& v);
+    void onStretchDibits(const EmfRecordInfo& rec, const RecordView& v);
+    void onSetDibitsToDevice(const EmfRecordInfo& rec, const RecordView& v);
+    void onTextA(const EmfRecordInfo& rec, const RecordView& v);
+    void onTextW(const EmfRecordInfo& rec, const RecordView& v);
     void polyRecord(const RecordView& v, uint32_t type);
     void polyPolyRecord(const RecordView& v, uint32_t type);
     void polyDraw(const RecordView& v, bool small);
@@ -763,275 +814,412 @@ void EmfPlayer::Impl::pathRecord(uint32_t type)
     }
 }
 
+// ---- record handlers -------------------------------------------------------------------------
+// One handler per record type (or family of types). Records the table does not name are skipped.
+
+void EmfPlayer::Impl::onHeader(const EmfRecordInfo&, const RecordView&)
+{
+    dc = {};
+    saved.clear();
+}
+
+void EmfPlayer::Impl::onPoly(const EmfRecordInfo& rec, const RecordView& v) { polyRecord(v, rec.type); }
+void EmfPlayer::Impl::onPolyPoly(const EmfRecordInfo& rec, const RecordView& v) { polyPolyRecord(v, rec.type); }
+void EmfPlayer::Impl::onPolyDraw(const EmfRecordInfo& rec, const RecordView& v) { polyDraw(v, rec.type == EMR_POLYDRAW16); }
+void EmfPlayer::Impl::onPath(const EmfRecordInfo& rec, const RecordView&) { pathRecord(rec.type); }
+
+void EmfPlayer::Impl::onSetWindowExt(const EmfRecordInfo&, const RecordView& v) { dc.windowExt = {double(v.i32(8)), double(v.i32(12))}; }
+void EmfPlayer::Impl::onSetWindowOrg(const EmfRecordInfo&, const RecordView& v) { dc.windowOrg = {double(v.i32(8)), double(v.i32(12))}; }
+void EmfPlayer::Impl::onSetViewportExt(const EmfRecordInfo&, const RecordView& v) { dc.viewportExt = {double(v.i32(8)), double(v.i32(12))}; }
+void EmfPlayer::Impl::onSetViewportOrg(const EmfRecordInfo&, const RecordView& v) { dc.viewportOrg = {double(v.i32(8)), double(v.i32(12))}; }
+
+void EmfPlayer::Impl::onScaleExt(const EmfRecordInfo& rec, const RecordView& v)
+{
+    int32_t xn = v.i32(8), xd = v.i32(12), yn = v.i32(16), yd = v.i32(20);
+    if (xd == 0 || yd == 0) return;
+    PointD& e = rec.type == EMR_SCALEVIEWPORTEXTEX ? dc.viewportExt : dc.windowExt;
+    e = {e.x * xn / xd, e.y * yn / yd};
+}
+
+void EmfPlayer::Impl::onSetMapMode(const EmfRecordInfo&, const RecordView& v) { dc.mapMode = v.u32(8); }
+void EmfPlayer::Impl::onSetBkMode(const EmfRecordInfo&, const RecordView& v) { dc.bkMode = v.u32(8); }
+void EmfPlayer::Impl::onSetPolyFillMode(const EmfRecordInfo&, const RecordView& v) { dc.polyFill = v.u32(8); }
+void EmfPlayer::Impl::onSetTextAlign(const EmfRecordInfo&, const RecordView& v) { dc.textAlign = v.u32(8); }
+void EmfPlayer::Impl::onSetTextColor(const EmfRecordInfo&, const RecordView& v) { dc.textColor = v.u32(8) & 0xFFFFFF; }
+void EmfPlayer::Impl::onSetBkColor(const EmfRecordInfo&, const RecordView& v) { dc.bkColor = v.u32(8) & 0xFFFFFF; }
+void EmfPlayer::Impl::onSetArcDirection(const EmfRecordInfo&, const RecordView& v) { dc.arcDir = v.u32(8); }
+
+void EmfPlayer::Impl::onMoveTo(const EmfRecordInfo&, const RecordView& v)
+{
+    dc.cur = {double(v.i32(8)), double(v.i32(12))};
+    if (inPath) path.push_back({{full().apply(dc.cur)}, false});
+}
+
+void EmfPlayer::Impl::onLineTo(const EmfRecordInfo&, const RecordView& v)
+{
+    PointD to{double(v.i32(8)), double(v.i32(12))};
+    Xform t = full();
+    if (inPath) {
+        if (path.empty()) path.push_back({{t.apply(dc.cur)}, false});
+        path.back().pts.push_back(t.apply(to));
+    } else {
+        emitFigures({Figure{{t.apply(dc.cur), t.apply(to)}, false}}, false, true);
+    }
+    dc.cur = to;
+}
+
+void EmfPlayer::Impl::onSetPixel(const EmfRecordInfo&, const RecordView& v)
+{
+    if (!drawing || inPath) return;
+    PointD p = map(v.i32(8), v.i32(12));
+    canvas->setBrush({v.u32(16) & 0xFFFFFF, BrushStyle::Solid});
+    canvas->fillRect({ToInt(p.x), ToInt(p.y), ToInt(p.x) + 1, ToInt(p.y) + 1});
+}
+
+void EmfPlayer::Impl::onIntersectClipRect(const EmfRecordInfo&, const RecordView& v)
+{
+    setClip(mapRectBox(v.rect(8)), RGN_AND);
+}
+
+void EmfPlayer::Impl::onSelectClipRegion(const EmfRecordInfo&, const RecordView& v)
+{
+    uint32_t cb = v.u32(8), mode = v.u32(12);
+    if (cb == 0) {
+        if (mode == RGN_COPY) {
+            dc.clip.reset();
+            applyClip();
+        }
+        return;
+    }
+    Rect b = v.rect(16 + 16);
+    PointD a = mapDevice(b.left, b.top), z = mapDevice(b.right, b.bottom);
+    setClip({ToInt(std::min(a.x, z.x)), ToInt(std::min(a.y, z.y)), ToInt(std::max(a.x, z.x)), ToInt(std::max(a.y, z.y))}, mode);
+}
+
+void EmfPlayer::Impl::onSelectClipPath(const EmfRecordInfo&, const RecordView& v)
+{
+    if (path.empty()) return;
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (const Figure& f : path)
+        for (const PointD& p : f.pts) x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
+    path.clear();
+    inPath = false;
+    if (x0 <= x1) setClip({ToInt(x0), ToInt(y0), ToInt(x1), ToInt(y1)}, v.u32(8));
+}
+
+void EmfPlayer::Impl::onSaveDc(const EmfRecordInfo&, const RecordView&)
+{
+    if (saved.size() < 1024) saved.push_back(dc);
+}
+
+void EmfPlayer::Impl::onRestoreDc(const EmfRecordInfo&, const RecordView& v)
+{
+    int32_t rel = v.i32(8);
+    size_t depth = saved.size();
+    size_t keep;
+    if (rel < 0) {
+        if (static_cast<uint64_t>(-static_cast<int64_t>(rel)) > depth) return;
+        keep = depth - static_cast<size_t>(-static_cast<int64_t>(rel));
+    } else {
+        if (rel == 0 || static_cast<size_t>(rel) > depth) return;
+        keep = static_cast<size_t>(rel) - 1;
+    }
+    dc = saved[keep];
+    saved.resize(keep);
+    applyClip();
+}
+
+void EmfPlayer::Impl::onSetWorldTransform(const EmfRecordInfo&, const RecordView& v)
+{
+    Xform x{v.f32(8), v.f32(12), v.f32(16), v.f32(20), v.f32(24), v.f32(28)};
+    if (x.finite()) dc.world = x;
+}
+
+void EmfPlayer::Impl::onModifyWorldTransform(const EmfRecordInfo&, const RecordView& v)
+{
+    Xform x{v.f32(8), v.f32(12), v.f32(16), v.f32(20), v.f32(24), v.f32(28)};
+    uint32_t mode = v.u32(32);
+    if (!x.finite()) return;
+    if (mode == MWT_IDENTITY) dc.world = {};
+    else if (mode == MWT_LEFTMULTIPLY) dc.world = x.then(dc.world);
+    else if (mode == MWT_RIGHTMULTIPLY) dc.world = dc.world.then(x);
+    else if (mode == MWT_SET) dc.world = x;
+}
+
+void EmfPlayer::Impl::onSelectObject(const EmfRecordInfo&, const RecordView& v)
+{
+    uint32_t ih = v.u32(8);
+    if (ih & kStockObject) {
+        selectStock(ih & ~kStockObject);
+        return;
+    }
+    Object* o = slot(ih);
+    if (!o) return;
+    if (o->kind == Object::PenK) dc.pen = o->pen;
+    else if (o->kind == Object::BrushK) dc.brush = o->brush;
+    else if (o->kind == Object::FontK) dc.font = o->font;
+}
+
+void EmfPlayer::Impl::onDeleteObject(const EmfRecordInfo&, const RecordView& v)
+{
+    if (Object* o = slot(v.u32(8))) *o = {};
+}
+
+void EmfPlayer::Impl::onCreatePen(const EmfRecordInfo&, const RecordView& v)
+{
+    if (Object* o = slot(v.u32(8))) {
+        o->kind = Object::PenK;
+        o->pen = {v.u32(24) & 0xFFFFFF, double(v.i32(16)), v.i32(16) <= 1, penStyle(v.u32(12))};
+    }
+}
+
+void EmfPlayer::Impl::onExtCreatePen(const EmfRecordInfo&, const RecordView& v)
+{
+    if (Object* o = slot(v.u32(8))) {
+        uint32_t style = v.u32(28);
+        o->kind = Object::PenK;
+        o->pen = {v.u32(40) & 0xFFFFFF, double(v.u32(32)), !(style & PS_GEOMETRIC), penStyle(style)};
+        if (v.u32(36) == BS_NULL) o->pen.style = PenStyle::Clear;
+    }
+}
+
+void EmfPlayer::Impl::onCreateBrush(const EmfRecordInfo&, const RecordView& v)
+{
+    if (Object* o = slot(v.u32(8))) {
+        o->kind = Object::BrushK;
+        o->brush = brushFrom(v.u32(12), v.u32(16), v.u32(20));
+    }
+}
+
+// Pattern brushes are drawn as solid gray.
+void EmfPlayer::Impl::onCreatePatternBrush(const EmfRecordInfo&, const RecordView& v)
+{
+    if (Object* o = slot(v.u32(8))) {
+        o->kind = Object::BrushK;
+        o->brush = {clGray, BrushStyle::Solid};
+    }
+}
+
+void EmfPlayer::Impl::onCreateFont(const EmfRecordInfo&, const RecordView& v)
+{
+    if (Object* o = slot(v.u32(8))) {
+        o->kind = Object::FontK;
+        o->font.font = LogFontAt(v, 12);
+    }
+}
+
+// A palette takes its object slot (selecting it changes nothing); colour spaces take none.
+void EmfPlayer::Impl::onCreatePalette(const EmfRecordInfo&, const RecordView& v)
+{
+    if (Object* o = slot(v.u32(8))) *o = {Object::OtherK, {}, {}, {}};
+}
+
+void EmfPlayer::Impl::onAngleArc(const EmfRecordInfo&, const RecordView& v)
+{
+    PointD c{double(v.i32(8)), double(v.i32(12))};
+    double r = v.u32(16), a0 = v.f32(20) * kPi / 180, sw = v.f32(24) * kPi / 180;
+    if (!std::isfinite(a0) || !std::isfinite(sw) || r > 1e7) return;
+    sw = std::clamp(sw, -4 * kPi, 4 * kPi);
+    std::vector<PointD> pts{dc.cur};
+    arcPoints(pts, c.x, c.y, r, r, a0, sw, true);
+    dc.cur = pts.back();
+    emitFigures({Figure{mapAll(pts), false}}, false, true);
+}
+
+void EmfPlayer::Impl::onEllipse(const EmfRecordInfo&, const RecordView& v)
+{
+    Rect b = v.rect(8);
+    std::vector<PointD> pts;
+    arcPoints(pts, (double(b.left) + b.right) / 2, (double(b.top) + b.bottom) / 2, (double(b.right) - b.left) / 2,
+              (double(b.bottom) - b.top) / 2, 0, 2 * kPi, true);
+    pts.pop_back();
+    emitFigures({Figure{mapAll(pts), true}}, true, true);
+}
+
+void EmfPlayer::Impl::onRectangle(const EmfRecordInfo&, const RecordView& v) { rectangleRecord(v.rect(8)); }
+
+void EmfPlayer::Impl::onRoundRect(const EmfRecordInfo&, const RecordView& v)
+{
+    Rect b = v.rect(8);
+    double rx = std::min(std::fabs(double(v.i32(24))) / 2, std::fabs(double(b.right) - b.left) / 2);
+    double ry = std::min(std::fabs(double(v.i32(28))) / 2, std::fabs(double(b.bottom) - b.top) / 2);
+    double l = std::min(b.left, b.right), r = std::max(b.left, b.right);
+    double t = std::min(b.top, b.bottom), bo = std::max(b.top, b.bottom);
+    std::vector<PointD> pts;
+    arcPoints(pts, r - rx, t + ry, rx, ry, 0, kPi / 2, true);
+    arcPoints(pts, l + rx, t + ry, rx, ry, kPi / 2, kPi / 2, true);
+    arcPoints(pts, l + rx, bo - ry, rx, ry, kPi, kPi / 2, true);
+    arcPoints(pts, r - rx, bo - ry, rx, ry, 3 * kPi / 2, kPi / 2, true);
+    emitFigures({Figure{mapAll(pts), true}}, true, true);
+}
+
+// Arc and ArcTo stroke the curve (ArcTo from the current position, which moves to its end);
+// Chord closes it with a straight line and Pie through the centre, both filled.
+void EmfPlayer::Impl::onArc(const EmfRecordInfo& rec, const RecordView& v)
+{
+    const uint32_t type = rec.type;
+    double sx0, sy0, ex, ey;
+    std::vector<PointD> pts = arcFromRecord(v, sx0, sy0, ex, ey);
+    if (type == EMR_ARCTO) {
+        pts.insert(pts.begin(), dc.cur);
+        dc.cur = {ex, ey};
+        emitFigures({Figure{mapAll(pts), false}}, false, true);
+    } else if (type == EMR_ARC) {
+        emitFigures({Figure{mapAll(pts), false}}, false, true);
+    } else {
+        if (type == EMR_PIE) {
+            Rect b = v.rect(8);
+            pts.push_back({(double(b.left) + b.right) / 2, (double(b.top) + b.bottom) / 2});
+        }
+        emitFigures({Figure{mapAll(pts), true}}, true, true);
+    }
+    (void)sx0;
+    (void)sy0;
+}
+
+void EmfPlayer::Impl::onFillRegion(const EmfRecordInfo& rec, const RecordView& v)
+{
+    const uint32_t type = rec.type;
+    if (!drawing || inPath) return;
+    uint64_t data = type == EMR_FILLRGN ? 32 : 28;
+    if (v.u32(24) == 0) return;
+    Brush b = dc.brush;
+    if (type == EMR_FILLRGN) {
+        uint32_t ih = v.u32(28);
+        if (ih & kStockObject) {
+            Dc keep = dc;
+            selectStock(ih & ~kStockObject);
+            b = dc.brush;
+            dc = keep;
+        } else if (Object* o = slot(ih); o && o->kind == Object::BrushK) {
+            b = o->brush;
+        } else {
+            return;
+        }
+    }
+    canvas->setBrush(b);
+    uint32_t count = v.u32(data + 8);
+    for (uint32_t i = 0; i < count; ++i) canvas->fillRect(mapRectBox(v.rect(data + 32 + 16ull * i)));
+}
+
+void EmfPlayer::Impl::onBitBlt(const EmfRecordInfo&, const RecordView& v) { blt(v, false); }
+void EmfPlayer::Impl::onStretchBlt(const EmfRecordInfo&, const RecordView& v) { blt(v, true); }
+
+void EmfPlayer::Impl::onStretchDibits(const EmfRecordInfo&, const RecordView& v)
+{
+    drawDib(v, v.i32(24), v.i32(28), v.i32(72), v.i32(76), v.u32(48), v.u32(52), v.u32(56), v.u32(60),
+            v.u32(64), v.i32(32), v.i32(36), v.i32(40), v.i32(44));
+}
+
+void EmfPlayer::Impl::onSetDibitsToDevice(const EmfRecordInfo&, const RecordView& v)
+{
+    if (v.u32(68) != 0) return;  // partial scan bands are not supported
+    drawDib(v, v.i32(24), v.i32(28), v.i32(40), v.i32(44), v.u32(48), v.u32(52), v.u32(56), v.u32(60),
+            v.u32(64), v.i32(32), v.i32(36), v.i32(40), v.i32(44));
+}
+
+void EmfPlayer::Impl::onTextA(const EmfRecordInfo& rec, const RecordView& v) { textRecord(rec, v, 36, false); }
+void EmfPlayer::Impl::onTextW(const EmfRecordInfo& rec, const RecordView& v) { textRecord(rec, v, 36, true); }
+
+// ---- the dispatch table ------------------------------------------------------------------
+
+// The records the player draws or keeps state for, by type; every other record is skipped.
+const EmfPlayer::Impl::HandlerTable& EmfPlayer::Impl::handlers()
+{
+    using I = EmfPlayer::Impl;
+    struct RecordHandler {
+        uint32_t type;
+        Handler handler;
+    };
+    static constexpr RecordHandler kRecords[] = {
+        {EMR_HEADER, &I::onHeader},
+        {EMR_POLYBEZIER, &I::onPoly},
+        {EMR_POLYGON, &I::onPoly},
+        {EMR_POLYLINE, &I::onPoly},
+        {EMR_POLYBEZIERTO, &I::onPoly},
+        {EMR_POLYLINETO, &I::onPoly},
+        {EMR_POLYPOLYLINE, &I::onPolyPoly},
+        {EMR_POLYPOLYGON, &I::onPolyPoly},
+        {EMR_SETWINDOWEXTEX, &I::onSetWindowExt},
+        {EMR_SETWINDOWORGEX, &I::onSetWindowOrg},
+        {EMR_SETVIEWPORTEXTEX, &I::onSetViewportExt},
+        {EMR_SETVIEWPORTORGEX, &I::onSetViewportOrg},
+        {EMR_SETMAPMODE, &I::onSetMapMode},
+        {EMR_SETBKMODE, &I::onSetBkMode},
+        {EMR_SETPOLYFILLMODE, &I::onSetPolyFillMode},
+        {EMR_SETTEXTALIGN, &I::onSetTextAlign},
+        {EMR_SETTEXTCOLOR, &I::onSetTextColor},
+        {EMR_SETBKCOLOR, &I::onSetBkColor},
+        {EMR_MOVETOEX, &I::onMoveTo},
+        {EMR_INTERSECTCLIPRECT, &I::onIntersectClipRect},
+        {EMR_SCALEVIEWPORTEXTEX, &I::onScaleExt},
+        {EMR_SCALEWINDOWEXTEX, &I::onScaleExt},
+        {EMR_SAVEDC, &I::onSaveDc},
+        {EMR_RESTOREDC, &I::onRestoreDc},
+        {EMR_SETWORLDTRANSFORM, &I::onSetWorldTransform},
+        {EMR_MODIFYWORLDTRANSFORM, &I::onModifyWorldTransform},
+        {EMR_SELECTOBJECT, &I::onSelectObject},
+        {EMR_CREATEPEN, &I::onCreatePen},
+        {EMR_CREATEBRUSHINDIRECT, &I::onCreateBrush},
+        {EMR_DELETEOBJECT, &I::onDeleteObject},
+        {EMR_ANGLEARC, &I::onAngleArc},
+        {EMR_ELLIPSE, &I::onEllipse},
+        {EMR_RECTANGLE, &I::onRectangle},
+        {EMR_ROUNDRECT, &I::onRoundRect},
+        {EMR_ARC, &I::onArc},
+        {EMR_CHORD, &I::onArc},
+        {EMR_PIE, &I::onArc},
+        {EMR_CREATEPALETTE, &I::onCreatePalette},
+        {EMR_LINETO, &I::onLineTo},
+        {EMR_ARCTO, &I::onArc},
+        {EMR_POLYDRAW, &I::onPolyDraw},
+        {EMR_SETARCDIRECTION, &I::onSetArcDirection},
+        {EMR_BEGINPATH, &I::onPath},
+        {EMR_ENDPATH, &I::onPath},
+        {EMR_CLOSEFIGURE, &I::onPath},
+        {EMR_FILLPATH, &I::onPath},
+        {EMR_STROKEANDFILLPATH, &I::onPath},
+        {EMR_STROKEPATH, &I::onPath},
+        {EMR_SELECTCLIPPATH, &I::onSelectClipPath},
+        {EMR_ABORTPATH, &I::onPath},
+        {EMR_FILLRGN, &I::onFillRegion},
+        {EMR_PAINTRGN, &I::onFillRegion},
+        {EMR_EXTSELECTCLIPRGN, &I::onSelectClipRegion},
+        {EMR_BITBLT, &I::onBitBlt},
+        {EMR_STRETCHBLT, &I::onStretchBlt},
+        {EMR_SETDIBITSTODEVICE, &I::onSetDibitsToDevice},
+        {EMR_STRETCHDIBITS, &I::onStretchDibits},
+        {EMR_EXTCREATEFONTINDIRECTW, &I::onCreateFont},
+        {EMR_EXTTEXTOUTA, &I::onTextA},
+        {EMR_EXTTEXTOUTW, &I::onTextW},
+        {EMR_POLYBEZIER16, &I::onPoly},
+        {EMR_POLYGON16, &I::onPoly},
+        {EMR_POLYLINE16, &I::onPoly},
+        {EMR_POLYBEZIERTO16, &I::onPoly},
+        {EMR_POLYLINETO16, &I::onPoly},
+        {EMR_POLYPOLYLINE16, &I::onPolyPoly},
+        {EMR_POLYPOLYGON16, &I::onPolyPoly},
+        {EMR_POLYDRAW16, &I::onPolyDraw},
+        {EMR_CREATEMONOBRUSH, &I::onCreatePatternBrush},
+        {EMR_CREATEDIBPATTERNBRUSHPT, &I::onCreatePatternBrush},
+        {EMR_EXTCREATEPEN, &I::onExtCreatePen},
+        {EMR_SETPIXELV, &I::onSetPixel},
+        {EMR_ALPHABLEND, &I::onStretchBlt},
+        {EMR_TRANSPARENTBLT, &I::onStretchBlt},
+    };
+    static const HandlerTable table = [] {
+        HandlerTable t{};
+        for (const RecordHandler& r : kRecords) t.at(r.type) = r.handler;
+        return t;
+    }();
+    return table;
+}
+
 void EmfPlayer::Impl::playRecord(const EmfRecordInfo& rec)
 {
-    const RecordView v(rec.data);
-    const uint32_t type = rec.type;
-    switch (type) {
-    case EMR_HEADER:
-        dc = {};
-        saved.clear();
-        return;
-    case EMR_POLYBEZIER: case EMR_POLYGON: case EMR_POLYLINE: case EMR_POLYBEZIERTO: case EMR_POLYLINETO:
-    case EMR_POLYBEZIER16: case EMR_POLYGON16: case EMR_POLYLINE16: case EMR_POLYBEZIERTO16:
-    case EMR_POLYLINETO16:
-        polyRecord(v, type);
-        return;
-    case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: case EMR_POLYPOLYLINE16: case EMR_POLYPOLYGON16:
-        polyPolyRecord(v, type);
-        return;
-    case EMR_POLYDRAW: polyDraw(v, false); return;
-    case EMR_POLYDRAW16: polyDraw(v, true); return;
-    case EMR_SETWINDOWEXTEX: dc.windowExt = {double(v.i32(8)), double(v.i32(12))}; return;
-    case EMR_SETWINDOWORGEX: dc.windowOrg = {double(v.i32(8)), double(v.i32(12))}; return;
-    case EMR_SETVIEWPORTEXTEX: dc.viewportExt = {double(v.i32(8)), double(v.i32(12))}; return;
-    case EMR_SETVIEWPORTORGEX: dc.viewportOrg = {double(v.i32(8)), double(v.i32(12))}; return;
-    case EMR_SCALEVIEWPORTEXTEX: case EMR_SCALEWINDOWEXTEX: {
-        int32_t xn = v.i32(8), xd = v.i32(12), yn = v.i32(16), yd = v.i32(20);
-        if (xd == 0 || yd == 0) return;
-        PointD& e = type == EMR_SCALEVIEWPORTEXTEX ? dc.viewportExt : dc.windowExt;
-        e = {e.x * xn / xd, e.y * yn / yd};
-        return;
-    }
-    case EMR_SETMAPMODE: dc.mapMode = v.u32(8); return;
-    case EMR_SETBKMODE: dc.bkMode = v.u32(8); return;
-    case EMR_SETPOLYFILLMODE: dc.polyFill = v.u32(8); return;
-    case EMR_SETTEXTALIGN: dc.textAlign = v.u32(8); return;
-    case EMR_SETTEXTCOLOR: dc.textColor = v.u32(8) & 0xFFFFFF; return;
-    case EMR_SETBKCOLOR: dc.bkColor = v.u32(8) & 0xFFFFFF; return;
-    case EMR_SETARCDIRECTION: dc.arcDir = v.u32(8); return;
-    case EMR_MOVETOEX:
-        dc.cur = {double(v.i32(8)), double(v.i32(12))};
-        if (inPath) path.push_back({{full().apply(dc.cur)}, false});
-        return;
-    case EMR_LINETO: {
-        PointD to{double(v.i32(8)), double(v.i32(12))};
-        Xform t = full();
-        if (inPath) {
-            if (path.empty()) path.push_back({{t.apply(dc.cur)}, false});
-            path.back().pts.push_back(t.apply(to));
-        } else {
-            emitFigures({Figure{{t.apply(dc.cur), t.apply(to)}, false}}, false, true);
-        }
-        dc.cur = to;
-        return;
-    }
-    case EMR_SETPIXELV: {
-        if (!drawing || inPath) return;
-        PointD p = map(v.i32(8), v.i32(12));
-        canvas->setBrush({v.u32(16) & 0xFFFFFF, BrushStyle::Solid});
-        canvas->fillRect({ToInt(p.x), ToInt(p.y), ToInt(p.x) + 1, ToInt(p.y) + 1});
-        return;
-    }
-    case EMR_INTERSECTCLIPRECT: setClip(mapRectBox(v.rect(8)), RGN_AND); return;
-    case EMR_EXTSELECTCLIPRGN: {
-        uint32_t cb = v.u32(8), mode = v.u32(12);
-        if (cb == 0) {
-            if (mode == RGN_COPY) {
-                dc.clip.reset();
-                applyClip();
-            }
-            return;
-        }
-        Rect b = v.rect(16 + 16);
-        PointD a = mapDevice(b.left, b.top), z = mapDevice(b.right, b.bottom);
-        setClip({ToInt(std::min(a.x, z.x)), ToInt(std::min(a.y, z.y)), ToInt(std::max(a.x, z.x)), ToInt(std::max(a.y, z.y))}, mode);
-        return;
-    }
-    case EMR_SELECTCLIPPATH: {
-        if (path.empty()) return;
-        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-        for (const Figure& f : path)
-            for (const PointD& p : f.pts) x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
-        path.clear();
-        inPath = false;
-        if (x0 <= x1) setClip({ToInt(x0), ToInt(y0), ToInt(x1), ToInt(y1)}, v.u32(8));
-        return;
-    }
-    case EMR_SAVEDC:
-        if (saved.size() < 1024) saved.push_back(dc);
-        return;
-    case EMR_RESTOREDC: {
-        int32_t rel = v.i32(8);
-        size_t depth = saved.size();
-        size_t keep;
-        if (rel < 0) {
-            if (static_cast<uint64_t>(-static_cast<int64_t>(rel)) > depth) return;
-            keep = depth - static_cast<size_t>(-static_cast<int64_t>(rel));
-        } else {
-            if (rel == 0 || static_cast<size_t>(rel) > depth) return;
-            keep = static_cast<size_t>(rel) - 1;
-        }
-        dc = saved[keep];
-        saved.resize(keep);
-        applyClip();
-        return;
-    }
-    case EMR_SETWORLDTRANSFORM: {
-        Xform x{v.f32(8), v.f32(12), v.f32(16), v.f32(20), v.f32(24), v.f32(28)};
-        if (x.finite()) dc.world = x;
-        return;
-    }
-    case EMR_MODIFYWORLDTRANSFORM: {
-        Xform x{v.f32(8), v.f32(12), v.f32(16), v.f32(20), v.f32(24), v.f32(28)};
-        uint32_t mode = v.u32(32);
-        if (!x.finite()) return;
-        if (mode == MWT_IDENTITY) dc.world = {};
-        else if (mode == MWT_LEFTMULTIPLY) dc.world = x.then(dc.world);
-        else if (mode == MWT_RIGHTMULTIPLY) dc.world = dc.world.then(x);
-        else if (mode == MWT_SET) dc.world = x;
-        return;
-    }
-    case EMR_SELECTOBJECT: {
-        uint32_t ih = v.u32(8);
-        if (ih & kStockObject) {
-            selectStock(ih & ~kStockObject);
-            return;
-        }
-        Object* o = slot(ih);
-        if (!o) return;
-        if (o->kind == Object::PenK) dc.pen = o->pen;
-        else if (o->kind == Object::BrushK) dc.brush = o->brush;
-        else if (o->kind == Object::FontK) dc.font = o->font;
-        return;
-    }
-    case EMR_DELETEOBJECT:
-        if (Object* o = slot(v.u32(8))) *o = {};
-        return;
-    case EMR_CREATEPEN:
-        if (Object* o = slot(v.u32(8))) {
-            o->kind = Object::PenK;
-            o->pen = {v.u32(24) & 0xFFFFFF, double(v.i32(16)), v.i32(16) <= 1, penStyle(v.u32(12))};
-        }
-        return;
-    case EMR_EXTCREATEPEN:
-        if (Object* o = slot(v.u32(8))) {
-            uint32_t style = v.u32(28);
-            o->kind = Object::PenK;
-            o->pen = {v.u32(40) & 0xFFFFFF, double(v.u32(32)), !(style & PS_GEOMETRIC), penStyle(style)};
-            if (v.u32(36) == BS_NULL) o->pen.style = PenStyle::Clear;
-        }
-        return;
-    case EMR_CREATEBRUSHINDIRECT:
-        if (Object* o = slot(v.u32(8))) {
-            o->kind = Object::BrushK;
-            o->brush = brushFrom(v.u32(12), v.u32(16), v.u32(20));
-        }
-        return;
-    case EMR_CREATEMONOBRUSH: case EMR_CREATEDIBPATTERNBRUSHPT:
-        if (Object* o = slot(v.u32(8))) {
-            o->kind = Object::BrushK;
-            o->brush = {clGray, BrushStyle::Solid};
-        }
-        return;
-    case EMR_EXTCREATEFONTINDIRECTW:
-        if (Object* o = slot(v.u32(8))) {
-            o->kind = Object::FontK;
-            o->font.font = LogFontAt(v, 12);
-        }
-        return;
-    case EMR_CREATEPALETTE: case EMR_CREATECOLORSPACE: case EMR_CREATECOLORSPACEW:
-        if (type == EMR_CREATEPALETTE) {
-            if (Object* o = slot(v.u32(8))) *o = {Object::OtherK, {}, {}, {}};
-        }
-        return;
-    case EMR_ANGLEARC: {
-        PointD c{double(v.i32(8)), double(v.i32(12))};
-        double r = v.u32(16), a0 = v.f32(20) * kPi / 180, sw = v.f32(24) * kPi / 180;
-        if (!std::isfinite(a0) || !std::isfinite(sw) || r > 1e7) return;
-        sw = std::clamp(sw, -4 * kPi, 4 * kPi);
-        std::vector<PointD> pts{dc.cur};
-        arcPoints(pts, c.x, c.y, r, r, a0, sw, true);
-        dc.cur = pts.back();
-        emitFigures({Figure{mapAll(pts), false}}, false, true);
-        return;
-    }
-    case EMR_ELLIPSE: {
-        Rect b = v.rect(8);
-        std::vector<PointD> pts;
-        arcPoints(pts, (double(b.left) + b.right) / 2, (double(b.top) + b.bottom) / 2, (double(b.right) - b.left) / 2,
-                  (double(b.bottom) - b.top) / 2, 0, 2 * kPi, true);
-        pts.pop_back();
-        emitFigures({Figure{mapAll(pts), true}}, true, true);
-        return;
-    }
-    case EMR_RECTANGLE: rectangleRecord(v.rect(8)); return;
-    case EMR_ROUNDRECT: {
-        Rect b = v.rect(8);
-        double rx = std::min(std::fabs(double(v.i32(24))) / 2, std::fabs(double(b.right) - b.left) / 2);
-        double ry = std::min(std::fabs(double(v.i32(28))) / 2, std::fabs(double(b.bottom) - b.top) / 2);
-        double l = std::min(b.left, b.right), r = std::max(b.left, b.right);
-        double t = std::min(b.top, b.bottom), bo = std::max(b.top, b.bottom);
-        std::vector<PointD> pts;
-        arcPoints(pts, r - rx, t + ry, rx, ry, 0, kPi / 2, true);
-        arcPoints(pts, l + rx, t + ry, rx, ry, kPi / 2, kPi / 2, true);
-        arcPoints(pts, l + rx, bo - ry, rx, ry, kPi, kPi / 2, true);
-        arcPoints(pts, r - rx, bo - ry, rx, ry, 3 * kPi / 2, kPi / 2, true);
-        emitFigures({Figure{mapAll(pts), true}}, true, true);
-        return;
-    }
-    case EMR_ARC: case EMR_CHORD: case EMR_PIE: case EMR_ARCTO: {
-        double sx0, sy0, ex, ey;
-        std::vector<PointD> pts = arcFromRecord(v, sx0, sy0, ex, ey);
-        if (type == EMR_ARCTO) {
-            pts.insert(pts.begin(), dc.cur);
-            dc.cur = {ex, ey};
-            emitFigures({Figure{mapAll(pts), false}}, false, true);
-        } else if (type == EMR_ARC) {
-            emitFigures({Figure{mapAll(pts), false}}, false, true);
-        } else {
-            if (type == EMR_PIE) {
-                Rect b = v.rect(8);
-                pts.push_back({(double(b.left) + b.right) / 2, (double(b.top) + b.bottom) / 2});
-            }
-            emitFigures({Figure{mapAll(pts), true}}, true, true);
-        }
-        (void)sx0;
-        (void)sy0;
-        return;
-    }
-    case EMR_BEGINPATH: case EMR_ENDPATH: case EMR_CLOSEFIGURE: case EMR_FILLPATH:
-    case EMR_STROKEANDFILLPATH: case EMR_STROKEPATH: case EMR_ABORTPATH:
-        pathRecord(type);
-        return;
-    case EMR_FILLRGN: case EMR_PAINTRGN: {
-        if (!drawing || inPath) return;
-        uint64_t data = type == EMR_FILLRGN ? 32 : 28;
-        if (v.u32(24) == 0) return;
-        Brush b = dc.brush;
-        if (type == EMR_FILLRGN) {
-            uint32_t ih = v.u32(28);
-            if (ih & kStockObject) {
-                Dc keep = dc;
-                selectStock(ih & ~kStockObject);
-                b = dc.brush;
-                dc = keep;
-            } else if (Object* o = slot(ih); o && o->kind == Object::BrushK) {
-                b = o->brush;
-            } else {
-                return;
-            }
-        }
-        canvas->setBrush(b);
-        uint32_t count = v.u32(data + 8);
-        for (uint32_t i = 0; i < count; ++i) canvas->fillRect(mapRectBox(v.rect(data + 32 + 16ull * i)));
-        return;
-    }
-    case EMR_BITBLT: blt(v, false); return;
-    case EMR_STRETCHBLT: case EMR_ALPHABLEND: case EMR_TRANSPARENTBLT: blt(v, true); return;
-    case EMR_STRETCHDIBITS:
-        drawDib(v, v.i32(24), v.i32(28), v.i32(72), v.i32(76), v.u32(48), v.u32(52), v.u32(56), v.u32(60),
-                v.u32(64), v.i32(32), v.i32(36), v.i32(40), v.i32(44));
-        return;
-    case EMR_SETDIBITSTODEVICE:
-        if (v.u32(68) != 0) return;  // partial scan bands are not supported
-        drawDib(v, v.i32(24), v.i32(28), v.i32(40), v.i32(44), v.u32(48), v.u32(52), v.u32(56), v.u32(60),
-                v.u32(64), v.i32(32), v.i32(36), v.i32(40), v.i32(44));
-        return;
-    case EMR_EXTTEXTOUTA: textRecord(rec, v, 36, false); return;
-    case EMR_EXTTEXTOUTW: textRecord(rec, v, 36, true); return;
-    default: return;  // everything else is skipped
-    }
+    const HandlerTable& table = handlers();
+    if (rec.type >= table.size()) return;
+    if (const Handler h = table[rec.type]) (this->*h)(rec, RecordView(rec.data));
 }
 
 EmfPlayer::EmfPlayer(const EmfFile& file, Canvas* canvas, const Rect& target)
