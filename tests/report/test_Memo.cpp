@@ -8,6 +8,7 @@
 #include "platform/emf/EmfReader.h"
 #include "platform/emf/EmfRecorder.h"
 #include "tests/support/TraceCanvas.h"
+#include "tests/support/ProcessState.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Format.h"
 #include "report/ZV_Memo.h"
@@ -32,7 +33,7 @@ TField* TestBandField(std::string_view) { return gBandFieldAnswer; }
 
 // Fake metrics, Arial 10 (height -13): lower case 7, upper 9, blank 5, narrow (i l f t j . ,) 4,
 // digits 8, wide (m w) 11; line advance 15; cell height 15.
-class MemoTest : public ::testing::Test {
+class MemoTest : public zvtest::ProcessStateTest {
 protected:
     void SetUp() override
     {
@@ -59,13 +60,6 @@ protected:
     {
         memo.reset();
         ClearExprResolver(this);
-        SetBandGeometryFunction(nullptr);
-        SetBandFieldFunction(nullptr);
-        TzvGlobalState& st = zvState();
-        st.RunMode = false;
-        st.ErrorFlag = false;
-        st.ErrorText.clear();
-        PrepareState().AggregateTarget = nullptr;
     }
     static void Resolve(void* owner, std::string_view name, const TzvArgList*, Variant& value)
     {

@@ -5,6 +5,7 @@
 
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfRecorder.h"
+#include "tests/support/EmfSplice.h"
 #include "tests/support/TraceCanvas.h"
 #include "report/ZV_PagePaint.h"
 
@@ -155,17 +156,7 @@ TEST(PagePaint, FoundTextFlashesInHighlightColours)
 // Splices hand-made records into an empty recorded picture, before its EOF.
 std::vector<uint8_t> WithRecords(const std::vector<std::vector<uint8_t>>& extra)
 {
-    EmfRecorder r(100, 100);
-    std::vector<uint8_t> b = r.finish();
-    EmfFile f(b);
-    uint32_t eof = f.records().back().offset;
-    std::vector<uint8_t> out(b.begin(), b.begin() + eof);
-    for (const auto& rec : extra) out.insert(out.end(), rec.begin(), rec.end());
-    out.insert(out.end(), b.begin() + eof, b.end());
-    uint32_t bytes = static_cast<uint32_t>(out.size()), count = static_cast<uint32_t>(f.records().size() + extra.size());
-    std::memcpy(out.data() + kHeaderBytes, &bytes, 4);
-    std::memcpy(out.data() + kHeaderRecords, &count, 4);
-    return out;
+    return zvtest::SpliceRecords(100, 100, extra);
 }
 
 std::vector<uint8_t> Words(std::initializer_list<uint32_t> w)

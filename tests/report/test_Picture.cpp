@@ -12,6 +12,7 @@
 #include "platform/base/Error.h"
 #include "platform/base/Stream.h"
 #include "tests/support/TraceCanvas.h"
+#include "tests/support/ProcessState.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Picture.h"
@@ -41,7 +42,7 @@ public:
     std::vector<Bitmap> drawn;
 };
 
-class PictureTest : public ::testing::Test {
+class PictureTest : public zvtest::ProcessStateTest {
 protected:
     void SetUp() override
     {
@@ -54,12 +55,7 @@ protected:
         pic->Width = 100;
         pic->Height = 100;
     }
-    void TearDown() override
-    {
-        pic.reset();
-        zvState().RunMode = false;
-        SetBandFieldFunction(nullptr);
-    }
+    void TearDown() override { pic.reset(); }
     void SetBitmap(int32_t w, int32_t h)
     {
         BitmapGraphic g(Solid(w, h, 0xFF112233));

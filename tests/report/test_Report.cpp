@@ -18,6 +18,7 @@
 #include "report/ZV_Registry.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Utils.h"
+#include "tests/support/ProcessState.h"
 
 using namespace zv;
 
@@ -97,7 +98,7 @@ public:
     std::string className() const override { return "TFormMain"; }
 };
 
-class ReportTest : public ::testing::Test {
+class ReportTest : public zvtest::ProcessStateTest {
 protected:
     void SetUp() override
     {
@@ -109,18 +110,7 @@ protected:
         FakePreview::freed = 0;
         UseFakePreviews();
     }
-    void TearDown() override
-    {
-        FreeOpenPreviews();
-        SetProgressWindow(nullptr);
-        SetBandKindFunction(nullptr);
-        zvState().CurrentObject = nullptr;
-        zvState().CurrentBand = nullptr;
-        zvState().CurrentPageNo = 0;
-        zvState().ErrorFlag = false;
-        PrepareState() = {};
-        DefaultHeadlessUi().messages.clear();
-    }
+    void TearDown() override { FreeOpenPreviews(); }
     std::vector<HeadlessUi::Message>& boxes() { return DefaultHeadlessUi().messages; }
 };
 

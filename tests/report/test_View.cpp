@@ -5,6 +5,7 @@
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Stream.h"
 #include "tests/support/TraceCanvas.h"
+#include "tests/support/ProcessState.h"
 #include "platform/device/UiServices.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Const.h"
@@ -16,18 +17,13 @@ using namespace zv;
 
 namespace {
 
-class ViewTest : public ::testing::Test {
+class ViewTest : public zvtest::ProcessStateTest {
 protected:
     void SetUp() override
     {
         DefaultHeadlessUi().messages.clear();
         zvState().RunMode = false;
         zvState().DrawingSuppressed = false;
-    }
-    void TearDown() override
-    {
-        zvState().RunMode = false;
-        DefaultHeadlessUi().messages.clear();
     }
     template <class T>
     T* Put(int page)

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,17 @@
 #include "platform/draw/Graphics.h"
 
 namespace pictest {
+
+// Names parameterised cases by their name field; '-' is not allowed in test names and becomes '_'.
+struct CaseName {
+    template <class Info>
+    std::string operator()(const Info& info) const
+    {
+        std::string n = info.param.name;
+        std::replace(n.begin(), n.end(), '-', '_');
+        return n;
+    }
+};
 
 inline std::vector<uint8_t> ReadFile(const std::filesystem::path& path)
 {

@@ -386,12 +386,7 @@ TEST_P(DibOracle, DecodesLikeConvert)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(All, DibOracle, testing::ValuesIn(kGenerated),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, DibOracle, testing::ValuesIn(kGenerated), pictest::CaseName());
 
 // ---- run-length semantics, from hand-written streams ----------------------------------------
 
@@ -464,12 +459,7 @@ TEST_P(DibRle, DecodesIndices)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(All, DibRle, testing::ValuesIn(kRleCases),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, DibRle, testing::ValuesIn(kRleCases), pictest::CaseName());
 
 // ---- encoding --------------------------------------------------------------------------------
 
@@ -606,12 +596,7 @@ TEST_P(DibHostile, IsRefusedWithMessage)
     EXPECT_EQ(DecodeError(f), h.message);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, DibHostile, testing::ValuesIn(kHostile),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, DibHostile, testing::ValuesIn(kHostile), pictest::CaseName());
 
 // Every proper prefix of an uncompressed file is refused (the bits always come up short).
 TEST(DibHostile, EveryTruncationIsRefused)

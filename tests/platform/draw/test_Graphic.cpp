@@ -92,12 +92,7 @@ TEST_P(GraphicSniff, FindsKindAndOffset)
     EXPECT_EQ(sig.offset, s.offset);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, GraphicSniff, testing::ValuesIn(kSniffs),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, GraphicSniff, testing::ValuesIn(kSniffs), pictest::CaseName());
 
 struct Blob {
     const char* sample;

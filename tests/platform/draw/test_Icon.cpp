@@ -194,12 +194,7 @@ TEST_P(IconChoice, PicksTheRightEntry)
     EXPECT_EQ(got.height, c.images[c.chosen].height);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, IconChoice, testing::ValuesIn(kChoices),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, IconChoice, testing::ValuesIn(kChoices), pictest::CaseName());
 
 TEST(IconPng, OnlyPngEntriesAreRefused)
 {
@@ -281,12 +276,7 @@ TEST_P(IconHostile, IsRefusedWithMessage)
     EXPECT_EQ(DecodeError(f), GetParam().message);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, IconHostile, testing::ValuesIn(kHostile),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, IconHostile, testing::ValuesIn(kHostile), pictest::CaseName());
 
 // Every cut of an icon is refused: the directory's sizes reach the end of the file.
 TEST(IconHostile, EveryTruncationIsRefused)

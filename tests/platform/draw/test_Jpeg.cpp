@@ -129,12 +129,7 @@ TEST_P(JpegOracle, DecodesLikeConvert)
     EXPECT_LE(MaxDifference(got, theirs, false), std::string(g.name) == "cmyk" ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, JpegOracle, testing::ValuesIn(kGenerated),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, JpegOracle, testing::ValuesIn(kGenerated), pictest::CaseName());
 
 // A CMYK file without the Adobe marker stores plain ink values (0 = no ink): the opposite sense.
 TEST(JpegCmyk, PlainInkWithoutAdobeMarker)
@@ -299,12 +294,7 @@ TEST_P(JpegHostileCase, IsRefusedWithMessage)
     EXPECT_EQ(DecodeError(f), GetParam().message);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, JpegHostileCase, testing::ValuesIn(kHostile),
-                         [](const auto& info) {
-                             std::string n = info.param.name;
-                             std::replace(n.begin(), n.end(), '-', '_');
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, JpegHostileCase, testing::ValuesIn(kHostile), pictest::CaseName());
 
 TEST(JpegHostile, CallerAreaCapIsHonoured)
 {

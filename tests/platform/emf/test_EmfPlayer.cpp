@@ -7,6 +7,7 @@
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfRecorder.h"
+#include "tests/support/EmfSplice.h"
 #include "tests/support/TraceCanvas.h"
 
 namespace {
@@ -34,18 +35,7 @@ uint32_t P16(int16_t x, int16_t y) { return static_cast<uint16_t>(x) | (static_c
 // A 200 x 200 picture (made by the recorder, so the frame is exact) with the records spliced in.
 EmfFile Picture(const std::vector<std::vector<uint8_t>>& extra, uint16_t handles = 4)
 {
-    EmfRecorder r(200, 200);
-    std::vector<uint8_t> b = r.finish();
-    EmfFile f(b);
-    uint32_t eof = f.records().back().offset;
-    std::vector<uint8_t> out(b.begin(), b.begin() + eof);
-    for (const auto& rec : extra) out.insert(out.end(), rec.begin(), rec.end());
-    out.insert(out.end(), b.begin() + eof, b.end());
-    uint32_t bytes = static_cast<uint32_t>(out.size()), count = static_cast<uint32_t>(f.records().size() + extra.size());
-    std::memcpy(out.data() + kHeaderBytes, &bytes, 4);
-    std::memcpy(out.data() + kHeaderRecords, &count, 4);
-    std::memcpy(out.data() + kHeaderHandles, &handles, 2);
-    return EmfFile(out);
+    return EmfFile(zvtest::SpliceRecords(200, 200, extra, handles));
 }
 
 std::vector<std::string> Play(const EmfFile& f)
