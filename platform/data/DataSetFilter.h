@@ -37,19 +37,19 @@ private:
     enum class Kind { Or, And, Not, Compare, IsNull, Const };
     enum class Op { Eq, Ne, Lt, Gt, Le, Ge };
     struct Operand {
-        int field = -1;        // field index, or -1 for a literal
-        bool text = false;     // compared as text (else as a number)
-        bool null = false;     // literal NULL
+        int field = -1;     // field index, or -1 for a literal
+        bool text = false;  // compared as text (else as a number)
+        bool null = false;  // literal NULL
         double number = 0;
         std::string str;
-        bool prefix = false;   // literal text ending in '*': prefix match
+        bool prefix = false;  // literal text ending in '*': prefix match
     };
     struct Node {
         Kind kind = Kind::Const;
         Op op = Op::Eq;
-        bool negate = false;   // IS NOT NULL
-        bool value = false;    // Const
-        int a = -1, b = -1;    // child nodes
+        bool negate = false;  // IS NOT NULL
+        bool value = false;   // Const
+        int a = -1, b = -1;   // child nodes
         Operand left, right;
     };
 

@@ -26,7 +26,8 @@ inline std::vector<uint8_t> SpliceRecords(int32_t width, int32_t height, const s
     std::vector<uint8_t> out(b.begin(), b.begin() + eof);
     for (const auto& rec : extra) out.insert(out.end(), rec.begin(), rec.end());
     out.insert(out.end(), b.begin() + eof, b.end());
-    uint32_t bytes = static_cast<uint32_t>(out.size()), count = static_cast<uint32_t>(f.records().size() + extra.size());
+    uint32_t bytes = static_cast<uint32_t>(out.size()),
+             count = static_cast<uint32_t>(f.records().size() + extra.size());
     std::memcpy(out.data() + kHeaderBytes, &bytes, 4);
     std::memcpy(out.data() + kHeaderRecords, &count, 4);
     if (handles) std::memcpy(out.data() + kHeaderHandles, &*handles, 2);

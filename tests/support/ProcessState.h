@@ -21,8 +21,7 @@ public:
     ProcessState()
         : state_(zv::zvState()), prepare_(zv::PrepareState()), format_(zv::DefaultFormatSettings()),
           ui_(zv::DefaultHeadlessUi())
-    {
-    }
+    {}
     ~ProcessState()
     {
         zv::SetBandKindFunction(nullptr);
