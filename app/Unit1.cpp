@@ -6,9 +6,9 @@
 #include <QPalette>
 #include <QResizeEvent>
 
-#include "platform/DBComponents.h"
-#include "platform/Error.h"
-#include "platform/Text.h"
+#include "platform/data/DBComponents.h"
+#include "platform/base/Error.h"
+#include "platform/base/Text.h"
 #include "platform/qt/QtDBCtrls.h"
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtText.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Component.h"
-#include "platform/FormText.h"
+#include "platform/base/Component.h"
+#include "platform/base/FormText.h"
 #include "platform/qt/QtControls.h"
 
 namespace zv {

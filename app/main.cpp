@@ -13,10 +13,10 @@
 #include <string>
 
 #include "app/Unit1.h"
-#include "platform/Error.h"
-#include "platform/Files.h"
-#include "platform/FormatSettings.h"
-#include "platform/Stream.h"
+#include "platform/base/Error.h"
+#include "platform/base/Files.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Stream.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/Render.h"

@@ -1,7 +1,7 @@
 // Variant operator throughput: the numeric paths the expression engine runs for every record.
 #include <benchmark/benchmark.h>
 
-#include "platform/Variant.h"
+#include "platform/base/Variant.h"
 
 using namespace zv;
 

@@ -1,10 +1,10 @@
 // Metafile benchmarks without Qt: recording the dense page, reading it back, playing it.
 #include <benchmark/benchmark.h>
 
-#include "platform/EmfPlayer.h"
-#include "platform/EmfReader.h"
-#include "platform/EmfRecorder.h"
-#include "tests/common/EmfDensePage.h"
+#include "platform/emf/EmfPlayer.h"
+#include "platform/emf/EmfReader.h"
+#include "platform/emf/EmfRecorder.h"
+#include "tests/support/EmfDensePage.h"
 
 namespace {
 

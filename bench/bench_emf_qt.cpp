@@ -6,12 +6,12 @@
 #include <QImage>
 #include <QPainter>
 
-#include "platform/EmfPlayer.h"
-#include "platform/EmfRecorder.h"
+#include "platform/emf/EmfPlayer.h"
+#include "platform/emf/EmfRecorder.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/Render.h"
-#include "tests/common/EmfDensePage.h"
+#include "tests/support/EmfDensePage.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/FormatSettings.h"
-#include "platform/Variant.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Variant.h"
 #include "report/ZV_Expr.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/ClientDataSet.h"
-#include "platform/Component.h"
-#include "platform/Files.h"
-#include "platform/FormatSettings.h"
-#include "platform/Stream.h"
+#include "platform/data/ClientDataSet.h"
+#include "platform/base/Component.h"
+#include "platform/base/Files.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Stream.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Report.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/Error.h"
+#include "platform/base/Error.h"
 #include "report/ZV_Barcode.h"
 
 // Layout: type, flags (checksum, show, csmNone), modul, ratio (8 bytes), then the text.

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Error.h"
-#include "platform/Format.h"
-#include "platform/FormatSettings.h"
+#include "platform/base/Error.h"
+#include "platform/base/Format.h"
+#include "platform/base/FormatSettings.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/Dib.h"
-#include "platform/Error.h"
+#include "platform/draw/Dib.h"
+#include "platform/base/Error.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ClientDataSet.h"
-#include "platform/Error.h"
+#include "platform/data/ClientDataSet.h"
+#include "platform/base/Error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

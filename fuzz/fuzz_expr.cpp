@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Error.h"
-#include "platform/FormatSettings.h"
-#include "platform/Variant.h"
+#include "platform/base/Error.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Variant.h"
 #include "report/ZV_Expr.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // Fuzz target of the icon reader and of picture sniffing with the graphic classes.
 #include <cstdint>
 
-#include "platform/Error.h"
-#include "platform/Graphic.h"
-#include "platform/Icon.h"
-#include "platform/Stream.h"
+#include "platform/base/Error.h"
+#include "platform/draw/Graphic.h"
+#include "platform/draw/Icon.h"
+#include "platform/base/Stream.h"
 
 namespace {
 constexpr uint64_t kFuzzArea = uint64_t(1) << 16;

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/Error.h"
-#include "platform/Jpeg.h"
+#include "platform/base/Error.h"
+#include "platform/draw/Jpeg.h"
 
 namespace {
 constexpr uint64_t kFuzzArea = uint64_t(1) << 16;

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/Stream.h"
-#include "platform/UiServices.h"
+#include "platform/base/Stream.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Report.h"
 

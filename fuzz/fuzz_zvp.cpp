@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/Error.h"
-#include "platform/Stream.h"
+#include "platform/base/Error.h"
+#include "platform/base/Stream.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Report.h"
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/Error.h"
-#include "platform/Text.h"
-#include "platform/UiServices.h"
+#include "platform/base/Error.h"
+#include "platform/base/Text.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"
 #include "report/ZV_Memo.h"

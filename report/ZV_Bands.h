@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Variant.h"
+#include "platform/base/Variant.h"
 #include "report/ZV_View.h"
 
 namespace zv {

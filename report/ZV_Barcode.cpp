@@ -5,11 +5,11 @@
 #include <array>
 #include <cmath>
 
-#include "platform/Canvas.h"
-#include "platform/Error.h"
-#include "platform/Format.h"
-#include "platform/Numeric.h"
-#include "platform/Text.h"
+#include "platform/draw/Canvas.h"
+#include "platform/base/Error.h"
+#include "platform/base/Format.h"
+#include "platform/base/Numeric.h"
+#include "platform/base/Text.h"
 #include "report/ZV_Const.h"
 
 namespace zv {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Graphics.h"
+#include "platform/draw/Graphics.h"
 
 namespace zv {
 

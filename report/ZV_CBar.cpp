@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/Format.h"
-#include "platform/FormatSettings.h"
-#include "platform/Numeric.h"
-#include "platform/Stream.h"
-#include "platform/Variant.h"
+#include "platform/base/Format.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Numeric.h"
+#include "platform/base/Stream.h"
+#include "platform/base/Variant.h"
 #include "report/ZV_Barcode.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"

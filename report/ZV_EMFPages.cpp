@@ -3,16 +3,18 @@
 
 #include <cmath>
 
-#include "platform/EmfFormat.h"
-#include "platform/Error.h"
-#include "platform/Files.h"
-#include "platform/Stream.h"
+#include "platform/emf/EmfFormat.h"
+#include "platform/base/Error.h"
+#include "platform/base/Files.h"
+#include "platform/base/Stream.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Template.h"
 #include "report/ZV_View.h"
 
 namespace zv {
+
+using namespace pageinfo;  // PageInfo entries by name
 namespace {
 
 constexpr const char* kPreparedReportExt = ".zvp";
@@ -56,13 +58,13 @@ EmfRecorder& TzvEMFPages::Add(const TzvPage& design)
     page->Orientation = design.Orientation;
     page->PageFlag = 1;
     page->Info = design.Info;
-    page->Info[2] = Nearest(design.Info[2] / kx);
-    page->Info[8] = Nearest(design.Info[8] / kx);
-    page->Info[3] = Nearest(design.Info[3] / ky);
-    page->Info[9] = Nearest(design.Info[9] / ky);
+    page->Info[kPageWidth] = Nearest(design.Info[kPageWidth] / kx);
+    page->Info[kPrintableWidth] = Nearest(design.Info[kPrintableWidth] / kx);
+    page->Info[kPageHeight] = Nearest(design.Info[kPageHeight] / ky);
+    page->Info[kPrintableHeight] = Nearest(design.Info[kPrintableHeight] / ky);
     // The picture keeps the size of the design page.
-    page->PictureWidth = Nearest(page->Info[2] * kx);
-    page->PictureHeight = Nearest(page->Info[3] * ky);
+    page->PictureWidth = Nearest(page->Info[kPageWidth] * kx);
+    page->PictureHeight = Nearest(page->Info[kPageHeight] * ky);
     page->Canvas = std::make_unique<EmfRecorder>(page->PictureWidth, page->PictureHeight);
     EmfRecorder& canvas = *page->Canvas;
     pages_.push_back(std::move(page));

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/EmfReader.h"
-#include "platform/EmfRecorder.h"
+#include "platform/emf/EmfReader.h"
+#include "platform/emf/EmfRecorder.h"
 #include "report/ZV_Prntr.h"
 
 namespace zv {

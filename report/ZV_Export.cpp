@@ -5,9 +5,9 @@
 #include <map>
 #include <memory>
 
-#include "platform/EmfPlayer.h"
-#include "platform/Stream.h"
-#include "platform/UiServices.h"
+#include "platform/emf/EmfPlayer.h"
+#include "platform/base/Stream.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Registry.h"
 #include "report/ZV_Report.h"

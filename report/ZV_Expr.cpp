@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/Error.h"
-#include "platform/Format.h"
-#include "platform/FormatSettings.h"
+#include "platform/base/Error.h"
+#include "platform/base/Format.h"
+#include "platform/base/FormatSettings.h"
 #include "report/ZV_Const.h"
 
 namespace zv {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Variant.h"
+#include "platform/base/Variant.h"
 
 namespace zv {
 

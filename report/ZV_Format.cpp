@@ -6,9 +6,9 @@
 #include <exception>
 #include <optional>
 
-#include "platform/Error.h"
-#include "platform/Format.h"
-#include "platform/FormatSettings.h"
+#include "platform/base/Error.h"
+#include "platform/base/Format.h"
+#include "platform/base/FormatSettings.h"
 #include "report/ZV_Const.h"
 
 namespace zv {

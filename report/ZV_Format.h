@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Variant.h"
+#include "platform/base/Variant.h"
 
 namespace zv {
 

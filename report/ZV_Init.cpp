@@ -1,7 +1,7 @@
 // Start-up and shut-down of the report library.
 #include "report/ZV_Init.h"
 
-#include "platform/FormText.h"
+#include "platform/base/FormText.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Preview.h"

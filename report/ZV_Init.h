@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/Component.h"
+#include "platform/base/Component.h"
 
 namespace zv {
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/DataSet.h"
-#include "platform/Error.h"
-#include "platform/Numeric.h"
-#include "platform/Stream.h"
-#include "platform/Text.h"
+#include "platform/data/DataSet.h"
+#include "platform/base/Error.h"
+#include "platform/base/Numeric.h"
+#include "platform/base/Stream.h"
+#include "platform/base/Text.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"
 #include "report/ZV_Format.h"

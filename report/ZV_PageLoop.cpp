@@ -6,10 +6,10 @@
 #include <climits>
 #include <memory>
 
-#include "platform/EmfRecorder.h"
-#include "platform/Error.h"
-#include "platform/Text.h"
-#include "platform/UiServices.h"
+#include "platform/emf/EmfRecorder.h"
+#include "platform/base/Error.h"
+#include "platform/base/Text.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"
@@ -20,6 +20,8 @@
 #include "report/ZV_Utils.h"
 
 namespace zv {
+
+using namespace pageinfo;  // PageInfo entries by name
 
 namespace {
 
@@ -164,13 +166,15 @@ std::unique_ptr<EmfRecorder>& ScratchCanvas()
 
 TzvPageLimits PageLimits(const TzvPage& page)
 {
-    const PageInfo& info = page.Info;  // 2, 3: page size; 6, 7: printable left, top; 8, 9: its size
+    const PageInfo& info = page.Info;
     const Rect& m = page.Margins;
     TzvPageLimits l;
-    l.Left = m.left != 0 ? m.left : info[6];
-    l.Top = m.top != 0 ? m.top : info[7];
-    l.Right = Clamp(m.right != 0 ? static_cast<int64_t>(info[2]) - m.right : static_cast<int64_t>(info[6]) + info[8]);
-    int64_t bottom = m.bottom != 0 ? static_cast<int64_t>(info[3]) - m.bottom : static_cast<int64_t>(info[7]) + info[9];
+    l.Left = m.left != 0 ? m.left : info[kPrintableLeft];
+    l.Top = m.top != 0 ? m.top : info[kPrintableTop];
+    l.Right = Clamp(m.right != 0 ? static_cast<int64_t>(info[kPageWidth]) - m.right
+                                 : static_cast<int64_t>(info[kPrintableLeft]) + info[kPrintableWidth]);
+    int64_t bottom = m.bottom != 0 ? static_cast<int64_t>(info[kPageHeight]) - m.bottom
+                                   : static_cast<int64_t>(info[kPrintableTop]) + info[kPrintableHeight];
     if (const TzvBand* footer = page.Bands[bkPageFooter]; footer && footer->HasObjects()) bottom -= footer->Height;
     l.Bottom = Clamp(bottom);
     return l;

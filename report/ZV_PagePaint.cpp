@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "platform/EmfFormat.h"
+#include "platform/emf/EmfFormat.h"
 
 namespace zv {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "platform/Canvas.h"
-#include "platform/EmfPlayer.h"
-#include "platform/EmfReader.h"
+#include "platform/draw/Canvas.h"
+#include "platform/emf/EmfPlayer.h"
+#include "platform/emf/EmfReader.h"
 
 namespace zv {
 

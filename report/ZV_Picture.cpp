@@ -5,12 +5,12 @@
 #include <initializer_list>
 #include <utility>
 
-#include "platform/DataSet.h"
-#include "platform/EmfGraphic.h"
-#include "platform/Error.h"
-#include "platform/Numeric.h"
-#include "platform/Stream.h"
-#include "platform/Text.h"
+#include "platform/data/DataSet.h"
+#include "platform/emf/EmfGraphic.h"
+#include "platform/base/Error.h"
+#include "platform/base/Numeric.h"
+#include "platform/base/Stream.h"
+#include "platform/base/Text.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Report.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Graphic.h"
+#include "platform/draw/Graphic.h"
 #include "report/ZV_View.h"
 
 namespace zv {

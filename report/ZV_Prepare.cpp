@@ -2,10 +2,10 @@
 // the variable bindings, the interleaved page order.
 #include <numeric>
 
-#include "platform/DataSet.h"
-#include "platform/Error.h"
-#include "platform/Format.h"
-#include "platform/UiServices.h"
+#include "platform/data/DataSet.h"
+#include "platform/base/Error.h"
+#include "platform/base/Format.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_PageLoop.h"

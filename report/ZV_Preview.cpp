@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/EmfPlayer.h"
+#include "platform/emf/EmfPlayer.h"
 #include "report/ZV_Report.h"
 
 namespace zv {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Canvas.h"
-#include "platform/Stream.h"
+#include "platform/draw/Canvas.h"
+#include "platform/base/Stream.h"
 
 namespace zv {
 

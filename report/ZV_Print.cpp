@@ -3,15 +3,17 @@
 #include <memory>
 #include <string>
 
-#include "platform/Numeric.h"
-#include "platform/Printer.h"
-#include "platform/UiServices.h"
+#include "platform/base/Numeric.h"
+#include "platform/device/Printer.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Prntr.h"
 #include "report/ZV_Report.h"
 
 namespace zv {
+
+using namespace pageinfo;  // PageInfo entries by name
 
 namespace {
 
@@ -38,10 +40,10 @@ bool SamePaperAs(const TPrinterSettings& prn, const TzvEMFPage& page)
 void FillPrinterGeometry(const TPrinterSettings& prn, Printer& printer, PageInfo& info)
 {
     prn.FillPageInfo(info);
-    info[4] = printer.PhysicalOffsetX();
-    info[5] = printer.PhysicalOffsetY();
-    info[0] = Round32(static_cast<double>(info[2]) * printer.PixelsPerInchX() / 96.0);
-    info[1] = Round32(static_cast<double>(info[3]) * printer.PixelsPerInchY() / 96.0);
+    info[kOffsetX] = printer.PhysicalOffsetX();
+    info[kOffsetY] = printer.PhysicalOffsetY();
+    info[kPrinterWidth] = Round32(static_cast<double>(info[kPageWidth]) * printer.PixelsPerInchX() / 96.0);
+    info[kPrinterHeight] = Round32(static_cast<double>(info[kPageHeight]) * printer.PixelsPerInchY() / 96.0);
 }
 
 void RunPrintJob(TzvReport& report)
@@ -119,7 +121,7 @@ void RunPrintJob(TzvReport& report)
             }
             FillPrinterGeometry(prn, *printer, page.Info);
             const PageInfo& e = page.Info;
-            const Rect sheet{-e[4], -e[5], e[0] - e[4], e[1] - e[5]};
+            const Rect sheet{-e[kOffsetX], -e[kOffsetY], e[kPrinterWidth] - e[kOffsetX], e[kPrinterHeight] - e[kOffsetY]};
             preview.DrawPage(printer->PageCanvas(), i, sheet);
             report.Progress(i + 1);
             Ui().processMessages();

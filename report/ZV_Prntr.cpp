@@ -3,10 +3,12 @@
 
 #include <algorithm>
 
-#include "platform/Error.h"
+#include "platform/base/Error.h"
 #include "report/ZV_Const.h"
 
 namespace zv {
+
+using namespace pageinfo;  // PageInfo entries by name
 
 // Code, width, height (tenths of a millimetre) of every paper, in table order.
 const std::array<PaperRow, kPaperCount> kPaperTable = {{
@@ -190,12 +192,12 @@ void TPrinterSettings::ApplyPaperToDevice(Printer& printer)
 
 void TPrinterSettings::FillPageInfo(PageInfo& info) const
 {
-    info[2] = PaperToPageUnits(PaperWidth);
-    info[3] = PaperToPageUnits(PaperHeight);
-    info[6] = 18;
-    info[7] = 18;
-    info[8] = info[2] - 36;
-    info[9] = info[3] - 36;
+    info[kPageWidth] = PaperToPageUnits(PaperWidth);
+    info[kPageHeight] = PaperToPageUnits(PaperHeight);
+    info[kPrintableLeft] = 18;
+    info[kPrintableTop] = 18;
+    info[kPrintableWidth] = info[kPageWidth] - 36;
+    info[kPrintableHeight] = info[kPageHeight] - 36;
 }
 
 TPrinterSettings& Prn()

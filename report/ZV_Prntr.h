@@ -8,17 +8,26 @@
 #include <string>
 #include <vector>
 
-#include "platform/Printer.h"
+#include "platform/device/Printer.h"
 
 namespace zv {
 
-// Geometry record of a page, ten 32-bit values:
-//  0, 1  page width and height in printer pixels (set only while printing)
-//  2, 3  page width and height in page units (96 per inch)
-//  4, 5  physical offsets x, y of the printable area in printer pixels (set only while printing)
-//  6, 7  printable left and top (18, 18)
-//  8, 9  printable width and height (entry 2 - 36, entry 3 - 36)
+// Geometry record of a page, ten 32-bit values, stored in this order in templates and prepared
+// reports. Index it by the names in pageinfo::.
 using PageInfo = std::array<int32_t, 10>;
+namespace pageinfo {
+constexpr size_t kPrinterWidth = 0;    // page width and height in printer pixels (set only while printing)
+constexpr size_t kPrinterHeight = 1;
+constexpr size_t kPageWidth = 2;       // page width and height in page units (96 per inch)
+constexpr size_t kPageHeight = 3;
+constexpr size_t kOffsetX = 4;         // physical offsets of the printable area in printer pixels
+constexpr size_t kOffsetY = 5;         // (set only while printing)
+constexpr size_t kPrintableLeft = 6;   // printable left and top (18, 18)
+constexpr size_t kPrintableTop = 7;
+constexpr size_t kPrintableWidth = 8;  // printable width and height (page size - 36)
+constexpr size_t kPrintableHeight = 9;
+static_assert(kPrintableHeight + 1 == std::tuple_size_v<PageInfo>);
+}  // namespace pageinfo
 
 constexpr int32_t kPaperCustom = 256;  // custom size: width and height as given
 constexpr int32_t kPaperA4 = 9;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "platform/Text.h"
+#include "platform/base/Text.h"
 
 namespace zv {
 

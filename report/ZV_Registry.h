@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Graphics.h"
-#include "platform/Variant.h"
+#include "platform/draw/Graphics.h"
+#include "platform/base/Variant.h"
 
 namespace zv {
 

@@ -6,11 +6,11 @@
 #include <climits>
 #include <filesystem>
 
-#include "platform/Error.h"
-#include "platform/Files.h"
-#include "platform/Stream.h"
-#include "platform/Text.h"
-#include "platform/UiServices.h"
+#include "platform/base/Error.h"
+#include "platform/base/Files.h"
+#include "platform/base/Stream.h"
+#include "platform/base/Text.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Picture.h"
 #include "report/ZV_Preview.h"

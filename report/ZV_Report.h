@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Component.h"
-#include "platform/FormText.h"
-#include "platform/Variant.h"
+#include "platform/base/Component.h"
+#include "platform/base/FormText.h"
+#include "platform/base/Variant.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Expr.h"
 #include "report/ZV_Template.h"

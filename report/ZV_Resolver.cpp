@@ -9,11 +9,11 @@
 #include <exception>
 #include <optional>
 
-#include "platform/DataSet.h"
-#include "platform/Error.h"
-#include "platform/Format.h"
-#include "platform/FormatSettings.h"
-#include "platform/Text.h"
+#include "platform/data/DataSet.h"
+#include "platform/base/Error.h"
+#include "platform/base/Format.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Text.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Format.h"

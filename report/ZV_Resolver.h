@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Variant.h"
+#include "platform/base/Variant.h"
 #include "report/ZV_Expr.h"
 
 namespace zv {

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/Error.h"
-#include "platform/Stream.h"
-#include "platform/Text.h"
+#include "platform/base/Error.h"
+#include "platform/base/Stream.h"
+#include "platform/base/Text.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Picture.h"
 #include "report/ZV_Report.h"

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "platform/EmfFormat.h"
-#include "platform/Numeric.h"
-#include "platform/UiServices.h"
+#include "platform/emf/EmfFormat.h"
+#include "platform/base/Numeric.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
 

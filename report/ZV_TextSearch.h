@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/EmfPlayer.h"
-#include "platform/EmfReader.h"
-#include "platform/Graphics.h"
+#include "platform/emf/EmfPlayer.h"
+#include "platform/emf/EmfReader.h"
+#include "platform/draw/Graphics.h"
 #include "report/ZV_PagePaint.h"
 
 namespace zv {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/Error.h"
-#include "platform/Text.h"
+#include "platform/base/Error.h"
+#include "platform/base/Text.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Component.h"
-#include "platform/DataSet.h"
-#include "platform/FormText.h"
+#include "platform/base/Component.h"
+#include "platform/data/DataSet.h"
+#include "platform/base/FormText.h"
 #include "report/ZV_Report.h"
 
 namespace zv {

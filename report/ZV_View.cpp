@@ -3,12 +3,12 @@
 
 #include <unordered_set>
 
-#include "platform/Error.h"
-#include "platform/FormatSettings.h"
-#include "platform/Numeric.h"
-#include "platform/Stream.h"
-#include "platform/Text.h"
-#include "platform/UiServices.h"
+#include "platform/base/Error.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Numeric.h"
+#include "platform/base/Stream.h"
+#include "platform/base/Text.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Memo.h"

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Canvas.h"
-#include "platform/Graphics.h"
+#include "platform/draw/Canvas.h"
+#include "platform/draw/Graphics.h"
 
 namespace zv {
 

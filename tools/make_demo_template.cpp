@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/ClientDataSet.h"
-#include "platform/Error.h"
-#include "platform/Files.h"
-#include "platform/Stream.h"
+#include "platform/data/ClientDataSet.h"
+#include "platform/base/Error.h"
+#include "platform/base/Files.h"
+#include "platform/base/Stream.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Memo.h"

@@ -10,7 +10,7 @@
 #include <QSpinBox>
 #include <algorithm>
 
-#include "platform/UiServices.h"
+#include "platform/device/UiServices.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Barcode.h"
 #include "report/ZV_CBar.h"

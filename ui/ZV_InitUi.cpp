@@ -8,7 +8,7 @@
 #include <cmath>
 #include <memory>
 
-#include "platform/FontMetrics.h"
+#include "platform/draw/FontMetrics.h"
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtPrinter.h"
 #include "report/ZV_Memo.h"

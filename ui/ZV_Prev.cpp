@@ -27,15 +27,15 @@
 #include <charconv>
 #include <cmath>
 
-#include "platform/EmfReader.h"
-#include "platform/Error.h"
-#include "platform/Files.h"
-#include "platform/Format.h"
-#include "platform/FormatSettings.h"
-#include "platform/Numeric.h"
-#include "platform/Printer.h"
+#include "platform/emf/EmfReader.h"
+#include "platform/base/Error.h"
+#include "platform/base/Files.h"
+#include "platform/base/Format.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Numeric.h"
+#include "platform/device/Printer.h"
 #include "platform/qt/QtPrinter.h"
-#include "platform/UiServices.h"
+#include "platform/device/UiServices.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Const.h"
@@ -117,13 +117,8 @@ void TzvPreviewForm::Release()
 
 namespace {
 
-constexpr int32_t kTopMargin = 10;   // above the first page, and left of a page wider than the canvas
-constexpr int32_t kPageGap = 12;     // between rows of pages
-constexpr int32_t kSideMargin = 20;  // both sides together of a centred page
 constexpr int kBarHeight = 24;       // the tool bar and the bottom bar
 constexpr int kCenterPanelWidth = 200;
-constexpr int kCentredHScrollRange = 70;  // a horizontal excess up to this much is centred
-constexpr double kMaxZoom = 10000;        // larger zooms would overflow page coordinates
 constexpr int kHighlightInterval = 250, kAutoScrollInterval = 100;
 constexpr int kPagePanelWidth = 105, kPagePanelHeight = 16;
 
@@ -133,8 +128,6 @@ const char* ModeItem(TZoomMode mode)
 {
     return kZoomItems[mode == zmPageWidth ? kZoomItemPageWidth : mode == zmOnePage ? kZoomItemOnePage : kZoomItemTwoPages];
 }
-
-double PagePixelsExact(int32_t tenths) { return tenths * 397.0 / 1050.0; }
 
 int32_t Round(double v) { return static_cast<int32_t>(RoundHalfEven(v)); }
 
@@ -275,7 +268,7 @@ QIcon DrawViewGlyph(ViewGlyph kind, const QColor& ink)
 
 }  // namespace
 
-int32_t PagePixels(int32_t tenthsOfMillimetre) { return Round(PagePixelsExact(tenthsOfMillimetre)); }
+int32_t PagePixels(int32_t tenthsOfMillimetre) { return Round(PreviewPixels(tenthsOfMillimetre)); }
 
 TPaintPanel::TPaintPanel(TStandardPreview& preview) : QWidget(&preview), preview_(preview)
 {
@@ -605,30 +598,30 @@ TStandardPreview::~TStandardPreview() = default;
 
 int TStandardPreview::PageCount() const { return Report ? Report->EMFPages.Count() : 0; }
 
+std::vector<PreviewPaper> TStandardPreview::papers() const
+{
+    std::vector<PreviewPaper> papers;
+    for (int i = 0; i < PageCount(); ++i) {
+        const TzvEMFPage& page = Report->EMFPages.Pages(i);
+        papers.push_back({page.PaperWidth, page.PaperHeight});
+    }
+    return papers;
+}
+
+PreviewView TStandardPreview::view() const
+{
+    return {PaintPanel->width(), PaintPanel->height(), Zoom, ZoomMode == zmTwoPages, HScroll->value(), VScroll->value()};
+}
+
 template <typename Fn>
 int32_t TStandardPreview::layoutPages(Fn&& fn) const
 {
-    const int32_t panelWidth = PaintPanel->width();
-    const bool twoPages = ZoomMode == zmTwoPages;
-    int32_t y = kTopMargin - VScroll->value(), total = kTopMargin, rowHeight = 0;
-    for (int i = 0; i < PageCount(); ++i) {
-        const TzvEMFPage& page = Report->EMFPages.Pages(i);
-        const double w = PagePixelsExact(page.PaperWidth) * Zoom / 100, h = PagePixelsExact(page.PaperHeight) * Zoom / 100;
-        int32_t x;
-        if (Round(w - panelWidth) > 0) x = kTopMargin;
-        else if (twoPages) x = Round((panelWidth / 2.0 - w - 2) / 2) + (i % 2 == 1 ? panelWidth / 2 : 0);
-        else x = Round((panelWidth - (w + kSideMargin) - 2) / 2) + kTopMargin;
-        if (!fn(PageBox{i, w, h, x - HScroll->value(), y})) return total;
-        rowHeight = std::max(rowHeight, Round(h));
-        if (!(twoPages && i % 2 == 0)) {
-            y += rowHeight + kPageGap;
-            total += rowHeight + kPageGap;
-            rowHeight = 0;
-        }
+    const PreviewLayout layout = LayoutPreview(papers(), view());
+    for (size_t i = 0; i < layout.pages.size(); ++i) {
+        const PreviewPageBox& b = layout.pages[i];
+        if (!fn(PageBox{static_cast<int>(i), b.w, b.h, b.x, b.y})) break;
     }
-    // The last page of an odd count in two-page mode ends a row of its own.
-    if (rowHeight > 0) total += rowHeight + kPageGap;
-    return total;
+    return layout.height;
 }
 
 void TStandardPreview::paintCanvas(QPainter& painter, const QRect& area)
@@ -640,7 +633,7 @@ void TStandardPreview::paintCanvas(QPainter& painter, const QRect& area)
     const bool tracking = !PaintPanel->SuppressTracking;
     int topPage = 1;
     layoutPages([&](const PageBox& box) {
-        if (tracking && box.y <= kTopMargin) topPage = box.index + 1;
+        if (tracking && box.y <= kPreviewTopMargin) topPage = box.index + 1;
         if (paintClip_.bottom >= box.y && Round(box.h + box.y + 1) >= paintClip_.top) {
             Rect r{box.x, box.y, Round(box.w + box.x + 1), Round(box.h + box.y + 1)};
             canvas.setPen(Pen{clBlack});
@@ -696,27 +689,17 @@ void TStandardPreview::Find()
 
 void TStandardPreview::updateScrollRanges()
 {
-    const int32_t total = layoutPages([](const PageBox&) { return true; });
-    const int32_t vRange = total - PaintPanel->height();
-    VScroll->setRange(0, std::max(vRange, 0));
-    VScroll->setEnabled(vRange > 0);
-    const int32_t hRange = Round(MaxPageWidth * Zoom / 100) - PaintPanel->width();
-    HScroll->setRange(0, hRange > 0 ? hRange + kSideMargin : 0);
-    HScroll->setEnabled(hRange > 0);
+    const PreviewScrollRanges r = ScrollRangesOf(LayoutPreview(papers(), view()).height, MaxPageWidth, view());
+    VScroll->setRange(0, r.vertical);
+    VScroll->setEnabled(r.vertical > 0);
+    HScroll->setRange(0, r.horizontal);
+    HScroll->setEnabled(r.horizontal > 0);
 }
 
 void TStandardPreview::GoToPage(int n)
 {
     if (n < 1 || n > PageCount()) return;
-    int32_t position = 0, rowHeight = 0;
-    for (int i = 0; i + 1 < n; ++i) {
-        const TzvEMFPage& page = Report->EMFPages.Pages(i);
-        rowHeight = std::max(rowHeight, Round(PagePixelsExact(page.PaperHeight) * Zoom / 100));
-        if (!(ZoomMode == zmTwoPages && i % 2 == 0)) {
-            position += rowHeight + kPageGap;
-            rowHeight = 0;
-        }
-    }
+    const int32_t position = PreviewPageScrollTop(papers(), Zoom, ZoomMode == zmTwoPages, n);
     if (VScroll->value() != position) VScroll->setValue(position);
     CurrentPage = n;
     refreshPageCounter();
@@ -745,7 +728,7 @@ void TStandardPreview::SetZoom(double z)
         LastVPos = VScroll->value();
     }
     postZoomText();
-    HScroll->setValue(HScroll->maximum() > kCentredHScrollRange ? 0 : HScroll->maximum() / 2);
+    HScroll->setValue(InitialHScroll(HScroll->maximum()));
     PaintPanel->SuppressTracking = false;
     if (Zoom == LastZoom && ZoomMode == LastZoomMode && !ResizePending) return;
     PaintPanel->update();
@@ -768,24 +751,7 @@ void TStandardPreview::postZoomText()
 
 void TStandardPreview::ZoomToMode()
 {
-    const double w = PaintPanel->width(), h = PaintPanel->height();
-    double z = Zoom;
-    if (MaxPageWidth > 0 && MaxPageHeight > 0) {
-        switch (ZoomMode) {
-        case zmPercent: break;
-        case zmPageWidth: z = (w - kSideMargin) / MaxPageWidth * 100; break;
-        case zmOnePage:
-        case zmTwoPages: {
-            double d = (w - kSideMargin) / ((ZoomMode == zmTwoPages ? 2.0 : 1.0) * MaxPageWidth);
-            if (h - kSideMargin < MaxPageHeight * d) d = d * (h - kSideMargin) / (MaxPageHeight * d);
-            z = d * 100;
-            break;
-        }
-        }
-    }
-    // A canvas narrower than its margins would give no page at all.
-    if (!(z > 0) || z > kMaxZoom) z = Zoom;
-    SetZoom(z);
+    SetZoom(ZoomForMode(ZoomMode, PaintPanel->width(), PaintPanel->height(), MaxPageWidth, MaxPageHeight, Zoom));
 }
 
 void TStandardPreview::ApplyZoomText()
@@ -805,7 +771,7 @@ void TStandardPreview::ApplyZoomText()
         if (sep != std::string::npos) number[sep] = '.';
         double value = 0;
         const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-        if (ec != std::errc() || end != number.data() + number.size() || !(value > 0) || value > kMaxZoom) {
+        if (ec != std::errc() || end != number.data() + number.size() || !(value > 0) || value > kPreviewMaxZoom) {
             Ui().beep();
             postZoomText();
         } else if (ZoomMode != zmPercent || value != Zoom) {
@@ -888,7 +854,7 @@ void TStandardPreview::SetFullScreen(bool on)
         for (QWidget* w : {BPanel, VPanel, HPanel, LeftPanel}) w->show();
         setWindowState(SavedWindowState);
     }
-    if (HScroll->value() != 0 || HScroll->maximum() <= kCentredHScrollRange) {
+    if (HScroll->value() != 0 || HScroll->maximum() <= kPreviewCentredHScrollRange) {
         PaintPanel->NoZoomScroll = true;
         LastZoom = 0;
         ZoomToMode();

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "report/ZV_Preview.h"
+#include "report/ZV_PreviewLayout.h"
 #include "report/ZV_TextSearch.h"
 
 class QComboBox;
@@ -50,8 +51,6 @@ private:
 
 // Page size on screen at 100 %: tenths of a millimetre times 397/1050.
 int32_t PagePixels(int32_t tenthsOfMillimetre);
-
-enum TZoomMode : uint8_t { zmPercent = 0, zmPageWidth = 1, zmOnePage = 2, zmTwoPages = 3 };
 
 class TStandardPreview;
 
@@ -175,10 +174,12 @@ private:
         double w, h;  // page size on screen at the current zoom
         int32_t x, y;  // top-left, scrolling applied
     };
-    // Calls fn(box) for the pages from the first while it answers true; answers the total height
-    // of the rows walked (the first row starts at 10).
+    // Calls fn(box) for the pages from the first while it answers true; answers the height of
+    // the whole layout (LayoutPreview).
     template <typename Fn>
     int32_t layoutPages(Fn&& fn) const;
+    std::vector<PreviewPaper> papers() const;  // the prepared pages' paper sizes
+    PreviewView view() const;                  // the canvas, zoom, mode and scroll positions now
     void paintCanvas(QPainter& painter, const QRect& area);
     void updateScrollRanges();
     void refreshPageCounter();

@@ -7,7 +7,7 @@
 #include <QRawFont>
 #include <cmath>
 
-#include "platform/Text.h"
+#include "platform/base/Text.h"
 #include "platform/qt/QtFontMetrics.h"
 
 namespace zv {

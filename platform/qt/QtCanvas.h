@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <vector>
 
-#include "platform/Canvas.h"
+#include "platform/draw/Canvas.h"
 
 namespace zv {
 

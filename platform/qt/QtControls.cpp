@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/Error.h"
-#include "platform/Text.h"
+#include "platform/base/Error.h"
+#include "platform/base/Text.h"
 #include "platform/qt/QtDBCtrls.h"
 #include "platform/qt/QtText.h"
 

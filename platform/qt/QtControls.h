@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Component.h"
-#include "platform/FormText.h"
-#include "platform/Graphics.h"
+#include "platform/base/Component.h"
+#include "platform/base/FormText.h"
+#include "platform/draw/Graphics.h"
 
 namespace zv {
 

@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/Error.h"
-#include "platform/UiServices.h"
+#include "platform/base/Error.h"
+#include "platform/device/UiServices.h"
 #include "platform/qt/QtText.h"
 
 namespace zv {

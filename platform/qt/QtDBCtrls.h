@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DataSet.h"
+#include "platform/data/DataSet.h"
 #include "platform/qt/QtControls.h"
 
 namespace zv {

@@ -5,7 +5,7 @@
 #include <QRawFont>
 #include <cmath>
 
-#include "platform/Text.h"
+#include "platform/base/Text.h"
 
 namespace zv {
 namespace {

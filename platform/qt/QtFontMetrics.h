@@ -8,7 +8,7 @@
 #include <string_view>
 #include <tuple>
 
-#include "platform/FontMetrics.h"
+#include "platform/draw/FontMetrics.h"
 
 namespace zv {
 

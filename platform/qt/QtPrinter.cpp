@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/Error.h"
+#include "platform/base/Error.h"
 #include "platform/qt/QtText.h"
 
 namespace zv {

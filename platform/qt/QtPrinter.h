@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Printer.h"
+#include "platform/device/Printer.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtFontMetrics.h"
 

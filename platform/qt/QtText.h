@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Text.h"
+#include "platform/base/Text.h"
 
 namespace zv {
 

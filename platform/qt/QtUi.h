@@ -1,7 +1,7 @@
 // The Qt implementation of the user-interface services: real message boxes, beep, event pump.
 #pragma once
 
-#include "platform/UiServices.h"
+#include "platform/device/UiServices.h"
 
 namespace zv {
 

@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/EmfPlayer.h"
-#include "platform/Error.h"
-#include "platform/Text.h"
+#include "platform/emf/EmfPlayer.h"
+#include "platform/base/Error.h"
+#include "platform/base/Text.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtFontMetrics.h"
 

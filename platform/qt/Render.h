@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/EmfReader.h"
+#include "platform/emf/EmfReader.h"
 
 namespace zv {
 

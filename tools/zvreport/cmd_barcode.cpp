@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Canvas.h"
-#include "platform/Error.h"
-#include "platform/Png.h"
+#include "platform/draw/Canvas.h"
+#include "platform/base/Error.h"
+#include "platform/draw/Png.h"
 #include "report/ZV_Barcode.h"
 #include "tools/zvreport/Command.h"
 

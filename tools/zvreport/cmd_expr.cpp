@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Error.h"
-#include "platform/Format.h"
-#include "platform/FormatSettings.h"
-#include "platform/Variant.h"
+#include "platform/base/Error.h"
+#include "platform/base/Format.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Variant.h"
 #include "report/ZV_Expr.h"
 #include "report/ZV_Format.h"
 #include "tools/zvreport/Command.h"

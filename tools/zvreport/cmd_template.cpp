@@ -2,9 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Files.h"
-#include "platform/Stream.h"
-#include "platform/UiServices.h"
+#include "platform/base/Files.h"
+#include "platform/base/Stream.h"
+#include "platform/device/UiServices.h"
 #include "report/ZV_Report.h"
 #include "tools/zvreport/Command.h"
 

@@ -4,8 +4,8 @@
 #include <exception>
 #include <vector>
 
-#include "platform/Error.h"
-#include "platform/Text.h"
+#include "platform/base/Error.h"
+#include "platform/base/Text.h"
 #include "tools/zvreport/Command.h"
 
 namespace zvtool {

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Regenerates the golden image of the metafile test page (tests/qt/test_QtRender.cpp):
+# Regenerates the golden image of the metafile test page (tests/platform/qt/test_QtRender.cpp):
 #   tests/data/emf/regen.sh BUILD_DIR
 # then review the new image (and `git diff --stat`) before committing it.
 set -e

@@ -1,0 +1,227 @@
+// Qt canvas, Qt font metrics and rendering: GDI pixel rules, advances, the golden test page, PDF pages.
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QtTest>
+#include <cstdlib>
+
+#include "platform/emf/EmfPlayer.h"
+#include "platform/emf/EmfRecorder.h"
+#include "platform/base/Error.h"
+#include "platform/qt/QtCanvas.h"
+#include "platform/qt/QtFontMetrics.h"
+#include "platform/qt/Render.h"
+#include "tests/support/EmfTestPage.h"
+
+using namespace zv;
+
+namespace {
+constexpr const char* kGolden = ZV_SOURCE_DIR "/tests/data/emf/testpage_96dpi.png";
+// A pixel differs when any channel is further apart than this; at most kMaxDiffShare of the
+// pixels may differ (font rasterisation differs slightly between FreeType builds).
+constexpr int kChannelTolerance = 48;
+constexpr double kMaxDiffShare = 0.004;
+
+EmfFile TestPage(FontMetrics& m)
+{
+    EmfRecorder rec(400, 300);
+    rec.setMetrics(&m);
+    zvtest::DrawTestPage(rec);
+    return EmfFile(rec.finish());
+}
+
+QImage Draw(int w, int h, const std::function<void(Canvas&)>& draw)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    QtCanvas c(p);
+    draw(c);
+    p.end();
+    return img;
+}
+
+bool Dark(const QImage& img, int x, int y) { return qGray(img.pixel(x, y)) < 128; }
+}  // namespace
+
+class TestQtRender : public QObject {
+    Q_OBJECT
+private slots:
+    void familiesMapToInstalledFonts()
+    {
+        QCOMPARE(QString::fromStdString(MapFontFamily("Arial")), QString("Liberation Sans"));
+        QCOMPARE(QString::fromStdString(MapFontFamily("arial")), QString("Liberation Sans"));
+        QCOMPARE(QString::fromStdString(MapFontFamily("Times New Roman")), QString("Liberation Serif"));
+        QCOMPARE(QString::fromStdString(MapFontFamily("Courier New")), QString("Liberation Mono"));
+        QCOMPARE(QString::fromStdString(MapFontFamily("Unknown Face")), QString("Unknown Face"));
+        QFontInfo info(ToQFont(Font{}));
+        QCOMPARE(info.family(), QString("Liberation Sans"));
+    }
+
+    void advancesAreWholePixelsThatAddUp()
+    {
+        QtFontMetrics m;
+        Font f;
+        f.height = -16;
+        // Liberation Sans has Arial's widths: at 16 px 'W' is 15.1 px and 'i' 3.55 px.
+        QCOMPARE(m.advance(f, 'W'), 15);
+        QCOMPARE(m.advance(f, 'i'), 4);
+        QCOMPARE(m.textWidth(f, "Wii"), 23);
+        Font mono = f;
+        mono.name = "Courier New";
+        QCOMPARE(m.advance(mono, 'i'), m.advance(mono, 'W'));
+        Font bold = f;
+        bold.style = fsBold;
+        QVERIFY(m.textWidth(bold, "Grassetto") > m.textWidth(f, "Grassetto"));
+        Font turned = f;
+        turned.escapement = 900;
+        QCOMPARE(m.textWidth(turned, "Grassetto"), m.textWidth(f, "Grassetto"));
+        TextMetrics tm = m.metrics(f);
+        QCOMPARE(tm.height, tm.ascent + tm.descent);
+        QVERIFY(tm.height >= 17 && tm.height <= 20);
+        QVERIFY(m.advance(f, 0xE8) > 0);  // e grave
+    }
+
+    void rectanglesExcludeRightAndBottomEdges()
+    {
+        QImage img = Draw(30, 30, [](Canvas& c) {
+            c.setPen({clBlack, 1});
+            c.setBrush({clWhite, BrushStyle::Clear});
+            c.rectangle({5, 5, 15, 15});
+            c.setBrush({clBlack, BrushStyle::Solid});
+            c.fillRect({20, 20, 25, 25});
+        });
+        QVERIFY(Dark(img, 5, 5));
+        QVERIFY(Dark(img, 14, 14));
+        QVERIFY(!Dark(img, 15, 15));
+        QVERIFY(!Dark(img, 10, 10));
+        QVERIFY(Dark(img, 24, 24));
+        QVERIFY(!Dark(img, 25, 24));
+        QVERIFY(!Dark(img, 24, 25));
+    }
+
+    void nullPenRectangleFillsOnePixelLess()
+    {
+        QImage img = Draw(20, 20, [](Canvas& c) {
+            c.setPen({clBlack, 1, PenStyle::Clear});
+            c.setBrush({clBlack, BrushStyle::Solid});
+            c.rectangle({2, 2, 10, 10});
+        });
+        QVERIFY(Dark(img, 8, 8));
+        QVERIFY(!Dark(img, 9, 9));
+    }
+
+    void clippedTextStaysInsideItsRectangle()
+    {
+        QImage img = Draw(200, 40, [](Canvas& c) {
+            Font f;
+            f.height = -20;
+            c.setFont(f);
+            c.setBrush({clWhite, BrushStyle::Clear});
+            c.textRect({0, 0, 30, 40}, 2, 5, "MMMMMMMM");
+        });
+        bool inside = false, outside = false;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (Dark(img, x, y)) (x < 30 ? inside : outside) = true;
+        QVERIFY(inside);
+        QVERIFY(!outside);
+    }
+
+    void opaqueTextFillsItsCell()
+    {
+        QImage img = Draw(100, 30, [](Canvas& c) {
+            c.setBrush({clBlack, BrushStyle::Solid});
+            Font f;
+            f.color = clWhite;
+            c.setFont(f);
+            c.textOut(10, 5, "ab");
+        });
+        QVERIFY(Dark(img, 11, 6));
+        QVERIFY(!Dark(img, 9, 6));
+    }
+
+    void testPageMatchesTheGoldenImage()
+    {
+        QtFontMetrics m;
+        EmfFile page = TestPage(m);
+        QImage img = RenderEmf(page, 96).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(img.size(), QSize(400, 300));
+        if (std::getenv("ZV_REGEN_GOLDEN")) {
+            QVERIFY(img.save(kGolden, "PNG"));
+            QSKIP("golden image written");
+        }
+        QImage golden(kGolden);
+        QVERIFY2(!golden.isNull(), "missing golden image; run tests/data/emf/regen.sh");
+        golden = golden.convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(golden.size(), img.size());
+        int differ = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                QRgb a = img.pixel(x, y), b = golden.pixel(x, y);
+                if (std::abs(qRed(a) - qRed(b)) > kChannelTolerance || std::abs(qGreen(a) - qGreen(b)) > kChannelTolerance ||
+                    std::abs(qBlue(a) - qBlue(b)) > kChannelTolerance)
+                    ++differ;
+            }
+        const double share = static_cast<double>(differ) / (img.width() * img.height());
+        if (share > kMaxDiffShare) img.save(QString(ZV_BINARY_DIR) + "/testpage_96dpi.actual.png");
+        QVERIFY2(share <= kMaxDiffShare, qPrintable(QString("%1 pixels differ").arg(differ)));
+        // Some things the image must show wherever it came from: the clipped green square stops
+        // at the clip, the bitmap is there, the barcode-like bars are sharp.
+        QCOMPARE(img.pixel(330, 180), qRgb(0, 255, 0));
+        QCOMPARE(img.pixel(305, 155), qRgb(255, 255, 255));
+        QCOMPARE(img.pixel(220, 85), qRgb(0, 0, 0));
+        QCOMPARE(img.pixel(221, 85), qRgb(255, 255, 255));
+        QCOMPARE(img.pixel(227, 85), qRgb(0, 0, 0));
+        QCOMPARE(img.pixel(228, 85), qRgb(255, 255, 255));
+    }
+
+    void higherResolutionScalesThePage()
+    {
+        QtFontMetrics m;
+        EmfFile page = TestPage(m);
+        QImage img = RenderEmf(page, 192);
+        QCOMPARE(img.size(), QSize(800, 600));
+        QCOMPARE(img.pixel(660, 360), qRgb(0, 255, 0));
+        bool refused = false;
+        try {
+            RenderEmf(page, 0);
+        } catch (const zv::Exception&) {
+            refused = true;
+        }
+        QVERIFY(refused);
+    }
+
+    void pdfHasOnePagePerPictureWithItsPaper()
+    {
+        QtFontMetrics m;
+        EmfFile a = TestPage(m);
+        EmfRecorder rec(1123, 794);
+        Font f;
+        f.height = -20;
+        rec.setFont(f);
+        rec.textOut(100, 100, "Seconda pagina orizzontale");
+        EmfFile b(rec.finish());
+        const QString path = QString(ZV_BINARY_DIR) + "/render_test.pdf";
+        // The test page is 400 x 300 pixels: 1058 x 794 tenths of a millimetre.
+        std::vector<RenderPage> pages = {{&a, 1058, 794, 0}, {&b, 2100, 2970, 1}};
+        SavePagesAsPdf(pages, path.toStdString());
+        QProcess info;
+        info.start("pdfinfo", {"-f", "1", "-l", "2", path});
+        QVERIFY(info.waitForFinished());
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(out.contains(QRegularExpression("Pages:\\s+2")), qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression("Page\\s+1 size:\\s+(299|300)(\\.\\d+)? x 22[45](\\.\\d+)? pts")), qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression("Page\\s+2 size:\\s+842 x 595 pts")), qPrintable(out));
+        QProcess text;
+        text.start("pdftotext", {path, "-"});
+        QVERIFY(text.waitForFinished());
+        const QString words = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(words.contains("Grassetto corsivo"), qPrintable(words));
+        QVERIFY2(words.contains("Seconda pagina"), qPrintable(words));
+    }
+};
+
+QTEST_MAIN(TestQtRender)
+#include "test_QtRender.moc"

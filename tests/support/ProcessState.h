@@ -1,0 +1,53 @@
+// A fixture that saves the library's process-wide state before each test and puts it back after.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "platform/base/FormatSettings.h"
+#include "platform/device/UiServices.h"
+#include "report/ZV_Memo.h"
+#include "report/ZV_Preview.h"
+#include "report/ZV_Report.h"
+
+namespace zvtest {
+
+// Copies the global state (current report, object, band and page, the error flag and text, run
+// mode), the preparation's pass state, the default format settings and the headless UI's record
+// of message boxes, answers and clipboard, and puts them back when it goes. The hooks that the
+// preparation installs (band kind, geometry and field functions, the progress window) have no
+// getter; they start empty in a test program and are emptied again.
+class ProcessState {
+public:
+    ProcessState()
+        : state_(zv::zvState()), prepare_(zv::PrepareState()), format_(zv::DefaultFormatSettings()),
+          ui_(zv::DefaultHeadlessUi())
+    {}
+    ~ProcessState()
+    {
+        zv::SetBandKindFunction(nullptr);
+        zv::SetBandGeometryFunction(nullptr);
+        zv::SetBandFieldFunction(nullptr);
+        zv::SetProgressWindow(nullptr);
+        zv::zvState() = state_;
+        zv::PrepareState() = prepare_;
+        zv::DefaultFormatSettings() = format_;
+        zv::DefaultHeadlessUi() = ui_;
+    }
+    ProcessState(const ProcessState&) = delete;
+    ProcessState& operator=(const ProcessState&) = delete;
+
+private:
+    zv::TzvGlobalState state_;
+    zv::TzvPrepareState prepare_;
+    zv::FormatSettings format_;
+    zv::HeadlessUi ui_;
+};
+
+// The base of fixtures that touch process-wide state: the state is saved before SetUp and put
+// back after TearDown and the fixture's own members are gone.
+class ProcessStateTest : public ::testing::Test {
+private:
+    ProcessState saved_;
+};
+
+}  // namespace zvtest
