@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "tests/support/RecordingProgressWindow.h"
 #include "tests/support/ReportHarness.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
@@ -477,31 +478,10 @@ TEST_F(PrepareCases, DataSourcesGoBackAsTheyWere)
 
 namespace {
 
-// A progress window that runs its work at once and keeps every line it showed.
-struct RecordingWindow : TzvProgressWindow {
-    std::string caption;
-    std::vector<std::string> lines;
-    bool visible = false;
-    int shown = 0, closedCancelled = 0, closedOk = 0;
-    void SetCaption(const std::string& c) override { caption = c; }
-    std::string Caption() const override { return caption; }
-    void SetLabelText(const std::string& t) override { lines.push_back(t); }
-    std::string LabelText() const override { return lines.empty() ? std::string() : lines.back(); }
-    bool IsVisible() const override { return visible; }
-    bool Show(TzvReport* report, std::function<void()> work) override
-    {
-        ++shown;
-        visible = true;
-        work();
-        visible = false;
-        return !report->Terminated;
-    }
-    void Close(bool cancelled) override { ++(cancelled ? closedCancelled : closedOk); }
-};
 
 TEST_F(PrepareCases, TwoPassesRunInOneProgressWindowWithTheirLines)
 {
-    RecordingWindow window;
+    zvtest::RecordingProgressWindow window;
     SetProgressWindow(&window);
     Numbers("T", 7);
     report->TwoPass = 1;
@@ -511,8 +491,8 @@ TEST_F(PrepareCases, TwoPassesRunInOneProgressWindowWithTheirLines)
     Prepare();
     SetProgressWindow(nullptr);
     EXPECT_TRUE(prepared);
-    EXPECT_EQ(window.shown, 1);
-    EXPECT_EQ(window.closedOk, 1);
+    EXPECT_EQ(window.shows, 1);
+    EXPECT_EQ(window.closes, (std::vector<bool>{false}));
     EXPECT_EQ(window.caption, "Report in preparazione - Elenco");
     // Each pass: its start, the two page breaks (the page just finished), the last page closed, the end.
     const std::vector<std::string> expected = {
@@ -520,7 +500,7 @@ TEST_F(PrepareCases, TwoPassesRunInOneProgressWindowWithTheirLines)
         "Esecuzione 1\xB0 passo:  2", "Esecuzione 1\xB0 passo:  3", "Esecuzione 1\xB0 passo:  3",
         "Pagina in costruzione:  1 di 3", "Pagina in costruzione:  1 di 3", "Pagina in costruzione:  2 di 3",
         "Pagina in costruzione:  3 di 3", "Pagina in costruzione:  3 di 3"};
-    EXPECT_EQ(window.lines, expected);
+    EXPECT_EQ(window.labels, expected);
 }
 
 TEST_F(PrepareCases, StartUpInstallsWhatObjectsAskOfTheirBand)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/base/Error.h"
+#include "tests/support/RecordingProgressWindow.h"
 #include "tests/support/RecordingPrinter.h"
 #include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
@@ -42,25 +43,7 @@ struct PrintPreview : TzvPreview {
     }
 };
 
-struct FakeProgress : TzvProgressWindow {
-    std::string caption;
-    std::vector<std::string> labels;
-    std::vector<bool> closes;
-    int shows = 0;
-    void SetCaption(const std::string& c) override { caption = c; }
-    std::string Caption() const override { return caption; }
-    void SetLabelText(const std::string& t) override { labels.push_back(t); }
-    std::string LabelText() const override { return labels.empty() ? std::string() : labels.back(); }
-    bool IsVisible() const override { return false; }
-    bool Show(TzvReport* report, std::function<void()> work) override
-    {
-        ++shows;
-        PreparingReport = report;
-        work();
-        return true;
-    }
-    void Close(bool cancelled) override { closes.push_back(cancelled); }
-};
+using FakeProgress = zvtest::RecordingProgressWindow;
 
 struct Paper {
     int32_t code, width, height;
