@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QPrintDialog>
 #include <QPrinterInfo>
@@ -23,6 +24,8 @@
 #include "platform/EmfReader.h"
 #include "platform/EmfRecorder.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Stream.h"
 #include "platform/FormatSettings.h"
 #include "platform/UiServices.h"
 #include "platform/qt/QtPrinter.h"
@@ -496,7 +499,8 @@ private slots:
         preview->Save();
         QVERIFY(asked.save);
         QCOMPARE(asked.title, std::string("Salva il report."));
-        QCOMPARE(asked.filters, (QStringList{"Report file (*.zvp)", "Enhanced Meta File - File Grafico (*.emf)"}));
+        QCOMPARE(asked.filters, (QStringList{"Report file (*.zvp)", "Enhanced Meta File - File Grafico (*.emf)",
+                                             "Documento PDF (*.pdf)", "Immagine PNG (*.png)"}));
         const std::filesystem::path emf = dir / "pagina.emf";
         QVERIFY(std::filesystem::exists(emf));
         QCOMPARE(std::filesystem::file_size(emf), report.EMFPages.Pages(1).Picture.bytes().size());
@@ -519,6 +523,75 @@ private slots:
         QCOMPARE(second->CurrentPage, 1);
         QCOMPARE(second->LabelPage->text(), QStringLiteral("1 di 2"));
         ClosePreview(second);
+        TStandardPreview::FileDialog() = saved;
+        std::filesystem::remove_all(dir);
+    }
+
+    // The document writers follow the metafile: PDF of every page, PNG of the current page; the
+    // export runs in the export window, whose Annulla keeps the old file and leaves no other.
+    void saveWritesDocumentsAndAnnullaKeepsTheOldFile()
+    {
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zv_preview_docs";
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        TzvReport report;
+        report.Title = "Elenco clienti";
+        AddPage(report);
+        AddPage(report, 1050, 1485);
+        TStandardPreview* preview = OpenPreview(report);
+        preview->GoToPage(2);
+        const TStandardPreview::FileChooser saved = TStandardPreview::FileDialog();
+        auto run = [](const QString& tool, const QStringList& args) {
+            QProcess p;
+            p.start(tool, args);
+            p.waitForFinished();
+            return QString::fromUtf8(p.readAllStandardOutput());
+        };
+
+        AnswerFileDialog(QString::fromStdString((dir / "tutto.txt").string()), 3);
+        preview->Save();
+        const QString pdf = QString::fromStdString((dir / "tutto.pdf").string());
+        const QString info = run("pdfinfo", {pdf});
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Title:\\s+Elenco clienti\\n")), qPrintable(info));
+        QVERIFY2(run("pdfinfo", {"-f", "2", "-l", "2", pdf}).contains(QRegularExpression("Page\\s+2 size:\\s+29[78](\\.\\d+)? x 42[01]")),
+                 qPrintable(info));
+
+        preview->GoToPage(2);
+        AnswerFileDialog(QString::fromStdString((dir / "pagina").string()), 4);
+        preview->Save();
+        QImage png(QString::fromStdString((dir / "pagina.png").string()));
+        QVERIFY(!png.isNull());
+        // The current page's picture at 150 dpi (rounded up), not page 1's.
+        const Rect frame = report.EMFPages.Pages(1).Picture.frameInPixels();
+        QCOMPARE(png.size(), QSize(std::ceil(frame.width() * 150 / 96.0), std::ceil(frame.height() * 150 / 96.0)));
+
+        // Annulla at the first page: the old file stays, no temporary file is left.
+        std::filesystem::remove(dir / "pagina.png");
+        const std::string old = "vecchio";
+        SaveFileAtomically(pdf.toStdString(), [&](Stream& s) { s.writeBytes(old); });
+        bool sawWindow = false;
+        QTimer watch;  // looks for the export window until it shows
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&sawWindow, &watch, preview] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* form = qobject_cast<TProgressFilterForm*>(w); form && form->isVisible()) {
+                    watch.stop();
+                    sawWindow = form->windowTitle() == QStringLiteral("Esportazione...") &&
+                                form->Label1->text() == QStringLiteral("Documento PDF") &&
+                                form->ProgressBar1->maximum() == preview->PageCount() && form->Button1->text() == QStringLiteral("&Annulla");
+                    form->Button1->click();
+                }
+        });
+        watch.start();
+        AnswerFileDialog(pdf, 3);
+        preview->Save();
+        QVERIFY(sawWindow);
+        QCOMPARE(ReadFileBytes(pdf.toStdString()), old);
+        int files = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir)) files += e.is_regular_file();
+        QCOMPARE(files, 1);
+        ClosePreview(preview);
         TStandardPreview::FileDialog() = saved;
         std::filesystem::remove_all(dir);
     }
