@@ -2,6 +2,7 @@
 #include "platform/qt/QtCanvas.h"
 
 #include <QGlyphRun>
+#include <QVarLengthArray>
 #include <optional>
 #include <vector>
 #include <QImage>
@@ -84,13 +85,17 @@ bool QtCanvas::solidBoxPen() const
            ColorToRGB(p.color) == ColorToRGB(b.color);
 }
 
-void QtCanvas::fillBox(const Rect& r)
+void QtCanvas::fillBoxes(std::span<const Rect> boxes)
 {
     // The area a one-pixel outline and the fill cover together, as one rectangle: its edges fall
-    // on the same device pixels whatever is drawn next to it and in which order, and a PDF gets a
-    // plain filled rectangle.
-    p_.fillRect(QRectF(r.left - 0.5, r.top - 0.5, double(r.right) - r.left + 1, double(r.bottom) - r.top + 1),
-                ToQColor(brush().color));
+    // on the same device pixels whatever is drawn next to it and in which order, and a PDF gets
+    // plain filled rectangles, all of one set in one path.
+    QVarLengthArray<QRectF, 64> rects;
+    for (const Rect& r : boxes)
+        rects.append(QRectF(r.left - 0.5, r.top - 0.5, double(r.right) - r.left + 1, double(r.bottom) - r.top + 1));
+    p_.setPen(Qt::NoPen);
+    p_.setBrush(ToQColor(brush().color));
+    p_.drawRects(rects.data(), static_cast<int>(rects.size()));
 }
 
 QtCanvas::QtCanvas(QPainter& painter) : p_(painter)
@@ -162,7 +167,7 @@ void QtCanvas::polygon(std::span<const Point> pts)
     if (pts.size() < 2) return;
     if (solidBoxPen())
         if (std::optional<Rect> box = UprightBox(pts)) {
-            fillBox(*box);
+            fillBoxes(std::span<const Rect>(&*box, 1));
             return;
         }
     usePen();
@@ -190,7 +195,7 @@ void QtCanvas::polyPolygon(std::span<const Point> pts, std::span<const uint32_t>
                 apart = boxes[i].left > boxes[j].right || boxes[j].left > boxes[i].right ||
                         boxes[i].top > boxes[j].bottom || boxes[j].top > boxes[i].bottom;
         if (apart) {
-            for (const Rect& r : boxes) fillBox(r);
+            fillBoxes(boxes);
             return;
         }
     }

@@ -38,7 +38,7 @@ protected:
 
 private:
     bool solidBoxPen() const;
-    void fillBox(const Rect& r);
+    void fillBoxes(std::span<const Rect> boxes);
     void usePen();
     void useBrush();
     bool penVisible() const;
