@@ -818,6 +818,7 @@ std::vector<uint8_t> EmfRecorder::finish()
     patch(kHeaderRecords, static_cast<uint32_t>(records_));
     patch(kHeaderHandles, maxHandles_ & 0xFFFF);
     finished_ = true;
+    out_.shrink_to_fit();  // a page keeps its bytes for the report's life: no spare capacity
     return std::move(out_);
 }
 
