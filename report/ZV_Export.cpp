@@ -154,4 +154,32 @@ bool ExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::st
     return ExportDocument(report.EMFPages, kind, fileName, props, options, progress);
 }
 
+bool PrepareAndExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::string& fileName,
+                              const TzvDocumentOptions& options)
+{
+    auto prepared = [&report] { return report.PrepareReport() && !zvState().ErrorFlag && report.EMFPages.Count() > 0; };
+    if (kind.pagesPerFile == 1 || report.InterleavePages != 0 || options.FirstPage != 1 || options.LastPage != 0) {
+        if (!prepared()) return false;
+        return ExportDocument(report, kind, fileName, options);
+    }
+    if (!kind.make) throw Exception("No writer for " + kind.kind);
+    PendingFile file(fileName);
+    std::unique_ptr<PageDocumentWriter> writer = kind.make();
+    DocumentProperties props;
+    props.title = report.Title;
+    props.dpi = options.Dpi;
+    writer->begin(file.stream(), props);
+    report.EMFPages.SetPageSink([&writer](const TzvEMFPage& p) {
+        writer->addPage({&p.Picture, p.PaperWidth, p.PaperHeight, p.Orientation});
+    });
+    struct Unset {
+        TzvEMFPages& pages;
+        ~Unset() { pages.SetPageSink(nullptr); }
+    } unset{report.EMFPages};
+    if (!prepared() || report.EMFPages.Passed() != report.EMFPages.Count()) return false;
+    writer->end();
+    file.commit();
+    return true;
+}
+
 }  // namespace zv

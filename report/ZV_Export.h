@@ -51,6 +51,13 @@ bool ExportDocument(TzvEMFPages& pages, const PageWriterInfo& kind, const std::s
 // The same for a report: prepares it first when it has no pages; its Title is the document title.
 bool ExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::string& fileName,
                     const TzvDocumentOptions& options = {}, TzvExportProgress* progress = nullptr);
+// Prepares the report and writes it as a document of that kind, page by page while the final pass
+// makes them, so that the pictures are not all held (a report that interleaves its pages, a
+// writer of a file per page or a page range are written after the preparation instead). The
+// file is replaced by rename at the end; a failed or cancelled preparation writes nothing and
+// answers false (the preparation's error is in the report state as usual).
+bool PrepareAndExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::string& fileName,
+                              const TzvDocumentOptions& options = {});
 // The files ExportDocument writes for pages first..last (1-based, inclusive) of that kind.
 std::vector<std::string> DocumentFileNames(const PageWriterInfo& kind, const std::string& fileName, int first,
                                            int last);

@@ -290,7 +290,18 @@ int RenderTemplate(const std::vector<std::string>& args)
         zv::MemoryStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
         report->LoadFromStream(s);
     }
-    const bool ok = report->PrepareReport();
+    bool ok = false, written = false;
+#ifdef ZV_HAVE_QT
+    if (zv::LowerCase(zv::ExtractFileExt(out)) == ".pdf") {
+        // Written while the final pass makes the pages, so that a long report does not hold them all.
+        zv::RegisterQtPageWriters();
+        if (write.haveTitle) report->Title = write.title;
+        ok = written = zv::PrepareAndExportDocument(*report, *zv::FindPageWriter("pdf"), out);
+    } else
+#endif
+    {
+        ok = report->PrepareReport();
+    }
     if (zv::zvState().ErrorFlag || !ok) {
         std::string text = zv::zvState().ErrorFlag ? zv::zvState().ErrorText : "Preparazione interrotta";
         for (char& c : text)
@@ -298,7 +309,7 @@ int RenderTemplate(const std::vector<std::string>& args)
         zvtool::PrintError(text);
         return 1;
     }
-    WriteOutput(report->EMFPages, out, write, report->Title);
+    if (!written) WriteOutput(report->EMFPages, out, write, report->Title);
     zvtool::Print("pages=" + std::to_string(report->EMFPages.Count()));
     return 0;
 }
