@@ -29,6 +29,11 @@
 #include "platform/FormatSettings.h"
 #include "platform/UiServices.h"
 #include "platform/qt/QtPrinter.h"
+#include "report/ZV_Export.h"
+#include "report/ZV_Barcode.h"
+#include "platform/PageWriter.h"
+#include "platform/qt/QtFontMetrics.h"
+#include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
@@ -594,6 +599,57 @@ private slots:
         ClosePreview(preview);
         TStandardPreview::FileDialog() = saved;
         std::filesystem::remove_all(dir);
+    }
+
+    // A PNG page is the preview's painting of that page at 100 %.
+    void pngPageIsThePreviewsPaintingOfThePage()
+    {
+        TzvReport report;
+        TzvPage design;
+        Design(design, 2100, 2970);
+        EmfRecorder& c = report.EMFPages.Add(design);
+        Font f;
+        f.name = "Courier New";
+        f.height = -13;
+        c.setFont(f);
+        c.setBrush({clWhite, BrushStyle::Clear});
+        c.textOut(40, 40, "RSSMRA72C22H501F");
+        TBarcode bc;
+        bc.SetLeft(300);
+        bc.SetTop(40);
+        bc.SetHeight(56);
+        bc.SetTyp(bcCodeEAN13);
+        bc.SetText("808551973988");
+        bc.DrawOn(c);
+        c.beginTextRun();
+        for (int i = 0; i < 13; ++i) c.textOut(301 + i * 15, 98, std::string(1, "8085519739889"[i]));
+        c.endTextRun();
+        report.EMFPages.FinishPage(0);
+        TStandardPreview* preview = OpenPreview(report);
+        preview->SetZoom(100);
+        const Rect frame = report.EMFPages.Pages(0).Picture.frameInPixels();
+        QImage painted(frame.width(), frame.height(), QImage::Format_RGB32);
+        painted.fill(Qt::white);
+        {
+            QPainter p(&painted);
+            QtCanvas canvas(p);
+            QtFontMetrics metrics;
+            canvas.setMetrics(&metrics);
+            preview->DrawPage(canvas, 0, {0, 0, frame.width(), frame.height()});
+        }
+        const std::string file = (std::filesystem::temp_directory_path() / "zv_preview_page.png").string();
+        TzvDocumentOptions options;
+        options.Dpi = 96;
+        QVERIFY(ExportDocument(report.EMFPages, *FindPageWriter("png"), file, {}, options));
+        const QImage png = QImage(QString::fromStdString(file)).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(png.size(), painted.size());
+        int dark = 0;
+        for (int y = 0; y < png.height(); ++y)
+            for (int x = 0; x < png.width(); ++x) dark += qGray(png.pixel(x, y)) < 128;
+        QVERIFY2(dark > 1000, qPrintable(QString::number(dark)));  // the bars and the texts are there
+        QVERIFY(png == painted);
+        ClosePreview(preview);
+        std::filesystem::remove(file);
     }
 
     void findGoesToTheMatchAndThenToTheNextOne()
