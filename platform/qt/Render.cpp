@@ -6,6 +6,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -49,9 +50,12 @@ private:
     bool failed_ = false;
 };
 
+// Papers from files are taken between 1 mm and the largest PDF page (200 inches).
+constexpr int32_t kMinPaper = 10, kMaxPaper = 50800;  // tenths of a millimetre
+
 QPageSize PaperPageSize(const PagePicture& p)
 {
-    double w = std::max(1, p.paperWidth) / 10.0, h = std::max(1, p.paperHeight) / 10.0;
+    double w = std::clamp(p.paperWidth, kMinPaper, kMaxPaper) / 10.0, h = std::clamp(p.paperHeight, kMinPaper, kMaxPaper) / 10.0;
     if (p.orientation == 1 && w < h) std::swap(w, h);
     return QPageSize(QSizeF(w, h), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
 }
