@@ -596,11 +596,17 @@ void EmfRecorder::flushBoxes()
         end(s);
         addBounds(b);
     };
-    // Two colours that tile their common box exactly (the boxes never overlap): the commoner one
-    // fills the whole box first and only the other one's boxes follow.
+    // Two colours that tile their common box exactly (the boxes never overlap): one fills the
+    // whole box first and only the other one's boxes follow. The one whose pen and brush are
+    // selected already goes first (no selection records), else the commoner one.
     Color back = clNone;
-    if (colors.size() == 2 && area == (int64_t{all.right} - all.left + 1) * (int64_t{all.bottom} - all.top + 1))
+    if (colors.size() == 2 && area == (int64_t{all.right} - all.left + 1) * (int64_t{all.bottom} - all.top + 1)) {
         back = counts[0] >= counts[1] ? colors[0] : colors[1];
+        for (Color c : colors)
+            if (dc_.penValid && dc_.brushValid && dc_.penValue == Pen{c, 1, PenStyle::Solid} &&
+                dc_.brushValue == Brush{c, BrushStyle::Solid})
+                back = c;
+    }
     if (back != clNone) {
         select(back);
         const Rect whole[1] = {all};
