@@ -83,7 +83,7 @@ int RenderToFiles(TFormMain& form, const std::string& dir)
         pdfPages.push_back({&page.Picture, page.PaperWidth, page.PaperHeight, page.Orientation});
     }
     const std::string pdf = dir + "/report.pdf";
-    zv::SavePagesAsPdf(pdfPages, pdf);
+    zv::SavePagesAsPdf(pdfPages, pdf, report.Title);
     const std::string zvp = dir + "/report.zvp";
     zv::SaveFileAtomically(zvp, [&report](zv::Stream& s) { report.EMFPages.SaveToStream(s); });
     std::printf("wrote %d page(s): %s/page*.png, %s, %s\n", pages, dir.c_str(), pdf.c_str(), zvp.c_str());

@@ -154,10 +154,12 @@ void TzvCodeBarreView::Draw(Canvas& c)
             double spacing = 0;
             if (s.size() >= 2)
                 spacing = (BarWidth - c.textWidth(s) - 1) / static_cast<double>(s.size() - 1);
+            c.beginTextRun();  // one text for the page's records, each character where it is drawn
             for (size_t i = 0; i < s.size(); ++i) {
                 const double at = c.textWidth(std::string_view(s).substr(0, i)) + static_cast<double>(i) * spacing + DRect.left;
                 c.textOut(Round32(at) + 1, DRect.top, std::string_view(s).substr(i, 1));
             }
+            c.endTextRun();
         } else if (!Lines.empty()) {
             c.textRect(DRect, DRect.left, DRect.top, Lines.front());
         }

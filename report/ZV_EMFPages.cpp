@@ -83,6 +83,18 @@ void TzvEMFPages::FinishPage(int index)
     if (!p.Canvas) return;
     p.Picture = EmfFile(p.Canvas->finish());
     p.Canvas.reset();
+    passCompletePages();
+}
+
+void TzvEMFPages::passCompletePages()
+{
+    if (!sink_ || !report_ || report_->InterleavePages != 0 || !PrepareState().FinalPass) return;
+    while (passed_ < Count() && !Pages(passed_).Canvas) {
+        TzvEMFPage& p = Pages(passed_);
+        sink_(p);
+        p.Picture = EmfFile();
+        ++passed_;
+    }
 }
 
 void TzvEMFPages::Reorder(const std::vector<int32_t>& order)

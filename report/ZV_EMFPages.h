@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,7 +41,11 @@ public:
     TzvReport* Report() const { return report_; }
     int Count() const { return static_cast<int>(pages_.size()); }
     TzvEMFPage& Pages(int index) const { return *pages_.at(static_cast<size_t>(index)); }
-    void Clear() { pages_.clear(); }
+    void Clear()
+    {
+        pages_.clear();
+        passed_ = 0;
+    }
 
     // Appends a page for the paper of the design page and opens its recording canvas, which is
     // the output canvas the page loop draws on (returned, and CurrentCanvas() until closed).
@@ -53,13 +58,24 @@ public:
     // paper. order must hold every index once.
     void Reorder(const std::vector<int32_t>& order);
 
+    // While a sink is set, each page of the final pass of a report that does not interleave its
+    // pages goes to it as soon as the page and every page before it are complete, in page order,
+    // and its picture is let go then (the page keeps its paper): a long report can be written out
+    // while it is prepared without holding every picture. Passed() counts the pages passed.
+    void SetPageSink(std::function<void(const TzvEMFPage&)> sink) { sink_ = std::move(sink); }
+    int Passed() const { return passed_; }
+
     // The file body. Saving completes any page still open.
     void SaveToStream(Stream& stream);
     void LoadFromStream(Stream& stream);
 
 private:
+    void passCompletePages();
+
     TzvReport* report_;
     std::vector<std::unique_ptr<TzvEMFPage>> pages_;
+    std::function<void(const TzvEMFPage&)> sink_;
+    int passed_ = 0;
 };
 
 // The file name with ".zvp" put on when it contains no '.' anywhere.

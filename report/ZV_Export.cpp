@@ -2,12 +2,16 @@
 #include "report/ZV_Export.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <map>
 #include <memory>
 
 #include "platform/emf/EmfPlayer.h"
 #include "platform/base/Stream.h"
 #include "platform/device/UiServices.h"
+#include "platform/base/Error.h"
+#include "platform/base/Files.h"
+#include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Registry.h"
 #include "report/ZV_Report.h"
@@ -75,6 +79,107 @@ void ExportPages(TzvReport& report, const TzvExportFilterInfo& info, const std::
     }
     filter->OnEndDoc();
     if (progress) progress->Finish();
+}
+
+std::vector<std::string> DocumentFileNames(const PageWriterInfo& kind, const std::string& fileName, int first,
+                                           int last)
+{
+    if (first < 1 || last < first) return {};
+    if (kind.pagesPerFile != 1 || first == last) return {fileName};
+    // name.ext -> name-007.ext; the extension is the part after the last dot of the file name.
+    const std::string ext = ExtractFileExt(fileName);
+    const std::string stem = fileName.substr(0, fileName.size() - ext.size());
+    const size_t width = std::to_string(last).size();
+    std::vector<std::string> names;
+    for (int n = first; n <= last; ++n) {
+        std::string number = std::to_string(n);
+        names.push_back(stem + "-" + std::string(width - number.size(), '0') + number + ext);
+    }
+    return names;
+}
+
+bool ExportDocument(TzvEMFPages& pages, const PageWriterInfo& kind, const std::string& fileName,
+                    const DocumentProperties& properties, const TzvDocumentOptions& options,
+                    TzvExportProgress* progress)
+{
+    if (pages.Count() == 0) throw Exception(kNoPreparedPages);
+    const int first = options.FirstPage, last = options.LastPage <= 0 ? pages.Count() : std::min(options.LastPage, pages.Count());
+    if (first < 1 || first > last) throw Exception("No page " + std::to_string(first));
+    if (!kind.make) throw Exception("No writer for " + kind.kind);
+    DocumentProperties props = properties;
+    props.dpi = options.Dpi;
+    const std::vector<std::string> names = DocumentFileNames(kind, fileName, first, last);
+    const bool filePerPage = names.size() > 1;
+
+    // Every file is written beside its target and renamed only when all are complete, so that a
+    // cancel or an error part way leaves the old files untouched and no half-written one.
+    std::vector<PendingFile> files;
+    files.reserve(names.size());
+    std::unique_ptr<PageDocumentWriter> writer;
+    auto open = [&](const std::string& name) {
+        files.emplace_back(name);
+        writer = kind.make();
+        writer->begin(files.back().stream(), props);
+    };
+    if (progress) progress->Start(kind.description, last - first + 1);
+    struct Closer {  // the progress window closes however the export ends
+        TzvExportProgress* p;
+        ~Closer() { if (p) p->Finish(); }
+    } closer{progress};
+    if (!filePerPage) open(names[0]);
+    for (int n = first; n <= last; ++n) {
+        if (progress && progress->Cancelled()) return false;
+        if (filePerPage) open(names[static_cast<size_t>(n - first)]);
+        const TzvEMFPage& p = pages.Pages(n - 1);
+        writer->addPage({&p.Picture, p.PaperWidth, p.PaperHeight, p.Orientation});
+        if (filePerPage) {
+            writer->end();
+            files.back().close();
+        }
+        if (progress) progress->SetPosition(n - first + 1);
+        Ui().processMessages();
+    }
+    if (progress && progress->Cancelled()) return false;
+    if (!filePerPage) writer->end();
+    for (PendingFile& f : files) f.commit();
+    return true;
+}
+
+bool ExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::string& fileName,
+                    const TzvDocumentOptions& options, TzvExportProgress* progress)
+{
+    if (report.EMFPages.Count() == 0) report.PrepareReport();
+    DocumentProperties props;
+    props.title = report.Title;
+    return ExportDocument(report.EMFPages, kind, fileName, props, options, progress);
+}
+
+bool PrepareAndExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::string& fileName,
+                              const TzvDocumentOptions& options)
+{
+    auto prepared = [&report] { return report.PrepareReport() && !zvState().ErrorFlag && report.EMFPages.Count() > 0; };
+    if (kind.pagesPerFile == 1 || report.InterleavePages != 0 || options.FirstPage != 1 || options.LastPage != 0) {
+        if (!prepared()) return false;
+        return ExportDocument(report, kind, fileName, options);
+    }
+    if (!kind.make) throw Exception("No writer for " + kind.kind);
+    PendingFile file(fileName);
+    std::unique_ptr<PageDocumentWriter> writer = kind.make();
+    DocumentProperties props;
+    props.title = report.Title;
+    props.dpi = options.Dpi;
+    writer->begin(file.stream(), props);
+    report.EMFPages.SetPageSink([&writer](const TzvEMFPage& p) {
+        writer->addPage({&p.Picture, p.PaperWidth, p.PaperHeight, p.Orientation});
+    });
+    struct Unset {
+        TzvEMFPages& pages;
+        ~Unset() { pages.SetPageSink(nullptr); }
+    } unset{report.EMFPages};
+    if (!prepared() || report.EMFPages.Passed() != report.EMFPages.Count()) return false;
+    writer->end();
+    file.commit();
+    return true;
 }
 
 }  // namespace zv

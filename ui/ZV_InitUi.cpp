@@ -11,6 +11,7 @@
 #include "platform/draw/FontMetrics.h"
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtPrinter.h"
+#include "platform/qt/Render.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Prntr.h"
@@ -89,6 +90,7 @@ void InitReportUi()
     PrinterSlot() = std::make_unique<QtPrinter>();  // the system's default printer
     Prn().SetPlatformPrinter(PrinterSlot().get());
     RegisterStandardPreview();
+    RegisterQtPageWriters();
     RegisterCodeBarreEditor();
     SetFormatDialogFunction(EditFormat);
 }

@@ -34,6 +34,7 @@
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Numeric.h"
 #include "platform/device/Printer.h"
+#include "platform/device/PageWriter.h"
 #include "platform/qt/QtPrinter.h"
 #include "platform/device/UiServices.h"
 #include "platform/qt/QtCanvas.h"
@@ -1026,9 +1027,21 @@ void TStandardPreview::Save()
     std::vector<std::pair<std::string, std::string>> pairs = FilterPairs(kSaveDialogFilter);
     const std::vector<TzvExportFilterInfo>& filters = ExportFilters();
     for (const TzvExportFilterInfo& f : filters) pairs.emplace_back(f.Description, f.FileMask);
+    // After the export filters, the document writers: PDF (every page), PNG (the current page).
+    const std::vector<PageWriterInfo>& writers = PageWriters();
+    for (const PageWriterInfo& w : writers) pairs.emplace_back(w.description, w.fileMask);
     const auto [name, index] = FileDialog()(this, true, kSaveDialogTitle, NameFilters(pairs));
     if (name.empty()) return;
     QApplication::processEvents();
+    // The file name with its extension replaced by the mask's ("*.txt" gives ".txt").
+    auto withMaskExtension = [&name](const std::string& mask) {
+        std::string file = name;
+        const size_t slash = file.find_last_of('/');
+        const size_t dot = file.find_last_of('.');
+        if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) file.erase(dot);
+        return file + (mask.size() > 1 ? mask.substr(1) : std::string());
+    };
+    const int writerIndex = index - 3 - static_cast<int>(filters.size());
     try {
         if (index == 1) {
             SavePreparedReport(Report->EMFPages, name);
@@ -1037,13 +1050,15 @@ void TStandardPreview::Save()
             else throw Exception(kNoPreparedPages);
         } else if (index - 3 < static_cast<int>(filters.size())) {
             const TzvExportFilterInfo& filter = filters[static_cast<size_t>(index - 3)];
-            std::string file = name;
-            const size_t slash = file.find_last_of('/');
-            const size_t dot = file.find_last_of('.');
-            if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) file.erase(dot);
-            file += filter.FileMask.size() > 1 ? filter.FileMask.substr(1) : std::string();
             TProgressFilterForm progress;
-            ExportPages(*Report, filter, file, &progress);
+            ExportPages(*Report, filter, withMaskExtension(filter.FileMask), &progress);
+        } else if (writerIndex < static_cast<int>(writers.size())) {
+            const PageWriterInfo& writer = writers[static_cast<size_t>(writerIndex)];
+            if (PageCount() == 0) throw Exception(kNoPreparedPages);
+            TzvDocumentOptions options;
+            if (writer.pagesPerFile == 1) options.FirstPage = options.LastPage = std::clamp(CurrentPage, 1, PageCount());
+            TProgressFilterForm progress;
+            ExportDocument(*Report, writer, withMaskExtension(writer.fileMask), options, &progress);
         }
     } catch (const std::exception& e) {
         ShowError(e);

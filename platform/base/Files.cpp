@@ -134,25 +134,23 @@ std::string ReadFileBytes(const std::string& path)
     return out;
 }
 
-void SaveFileAtomically(const std::string& path, const std::function<void(Stream&)>& writer)
+PendingFile::PendingFile(const std::string& path) : path_(path), target_(path)
 {
     // Saving through a symbolic link replaces the file it points to and keeps the link.
-    std::string target = path;
     struct stat link;
     if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
         if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
+            target_ = real;
             std::free(real);
         }
     }
-    const std::string dir = ExtractFilePath(target);
-    std::string tmp = dir + "." + ExtractFileName(target) + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
+    tmp_ = ExtractFilePath(target_) + "." + ExtractFileName(target_) + ".XXXXXX";
+    int fd = ::mkstemp(tmp_.data());
     if (fd < 0) throw StreamError("Cannot create file \"" + path + "\"");
     // mkstemp makes the file private; give it the old file's mode, or the usual mode for new files.
     struct stat old;
     mode_t mode;
-    if (::stat(target.c_str(), &old) == 0) {
+    if (::stat(target_.c_str(), &old) == 0) {
         mode = old.st_mode & 07777;
     } else {
         mode_t mask = ::umask(0);
@@ -162,17 +160,67 @@ void SaveFileAtomically(const std::string& path, const std::function<void(Stream
     ::fchmod(fd, mode);
     ::close(fd);
     try {
-        {
-            FileStream out(tmp, FileMode::Create);
-            writer(out);
-            out.sync();
-        }
-        if (std::rename(tmp.c_str(), target.c_str()) != 0) throw StreamError("Cannot create file \"" + path + "\"");
+        stream_ = std::make_unique<FileStream>(tmp_, FileMode::Create);
     } catch (...) {
-        ::unlink(tmp.c_str());
+        ::unlink(tmp_.c_str());
         throw;
     }
-    SyncFolder(dir);
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : path_(std::move(other.path_)), target_(std::move(other.target_)), tmp_(std::move(other.tmp_)),
+      stream_(std::move(other.stream_)), done_(other.done_)
+{
+    other.done_ = true;
+}
+
+PendingFile::~PendingFile() { discard(); }
+
+Stream& PendingFile::stream()
+{
+    if (done_ || !stream_) throw StreamError("Cannot write file \"" + path_ + "\"");
+    return *stream_;
+}
+
+void PendingFile::discard() noexcept
+{
+    if (done_) return;
+    done_ = true;
+    stream_.reset();
+    ::unlink(tmp_.c_str());
+}
+
+void PendingFile::close()
+{
+    if (done_ || !stream_) return;
+    try {
+        static_cast<FileStream&>(*stream_).sync();
+        stream_.reset();
+    } catch (...) {
+        discard();
+        throw;
+    }
+}
+
+void PendingFile::commit()
+{
+    if (done_) throw StreamError("Cannot create file \"" + path_ + "\"");
+    close();
+    try {
+        if (std::rename(tmp_.c_str(), target_.c_str()) != 0) throw StreamError("Cannot create file \"" + path_ + "\"");
+    } catch (...) {
+        discard();
+        throw;
+    }
+    done_ = true;
+    SyncFolder(ExtractFilePath(target_));
+}
+
+void SaveFileAtomically(const std::string& path, const std::function<void(Stream&)>& writer)
+{
+    PendingFile file(path);
+    writer(file.stream());  // an exception here removes the temporary file
+    file.commit();
 }
 
 }  // namespace zv

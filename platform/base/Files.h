@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,5 +31,35 @@ std::string ReadFileBytes(const std::string& path);  // StreamError when it cann
 // flushed and then renamed over the target. If the writer throws or anything fails, the temporary
 // file is removed, the old file is left as it was, and the error propagates.
 void SaveFileAtomically(const std::string& path, const std::function<void(Stream&)>& writer);
+
+// The same replace-by-rename writing, for a file written over a longer stretch of work (an export
+// that may be cancelled) or for several files that must appear together: stream() is a temporary
+// file beside the target; commit() flushes it and renames it over the target. A PendingFile
+// destroyed without commit() removes its temporary file and leaves the target as it was.
+class PendingFile {
+public:
+    explicit PendingFile(const std::string& path);
+    ~PendingFile();
+    PendingFile(PendingFile&&) noexcept;
+    PendingFile& operator=(PendingFile&&) = delete;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    Stream& stream();
+    const std::string& path() const { return path_; }
+    const std::string& temporaryPath() const { return tmp_; }
+    // Flushes the temporary file to disk and closes it (for files kept pending in numbers).
+    void close();
+    // Closes the temporary file and renames it over the target (exception on failure, after which
+    // the temporary file is gone).
+    void commit();
+    // Removes the temporary file now; the target stays as it was.
+    void discard() noexcept;
+
+private:
+    std::string path_, target_, tmp_;
+    std::unique_ptr<Stream> stream_;
+    bool done_ = false;
+};
 
 }  // namespace zv

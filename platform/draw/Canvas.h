@@ -62,6 +62,12 @@ public:
         if (clip) textRect(*clip, x, y, text);
         else textOut(x, y, text);
     }
+    // The texts drawn between beginTextRun() and endTextRun() are the pieces of one text (the
+    // characters of a barcode's digits, spread over its width): a recording canvas may keep those
+    // that follow each other on one line as one text record with advances that place every
+    // character where it was drawn. What is drawn does not change.
+    virtual void beginTextRun() {}
+    virtual void endTextRun() {}
     // Several polygons filled as one shape (holes follow the fill rule: winding or alternate) and
     // outlined with the pen; counts[i] points each, taken in order from pts. The default draws each
     // polygon on its own, which fills holes.

@@ -16,6 +16,15 @@ using namespace emf;
 
 constexpr double kHmmPerPixel = 2540.0 / kScreenPixelsPerInch;  // 0.01 mm per page pixel
 constexpr uint32_t kLogFontFaceChars = 32;
+constexpr size_t kKeptPerKind = 8;          // objects of each kind kept for reuse
+constexpr size_t kMaxGatheredBoxes = 4096;  // boxes written at once at most
+constexpr size_t kMaxRunChars = 4096;       // characters of one gathered text record at most
+
+bool Fits16(int32_t v) { return v >= -32768 && v <= 32767; }
+bool Overlap(const Rect& a, const Rect& b)
+{
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+}
 
 uint32_t PenStyleCode(PenStyle s)
 {
@@ -157,21 +166,48 @@ int32_t EmfRecorder::penHalf() const
     return std::max(pen().width, 1) / 2;
 }
 
-void EmfRecorder::usePen()
+template <class T>
+uint32_t EmfRecorder::reuse(std::vector<Kept<T>>& kept, const T& value)
 {
-    Pen want = pen();
-    want.color = ColorToRGB(want.color);
-    if (want.color == clNone) want.style = PenStyle::Clear;
+    for (Kept<T>& k : kept)
+        if (k.value == value) {
+            k.used = ++useClock_;
+            ++refs_[k.slot];
+            return k.slot;
+        }
+    return 0;
+}
+
+template <class T>
+void EmfRecorder::keep(std::vector<Kept<T>>& kept, const T& value, uint32_t slot)
+{
+    if (kept.size() >= kKeptPerKind) {
+        auto oldest = std::min_element(kept.begin(), kept.end(),
+                                       [](const Kept<T>& a, const Kept<T>& b) { return a.used < b.used; });
+        const uint32_t gone = oldest->slot;
+        kept.erase(oldest);
+        release(gone);  // deleted now, or once no state selects it any more
+    }
+    ++refs_[slot];
+    kept.push_back({value, slot, ++useClock_});
+}
+
+void EmfRecorder::selectPen(const Pen& want)
+{
     if (dc_.penValid && dc_.penValue == want) return;
     uint32_t old = dc_.pen;
     if (want.style == PenStyle::Clear) {
         emitSimple(EMR_SELECTOBJECT, {kStockObject | NULL_PEN});
         dc_.pen = 0;
     } else {
-        uint32_t slot = allocSlot();
-        emitSimple(EMR_CREATEPEN, {slot, PenStyleCode(want.style), static_cast<uint32_t>(std::max(want.width, 0)),
-                                   0, want.color & 0xFFFFFF});
-        refs_[slot] = 1;
+        uint32_t slot = reuse(keptPens_, want);
+        if (!slot) {
+            slot = allocSlot();
+            emitSimple(EMR_CREATEPEN, {slot, PenStyleCode(want.style), static_cast<uint32_t>(std::max(want.width, 0)),
+                                       0, want.color & 0xFFFFFF});
+            refs_[slot] = 1;
+            keep(keptPens_, want, slot);
+        }
         emitSimple(EMR_SELECTOBJECT, {slot});
         dc_.pen = slot;
     }
@@ -180,22 +216,31 @@ void EmfRecorder::usePen()
     dc_.penValid = true;
 }
 
-void EmfRecorder::useBrush()
+void EmfRecorder::usePen()
 {
-    Brush want = brush();
+    Pen want = pen();
     want.color = ColorToRGB(want.color);
-    if (IsClearBrush(want)) want = {clNone, BrushStyle::Clear};
+    if (want.color == clNone) want.style = PenStyle::Clear;
+    selectPen(want);
+}
+
+void EmfRecorder::selectBrush(const Brush& want)
+{
     if (dc_.brushValid && dc_.brushValue == want) return;
     uint32_t old = dc_.brush;
     if (want.style == BrushStyle::Clear) {
         emitSimple(EMR_SELECTOBJECT, {kStockObject | NULL_BRUSH});
         dc_.brush = 0;
     } else {
-        uint32_t slot = allocSlot();
-        uint32_t style = want.style == BrushStyle::Solid ? BS_SOLID : BS_HATCHED;
-        uint32_t hatch = want.style == BrushStyle::Solid ? 0 : static_cast<uint32_t>(want.style) - 2;
-        emitSimple(EMR_CREATEBRUSHINDIRECT, {slot, style, want.color & 0xFFFFFF, hatch});
-        refs_[slot] = 1;
+        uint32_t slot = reuse(keptBrushes_, want);
+        if (!slot) {
+            slot = allocSlot();
+            uint32_t style = want.style == BrushStyle::Solid ? BS_SOLID : BS_HATCHED;
+            uint32_t hatch = want.style == BrushStyle::Solid ? 0 : static_cast<uint32_t>(want.style) - 2;
+            emitSimple(EMR_CREATEBRUSHINDIRECT, {slot, style, want.color & 0xFFFFFF, hatch});
+            refs_[slot] = 1;
+            keep(keptBrushes_, want, slot);
+        }
         emitSimple(EMR_SELECTOBJECT, {slot});
         dc_.brush = slot;
     }
@@ -204,36 +249,48 @@ void EmfRecorder::useBrush()
     dc_.brushValid = true;
 }
 
+void EmfRecorder::useBrush()
+{
+    Brush want = brush();
+    want.color = ColorToRGB(want.color);
+    if (IsClearBrush(want)) want = {clNone, BrushStyle::Clear};
+    selectBrush(want);
+}
+
 void EmfRecorder::useFont()
 {
     Font want = font();
     want.color = 0;  // the colour is text-colour state, not part of the font object
     if (dc_.fontValid && dc_.fontValue == want) return;
     uint32_t old = dc_.font;
-    uint32_t slot = allocSlot();
-    size_t s = begin(EMR_EXTCREATEFONTINDIRECTW);
-    put32(slot);
-    put32(static_cast<uint32_t>(want.height));
-    put32(0);  // width: the font's own
-    put32(static_cast<uint32_t>(want.escapement));
-    put32(static_cast<uint32_t>(want.orientation));
-    put32(static_cast<uint32_t>(want.weight()));
-    out_.push_back((want.style & fsItalic) ? 1 : 0);
-    out_.push_back((want.style & fsUnderline) ? 1 : 0);
-    out_.push_back((want.style & fsStrikeOut) ? 1 : 0);
-    out_.push_back(want.charset);
-    out_.push_back(0);  // OUT_DEFAULT_PRECIS
-    out_.push_back(0);  // CLIP_DEFAULT_PRECIS
-    out_.push_back(0);  // DEFAULT_QUALITY
-    out_.push_back(want.pitch);
-    std::u16string face = Cp1252ToUtf16(want.name.substr(0, kLogFontFaceChars - 1));
-    face.resize(kLogFontFaceChars, 0);
-    for (char16_t c : face) {
-        out_.push_back(static_cast<uint8_t>(c & 0xFF));
-        out_.push_back(static_cast<uint8_t>(c >> 8));
+    uint32_t slot = reuse(keptFonts_, want);
+    if (!slot) {
+        slot = allocSlot();
+        size_t s = begin(EMR_EXTCREATEFONTINDIRECTW);
+        put32(slot);
+        put32(static_cast<uint32_t>(want.height));
+        put32(0);  // width: the font's own
+        put32(static_cast<uint32_t>(want.escapement));
+        put32(static_cast<uint32_t>(want.orientation));
+        put32(static_cast<uint32_t>(want.weight()));
+        out_.push_back((want.style & fsItalic) ? 1 : 0);
+        out_.push_back((want.style & fsUnderline) ? 1 : 0);
+        out_.push_back((want.style & fsStrikeOut) ? 1 : 0);
+        out_.push_back(want.charset);
+        out_.push_back(0);  // OUT_DEFAULT_PRECIS
+        out_.push_back(0);  // CLIP_DEFAULT_PRECIS
+        out_.push_back(0);  // DEFAULT_QUALITY
+        out_.push_back(want.pitch);
+        std::u16string face = Cp1252ToUtf16(want.name.substr(0, kLogFontFaceChars - 1));
+        face.resize(kLogFontFaceChars, 0);
+        for (char16_t c : face) {
+            out_.push_back(static_cast<uint8_t>(c & 0xFF));
+            out_.push_back(static_cast<uint8_t>(c >> 8));
+        }
+        end(s);
+        refs_[slot] = 1;
+        keep(keptFonts_, want, slot);
     }
-    end(s);
-    refs_[slot] = 1;
     emitSimple(EMR_SELECTOBJECT, {slot});
     dc_.font = slot;
     release(old);
@@ -265,6 +322,7 @@ void EmfRecorder::useTextState()
 
 void EmfRecorder::rectangle(const Rect& r)
 {
+    flush();
     usePen();
     useBrush();
     size_t s = begin(EMR_RECTANGLE);
@@ -277,6 +335,7 @@ void EmfRecorder::rectangle(const Rect& r)
 void EmfRecorder::fillRect(const Rect& r)
 {
     if (r.isEmpty() || IsClearBrush(brush())) return;
+    flush();
     // A rectangle drawn without a pen covers one pixel less on the right and bottom.
     Pen keep = pen();
     penRef().style = PenStyle::Clear;
@@ -322,6 +381,8 @@ void EmfRecorder::polyRecord(uint32_t type, std::span<const Point> pts)
 void EmfRecorder::polygon(std::span<const Point> pts)
 {
     if (pts.size() < 2) return;
+    if (gatherBox(pts)) return;
+    flush();
     usePen();
     useBrush();
     polyRecord(EMR_POLYGON, pts);
@@ -330,6 +391,7 @@ void EmfRecorder::polygon(std::span<const Point> pts)
 void EmfRecorder::polyline(std::span<const Point> pts)
 {
     if (pts.size() < 2) return;
+    flush();
     usePen();
     polyRecord(EMR_POLYLINE, pts);
 }
@@ -340,6 +402,7 @@ void EmfRecorder::onLineTo(int32_t x, int32_t y)
 {
     // Each line is its own bounded two-point polyline; the canvas keeps the pen position.
     Point pts[2] = {penPos(), {x, y}};
+    flush();
     usePen();
     polyRecord(EMR_POLYLINE, pts);
 }
@@ -348,8 +411,6 @@ void EmfRecorder::textRecord(int32_t x, int32_t y, std::string_view text, const 
                              const std::span<const int32_t>* givenDx)
 {
     if (text.empty()) return;
-    useFont();
-    useTextState();
     FontMetrics& m = metrics();
     const Font& f = font();
     std::vector<int32_t> dx(text.size());
@@ -374,6 +435,35 @@ void EmfRecorder::textRecord(int32_t x, int32_t y, std::string_view text, const 
                Clamp32(std::ceil(*std::max_element(xs, xs + 4)) - 1),
                Clamp32(std::ceil(*std::max_element(ys, ys + 4)) - 1)};
     }
+
+    // Inside a text run, a transparent, unclipped, upright text without lines drawn along it can
+    // join the text before it on its line: only the advance of that text's last character grows.
+    const bool joinable = gathering_ && textRuns_ > 0 && !clip && f.escapement == 0 && (f.style & (fsUnderline | fsStrikeOut)) == 0 &&
+                          IsClearBrush(brush()) && width >= 0;
+    if (run_.open) {
+        int64_t end = run_.x;
+        for (int32_t d : run_.dx) end += d;
+        Font want = f;
+        want.color = 0;
+        Color tc = ColorToRGB(f.color);
+        if (tc == clNone) tc = clBlack;
+        if (joinable && y == run_.y && x >= end && x - end <= INT32_MAX / 2 && dc_.fontValid && dc_.fontValue == want &&
+            dc_.textColor == tc && dc_.bkMode == TRANSPARENT && run_.text.size() + text.size() <= kMaxRunChars) {
+            run_.dx.back() = Clamp32(run_.dx.back() + (x - end));
+            run_.text.append(text);
+            run_.dx.insert(run_.dx.end(), dx.begin(), dx.end());
+            run_.box = {std::min(run_.box.left, box.left), std::min(run_.box.top, box.top),
+                        std::max(run_.box.right, box.right), std::max(run_.box.bottom, box.bottom)};
+            return;
+        }
+    }
+    flush();
+    useFont();
+    useTextState();
+    if (joinable) {
+        run_ = {x, y, std::string(text), std::move(dx), box, true};
+        return;
+    }
     Rect bounds = box;
     if (clip) {
         Rect c{clip->left, clip->top, clip->right - 1, clip->bottom - 1};
@@ -381,7 +471,12 @@ void EmfRecorder::textRecord(int32_t x, int32_t y, std::string_view text, const 
                std::min(box.bottom, c.bottom)};
         if (i.left <= i.right && i.top <= i.bottom) bounds = i;
     }
-    std::u16string wide = Cp1252ToUtf16(text);
+    writeText(x, y, Cp1252ToUtf16(text), dx, bounds, clip);
+}
+
+void EmfRecorder::writeText(int32_t x, int32_t y, const std::u16string& wide, std::span<const int32_t> dx,
+                            const Rect& bounds, const Rect* clip)
+{
     const uint32_t n = static_cast<uint32_t>(wide.size());
     const uint32_t offString = kTextFixedSize;
     const uint32_t offDx = offString + ((n * 2 + 3) & ~3u);
@@ -405,9 +500,146 @@ void EmfRecorder::textRecord(int32_t x, int32_t y, std::string_view text, const 
         out_.push_back(static_cast<uint8_t>(c >> 8));
     }
     while ((out_.size() - s) % 4 != 0) out_.push_back(0);
-    for (int32_t d : dx) put32(static_cast<uint32_t>(d));
+    for (size_t i = 0; i < n; ++i) put32(static_cast<uint32_t>(i < dx.size() ? dx[i] : 0));
     end(s);
     addBounds(bounds);
+}
+
+void EmfRecorder::flushText()
+{
+    if (!run_.open) return;
+    TextRun run = std::move(run_);
+    run_ = {};
+    writeText(run.x, run.y, Cp1252ToUtf16(run.text), run.dx, run.box, nullptr);
+}
+
+bool EmfRecorder::gatherBox(std::span<const Point> pts)
+{
+    if (!gathering_ || pts.size() != 4) return false;
+    const Pen& p = pen();
+    const Brush& b = brush();
+    if (p.style != PenStyle::Solid || p.width > 1 || b.style != BrushStyle::Solid) return false;
+    const Color color = ColorToRGB(p.color);
+    if (color != ColorToRGB(b.color) || color == clNone) return false;
+    Rect r{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
+    for (const Point& q : pts) {
+        if (!Fits16(q.x) || !Fits16(q.y)) return false;
+        r = {std::min(r.left, q.x), std::min(r.top, q.y), std::max(r.right, q.x), std::max(r.bottom, q.y)};
+    }
+    // Every point a corner, every edge along an axis; a box with area needs its four corners.
+    for (size_t i = 0; i < 4; ++i) {
+        const Point& q = pts[i];
+        const Point& next = pts[(i + 1) % 4];
+        if ((q.x != r.left && q.x != r.right) || (q.y != r.top && q.y != r.bottom)) return false;
+        if (q.x != next.x && q.y != next.y) return false;
+        if (r.left != r.right && r.top != r.bottom)
+            for (size_t j = 0; j < i; ++j)
+                if (pts[j] == q) return false;
+    }
+    flushText();  // a text gathered before is drawn before the box
+    for (const Box& other : boxes_)
+        if (Overlap(other.r, r)) {
+            flushBoxes();
+            break;
+        }
+    if (boxes_.size() >= kMaxGatheredBoxes) flushBoxes();
+    boxes_.push_back({r, color});
+    return true;
+}
+
+void EmfRecorder::flushBoxes()
+{
+    if (boxes_.empty()) return;
+    std::vector<Box> boxes = std::move(boxes_);
+    boxes_.clear();
+    std::vector<Color> colors;
+    std::vector<size_t> counts;
+    Rect all = boxes[0].r;
+    int64_t area = 0;
+    for (const Box& b : boxes) {
+        auto it = std::find(colors.begin(), colors.end(), b.color);
+        if (it == colors.end()) {
+            colors.push_back(b.color);
+            counts.push_back(1);
+        } else {
+            ++counts[static_cast<size_t>(it - colors.begin())];
+        }
+        all = {std::min(all.left, b.r.left), std::min(all.top, b.r.top), std::max(all.right, b.r.right),
+               std::max(all.bottom, b.r.bottom)};
+        area += (int64_t{b.r.right} - b.r.left + 1) * (int64_t{b.r.bottom} - b.r.top + 1);
+    }
+    auto select = [this](Color c) {
+        selectPen(Pen{c, 1, PenStyle::Solid});
+        selectBrush(Brush{c, BrushStyle::Solid});
+    };
+    auto writeSet = [this](std::span<const Rect> rects) {
+        Rect b = rects[0];
+        for (const Rect& r : rects)
+            b = {std::min(b.left, r.left), std::min(b.top, r.top), std::max(b.right, r.right), std::max(b.bottom, r.bottom)};
+        const bool one = rects.size() == 1;
+        size_t s = begin(one ? EMR_POLYGON16 : EMR_POLYPOLYGON16);
+        putRect(b);
+        if (!one) put32(static_cast<uint32_t>(rects.size()));
+        put32(static_cast<uint32_t>(rects.size() * 4));
+        if (!one)
+            for (size_t i = 0; i < rects.size(); ++i) put32(4);
+        auto pt = [this](int32_t x, int32_t y) {
+            put32((static_cast<uint32_t>(x) & 0xFFFF) | (static_cast<uint32_t>(y) << 16));
+        };
+        // The corners in the order the barcode draws them: down the left edge, up the right.
+        for (const Rect& r : rects) {
+            pt(r.left, r.top);
+            pt(r.left, r.bottom);
+            pt(r.right, r.bottom);
+            pt(r.right, r.top);
+        }
+        end(s);
+        addBounds(b);
+    };
+    // Two colours that tile their common box exactly (the boxes never overlap): one fills the
+    // whole box first and only the other one's boxes follow. The one whose pen and brush are
+    // selected already goes first (no selection records), else the commoner one.
+    Color back = clNone;
+    if (colors.size() == 2 && area == (int64_t{all.right} - all.left + 1) * (int64_t{all.bottom} - all.top + 1)) {
+        back = counts[0] >= counts[1] ? colors[0] : colors[1];
+        for (Color c : colors)
+            if (dc_.penValid && dc_.brushValid && dc_.penValue == Pen{c, 1, PenStyle::Solid} &&
+                dc_.brushValue == Brush{c, BrushStyle::Solid})
+                back = c;
+    }
+    if (back != clNone) {
+        select(back);
+        const Rect whole[1] = {all};
+        writeSet(whole);
+    }
+    std::vector<Rect> rects;
+    for (Color c : colors) {
+        if (c == back) continue;
+        rects.clear();
+        for (const Box& b : boxes)
+            if (b.color == c) rects.push_back(b.r);
+        select(c);
+        writeSet(rects);
+    }
+}
+
+void EmfRecorder::flush()
+{
+    flushText();
+    flushBoxes();
+}
+
+void EmfRecorder::beginTextRun() { ++textRuns_; }
+
+void EmfRecorder::endTextRun()
+{
+    if (textRuns_ > 0 && --textRuns_ == 0) flushText();
+}
+
+void EmfRecorder::setGathering(bool on)
+{
+    flush();
+    gathering_ = on;
 }
 
 void EmfRecorder::textOut(int32_t x, int32_t y, std::string_view text) { textRecord(x, y, text, nullptr); }
@@ -429,6 +661,7 @@ void EmfRecorder::polyPolygon(std::span<const Point> pts, std::span<const uint32
     uint64_t total = 0;
     for (uint32_t n : counts) total += n;
     if (counts.empty() || total == 0 || total > pts.size()) return;
+    flush();
     usePen();
     useBrush();
     uint32_t mode = winding ? WINDING : ALTERNATE;
@@ -470,6 +703,7 @@ void EmfRecorder::stretchDraw(const Rect& dest, const Bitmap& bitmap)
     if (bitmap.empty() || dest.isEmpty()) return;
     if (bitmap.pixels.size() != static_cast<size_t>(bitmap.width) * bitmap.height)
         throw Exception("Invalid bitmap");
+    flush();
     const uint64_t bitsSize = static_cast<uint64_t>(bitmap.width) * bitmap.height * 4;
     if (bitsSize > 0x7FFFFFFF - 200) throw Exception("Bitmap too large for a metafile");
     const uint32_t fixed = 80, bmiSize = 40;
@@ -522,15 +756,21 @@ void EmfRecorder::stretchDraw(const Rect& dest, const Bitmap& bitmap)
 
 void EmfRecorder::intersectClipRect(const Rect& r)
 {
+    flush();
     size_t s = begin(EMR_INTERSECTCLIPRECT);
     putRect(r);
     end(s);
 }
 
-void EmfRecorder::resetClip() { emitSimple(EMR_EXTSELECTCLIPRGN, {0, RGN_COPY}); }
+void EmfRecorder::resetClip()
+{
+    flush();
+    emitSimple(EMR_EXTSELECTCLIPRGN, {0, RGN_COPY});
+}
 
 void EmfRecorder::saveState()
 {
+    flush();
     emitSimple(EMR_SAVEDC, {});
     for (uint32_t slot : {dc_.pen, dc_.brush, dc_.font})
         if (slot != 0) ++refs_[slot];
@@ -540,6 +780,7 @@ void EmfRecorder::saveState()
 void EmfRecorder::restoreState()
 {
     if (saved_.empty()) return;
+    flush();
     Saved s = saved_.back();
     saved_.pop_back();
     emitSimple(EMR_RESTOREDC, {static_cast<uint32_t>(-1)});
@@ -554,12 +795,19 @@ void EmfRecorder::restoreState()
 std::vector<uint8_t> EmfRecorder::finish()
 {
     ensureLive();
+    flush();
     while (!saved_.empty()) restoreState();
     // Put the stock objects back and delete ours, so no object outlives the picture.
     if (dc_.pen) emitSimple(EMR_SELECTOBJECT, {kStockObject | BLACK_PEN});
     if (dc_.brush) emitSimple(EMR_SELECTOBJECT, {kStockObject | WHITE_BRUSH});
     if (dc_.font) emitSimple(EMR_SELECTOBJECT, {kStockObject | DEVICE_DEFAULT_FONT});
     for (uint32_t slot : {dc_.pen, dc_.brush, dc_.font}) release(slot);
+    for (const auto& k : keptPens_) release(k.slot);
+    for (const auto& k : keptBrushes_) release(k.slot);
+    for (const auto& k : keptFonts_) release(k.slot);
+    keptPens_.clear();
+    keptBrushes_.clear();
+    keptFonts_.clear();
     dc_ = {};
     size_t s = begin(EMR_EOF);
     put32(0);
@@ -576,6 +824,7 @@ std::vector<uint8_t> EmfRecorder::finish()
     patch(kHeaderRecords, static_cast<uint32_t>(records_));
     patch(kHeaderHandles, maxHandles_ & 0xFFFF);
     finished_ = true;
+    out_.shrink_to_fit();  // a page keeps its bytes for the report's life: no spare capacity
     return std::move(out_);
 }
 

@@ -16,7 +16,17 @@ namespace zv {
 // because both sides are whole multiples of 480 px = 127 mm, so the pixel/millimetre ratio is
 // exactly 96 per inch in both directions and bounds in device pixels equal page pixels.
 // The frame is the picture size in 0.01 mm, inclusive. Pens, brushes and fonts are created
-// lazily, when a drawing call first needs them, and deleted once no state refers to them.
+// lazily, when a drawing call first needs them, and kept in the handle table while they are
+// among the last few of their kind used, so that going back to one costs a selection record
+// only; the rest are deleted once no state refers to them, and every one by finish().
+//
+// Two kinds of drawing are gathered before they are written, because dense pages (barcodes) are
+// made of them: solid filled boxes (four-point rectangles whose pen and brush have one colour)
+// that do not overlap each other go out together, one polygon set per colour (a colour that fills
+// the rest of their common box exactly goes first, as one rectangle); and texts that continue
+// on the same line, left to right, in the same transparent font state inside a text run (see
+// Canvas::beginTextRun) become one text record whose advances keep every character where it was.
+// Either plays exactly as the calls did.
 class EmfRecorder : public Canvas {
 public:
     static constexpr int32_t kDeviceWidth = 1920, kDeviceHeight = 1440;
@@ -41,12 +51,16 @@ public:
     void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx,
                    const Rect* clip) override;
     void polyPolygon(std::span<const Point> pts, std::span<const uint32_t> counts, bool winding) override;
+    void beginTextRun() override;
+    void endTextRun() override;
 
     // Completes the metafile (EOF record, header counts) and returns its bytes; the canvas
     // records nothing afterwards.
     std::vector<uint8_t> finish();
     bool finished() const { return finished_; }
     size_t recordCount() const { return records_; }
+    // Writes every drawing call as its own records, for comparisons (on by default).
+    void setGathering(bool on);
 
 protected:
     void onMoveTo(int32_t x, int32_t y) override;
@@ -69,6 +83,24 @@ private:
         Brush brush;
         Font font;
     };
+    // A kept object: its value and slot, and when it was last selected.
+    template <class T>
+    struct Kept {
+        T value;
+        uint32_t slot;
+        uint64_t used;
+    };
+    struct Box {
+        Rect r;  // inclusive
+        Color color;
+    };
+    struct TextRun {
+        int32_t x = 0, y = 0;
+        std::string text;
+        std::vector<int32_t> dx;
+        Rect box{};
+        bool open = false;
+    };
 
     size_t begin(uint32_t type);  // starts a record, returns its offset
     void end(size_t start);       // pads and patches the size
@@ -79,10 +111,25 @@ private:
 
     uint32_t allocSlot();
     void release(uint32_t slot);
+    // Looks the value up among the kept objects: its slot (with a reference for the caller), or 0.
+    template <class T>
+    uint32_t reuse(std::vector<Kept<T>>& kept, const T& value);
+    // Keeps a new object; the least recently used one not selected goes when the kind is full.
+    template <class T>
+    void keep(std::vector<Kept<T>>& kept, const T& value, uint32_t slot);
+    void selectPen(const Pen& want);
+    void selectBrush(const Brush& want);
     void usePen();
     void useBrush();
     void useFont();
     void useTextState();
+    // Writes what has been gathered; every public drawing and state call starts with it.
+    void flush();
+    void flushBoxes();
+    void flushText();
+    bool gatherBox(std::span<const Point> pts);
+    void writeText(int32_t x, int32_t y, const std::u16string& wide, std::span<const int32_t> dx, const Rect& bounds,
+                   const Rect* clip);
     void textRecord(int32_t x, int32_t y, std::string_view text, const Rect* clip,
                     const std::span<const int32_t>* givenDx = nullptr);
     void polyRecord(uint32_t type, std::span<const Point> pts);
@@ -99,6 +146,14 @@ private:
     int32_t width_, height_;
     DcState dc_;
     std::vector<Saved> saved_;
+    std::vector<Kept<Pen>> keptPens_;
+    std::vector<Kept<Brush>> keptBrushes_;
+    std::vector<Kept<Font>> keptFonts_;
+    uint64_t useClock_ = 0;
+    bool gathering_ = true;
+    int textRuns_ = 0;  // depth of beginTextRun
+    std::vector<Box> boxes_;
+    TextRun run_;
 };
 
 }  // namespace zv

@@ -2,6 +2,9 @@
 #include "platform/qt/QtCanvas.h"
 
 #include <QGlyphRun>
+#include <QVarLengthArray>
+#include <optional>
+#include <vector>
 #include <QImage>
 #include <QPainterPath>
 #include <QRawFont>
@@ -53,7 +56,47 @@ QPolygon ToQPolygon(std::span<const Point> pts)
     return q;
 }
 
+// The box of a four-point polygon that runs round an upright rectangle, corner to corner.
+std::optional<Rect> UprightBox(std::span<const Point> pts)
+{
+    if (pts.size() != 4) return std::nullopt;
+    Rect r{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
+    for (const Point& q : pts)
+        r = {std::min(r.left, q.x), std::min(r.top, q.y), std::max(r.right, q.x), std::max(r.bottom, q.y)};
+    for (size_t i = 0; i < 4; ++i) {
+        const Point& q = pts[i];
+        const Point& next = pts[(i + 1) % 4];
+        if ((q.x != r.left && q.x != r.right) || (q.y != r.top && q.y != r.bottom)) return std::nullopt;
+        if (q.x != next.x && q.y != next.y) return std::nullopt;
+        if (r.left != r.right && r.top != r.bottom)
+            for (size_t j = 0; j < i; ++j)
+                if (pts[j] == q) return std::nullopt;
+    }
+    return r;
+}
+
 }  // namespace
+
+bool QtCanvas::solidBoxPen() const
+{
+    const Pen& p = pen();
+    const Brush& b = brush();
+    return p.style == PenStyle::Solid && p.width <= 1 && b.style == BrushStyle::Solid && p.color != clNone &&
+           ColorToRGB(p.color) == ColorToRGB(b.color);
+}
+
+void QtCanvas::fillBoxes(std::span<const Rect> boxes)
+{
+    // The area a one-pixel outline and the fill cover together, as one rectangle: its edges fall
+    // on the same device pixels whatever is drawn next to it and in which order, and a PDF gets
+    // plain filled rectangles, all of one set in one path.
+    QVarLengthArray<QRectF, 64> rects;
+    for (const Rect& r : boxes)
+        rects.append(QRectF(r.left - 0.5, r.top - 0.5, double(r.right) - r.left + 1, double(r.bottom) - r.top + 1));
+    p_.setPen(Qt::NoPen);
+    p_.setBrush(ToQColor(brush().color));
+    p_.drawRects(rects.data(), static_cast<int>(rects.size()));
+}
 
 QtCanvas::QtCanvas(QPainter& painter) : p_(painter)
 {
@@ -122,6 +165,11 @@ void QtCanvas::fillRect(const Rect& r)
 void QtCanvas::polygon(std::span<const Point> pts)
 {
     if (pts.size() < 2) return;
+    if (solidBoxPen())
+        if (std::optional<Rect> box = UprightBox(pts)) {
+            fillBoxes(std::span<const Rect>(&*box, 1));
+            return;
+        }
     usePen();
     useBrush();
     p_.drawPolygon(ToQPolygon(pts), Qt::OddEvenFill);
@@ -129,6 +177,28 @@ void QtCanvas::polygon(std::span<const Point> pts)
 
 void QtCanvas::polyPolygon(std::span<const Point> pts, std::span<const uint32_t> counts, bool winding)
 {
+    // Upright boxes that do not overlap (a barcode's bars) are filled one by one like polygon();
+    // anything else is one path, whose fill rule makes the holes.
+    if (solidBoxPen() && counts.size() <= 4096) {
+        std::vector<Rect> boxes;
+        size_t at = 0;
+        for (uint32_t n : counts) {
+            if (n != 4 || pts.size() - at < 4) break;
+            std::optional<Rect> box = UprightBox(pts.subspan(at, 4));
+            if (!box) break;
+            boxes.push_back(*box);
+            at += 4;
+        }
+        bool apart = boxes.size() == counts.size();
+        for (size_t i = 0; apart && i < boxes.size(); ++i)
+            for (size_t j = 0; apart && j < i; ++j)
+                apart = boxes[i].left > boxes[j].right || boxes[j].left > boxes[i].right ||
+                        boxes[i].top > boxes[j].bottom || boxes[j].top > boxes[i].bottom;
+        if (apart) {
+            fillBoxes(boxes);
+            return;
+        }
+    }
     QPainterPath path;
     path.setFillRule(winding ? Qt::WindingFill : Qt::OddEvenFill);
     size_t at = 0;

@@ -37,6 +37,8 @@ protected:
     void onLineTo(int32_t x, int32_t y) override;
 
 private:
+    bool solidBoxPen() const;
+    void fillBoxes(std::span<const Rect> boxes);
     void usePen();
     void useBrush();
     bool penVisible() const;

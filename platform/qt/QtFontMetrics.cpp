@@ -3,11 +3,15 @@
 
 #include <QFontMetrics>
 #include <QRawFont>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/base/Text.h"
 
 namespace zv {
+
+// The largest character height in pixels a font is made with.
+constexpr int32_t kMaxFontPixels = 16384;
 namespace {
 
 struct FamilyRow {
@@ -76,7 +80,8 @@ QFont ToQFont(const Font& font)
     f.setItalic(font.style & fsItalic);
     f.setUnderline(font.style & fsUnderline);
     f.setStrikeOut(font.style & fsStrikeOut);
-    int32_t h = font.height == 0 ? -15 : font.height;
+    // Heights come from files too: beyond kMaxFontPixels (far above any page) they are held there.
+    int32_t h = font.height == 0 ? -15 : std::clamp(font.height, -kMaxFontPixels, kMaxFontPixels);
     int px = 0;
     if (h < 0) {
         px = -h;
@@ -85,7 +90,7 @@ QFont ToQFont(const Font& font)
         f.setPixelSize(std::max(1, h));
         QFontMetricsF m(f);
         double cell = m.ascent() + m.descent();
-        px = cell > 0 ? static_cast<int>(std::lround(h * h / cell)) : h;
+        px = cell > 0 ? static_cast<int>(std::min<double>(std::lround(double(h) * h / cell), kMaxFontPixels)) : h;
     }
     const FamilyRow* row = FindFamily(font.name);
     if (row && row->sizePercent != 100) px = static_cast<int>(std::lround(px * row->sizePercent / 100.0));

@@ -2,9 +2,11 @@
 #include "platform/qt/Render.h"
 
 #include <QGuiApplication>
+#include <QIODevice>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -12,6 +14,8 @@
 #include "platform/emf/EmfPlayer.h"
 #include "platform/base/Error.h"
 #include "platform/base/Text.h"
+#include "platform/base/Files.h"
+#include "platform/base/Stream.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtFontMetrics.h"
 
@@ -20,8 +24,141 @@ namespace {
 constexpr double kMaxImagePixels = 400e6;  // refuse images above ~1.6 GB
 constexpr int kPdfResolution = 1200;         // PDF device units per inch
 
-QString ToQPath(const std::string& path) { return QString::fromStdString(Cp1252ToUtf8(path)); }
+// A write-only device over one of our streams, so Qt's writers can fill a replace-by-rename file.
+// A failed write is remembered and reported once the writer is done (Qt's writers ignore it).
+class StreamDevice : public QIODevice {
+public:
+    explicit StreamDevice(Stream& stream) : stream_(stream) { open(QIODevice::WriteOnly); }
+    bool failed() const { return failed_; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 n) override
+    {
+        if (failed_) return -1;
+        try {
+            stream_.writeBuffer(data, static_cast<size_t>(n));
+            return n;
+        } catch (...) {
+            failed_ = true;
+            return -1;
+        }
+    }
+
+private:
+    Stream& stream_;
+    bool failed_ = false;
+};
+
+// Papers from files are taken between 1 mm and the largest PDF page (200 inches).
+constexpr int32_t kMinPaper = 10, kMaxPaper = 50800;  // tenths of a millimetre
+
+QPageSize PaperPageSize(const PagePicture& p)
+{
+    double w = std::clamp(p.paperWidth, kMinPaper, kMaxPaper) / 10.0, h = std::clamp(p.paperHeight, kMinPaper, kMaxPaper) / 10.0;
+    if (p.orientation == 1 && w < h) std::swap(w, h);
+    return QPageSize(QSizeF(w, h), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
+}
+
+class PdfWriter : public PageDocumentWriter {
+public:
+    void begin(Stream& out, const DocumentProperties& properties) override
+    {
+        device_ = std::make_unique<StreamDevice>(out);
+        writer_ = std::make_unique<QPdfWriter>(device_.get());
+        writer_->setResolution(kPdfResolution);
+        writer_->setCreator("Zelvo report");
+        writer_->setTitle(QString::fromStdU16String(Cp1252ToUtf16(properties.title)));
+        writer_->setPageMargins(QMarginsF(0, 0, 0, 0));
+    }
+
+    void addPage(const PagePicture& p) override
+    {
+        if (!writer_) throw Exception("The document is not open");
+        QPageSize size = PaperPageSize(p);
+        writer_->setPageSize(size);
+        if (pages_ == 0) {
+            if (!painter_.begin(writer_.get())) throw Exception("Cannot write the PDF document");
+        } else {
+            writer_->newPage();
+        }
+        ++pages_;
+        QSizeF mm = size.size(QPageSize::Millimeter);
+        // The paper in page pixels (96 per inch); the device is kPdfResolution per inch.
+        const int32_t w = static_cast<int32_t>(std::lround(mm.width() * kScreenPixelsPerInch / 25.4));
+        const int32_t h = static_cast<int32_t>(std::lround(mm.height() * kScreenPixelsPerInch / 25.4));
+        painter_.resetTransform();
+        painter_.scale(static_cast<double>(kPdfResolution) / kScreenPixelsPerInch,
+                       static_cast<double>(kPdfResolution) / kScreenPixelsPerInch);
+        if (p.picture && !p.picture->empty()) {
+            QtCanvas canvas(painter_);
+            canvas.setMetrics(&metrics_);
+            PlayEmf(*p.picture, canvas, {0, 0, w, h});
+        }
+    }
+
+    void end() override
+    {
+        if (pages_ == 0) throw Exception("No pages to write");
+        const bool ok = painter_.end();
+        writer_.reset();
+        if (!ok || device_->failed()) throw Exception("Cannot write the PDF document");
+    }
+
+private:
+    std::unique_ptr<StreamDevice> device_;
+    std::unique_ptr<QPdfWriter> writer_;
+    QPainter painter_;
+    QtFontMetrics metrics_;
+    int pages_ = 0;
+};
+
+QImage WithResolution(QImage img, double dpi)
+{
+    const double k = dpi / 0.0254;
+    img.setDotsPerMeterX(static_cast<int>(std::lround(k)));
+    img.setDotsPerMeterY(static_cast<int>(std::lround(k)));
+    return img;
+}
+
+class PngWriter : public PageDocumentWriter {
+public:
+    void begin(Stream& out, const DocumentProperties& properties) override
+    {
+        out_ = &out;
+        dpi_ = properties.dpi;
+        written_ = false;
+    }
+    void addPage(const PagePicture& p) override
+    {
+        if (!out_ || written_) throw Exception("A PNG file holds one page");
+        if (!p.picture) throw Exception("No page picture");
+        QImage img = WithResolution(RenderEmf(*p.picture, dpi_), dpi_);
+        StreamDevice device(*out_);
+        if (!img.save(&device, "PNG") || device.failed()) throw Exception("Cannot write the PNG image");
+        written_ = true;
+    }
+    void end() override
+    {
+        if (!written_) throw Exception("No pages to write");
+    }
+
+private:
+    Stream* out_ = nullptr;
+    double dpi_ = 150;
+    bool written_ = false;
+};
+
 }  // namespace
+
+std::unique_ptr<PageDocumentWriter> MakePdfWriter() { return std::make_unique<PdfWriter>(); }
+std::unique_ptr<PageDocumentWriter> MakePngWriter() { return std::make_unique<PngWriter>(); }
+
+void RegisterQtPageWriters()
+{
+    RegisterPageWriter({"pdf", "Documento PDF", "*.pdf", 0, MakePdfWriter});
+    RegisterPageWriter({"png", "Immagine PNG", "*.png", 1, MakePngWriter});
+}
 
 void EnsureGuiApplication()
 {
@@ -56,50 +193,24 @@ QImage RenderEmf(const EmfFile& picture, double dpi)
 
 void SaveEmfAsPng(const EmfFile& picture, const std::string& path, double dpi)
 {
-    QImage img = RenderEmf(picture, dpi);
-    const double k = dpi / 0.0254;
-    img.setDotsPerMeterX(static_cast<int>(std::lround(k)));
-    img.setDotsPerMeterY(static_cast<int>(std::lround(k)));
-    if (!img.save(ToQPath(path), "PNG")) throw Exception("Cannot create file \"" + path + "\"");
+    QImage img = WithResolution(RenderEmf(picture, dpi), dpi);
+    SaveFileAtomically(path, [&](Stream& s) {
+        StreamDevice device(s);
+        if (!img.save(&device, "PNG") || device.failed()) throw Exception("Cannot create file \"" + path + "\"");
+    });
 }
 
-void SavePagesAsPdf(const std::vector<RenderPage>& pages, const std::string& path)
+void SavePagesAsPdf(const std::vector<RenderPage>& pages, const std::string& path, const std::string& title)
 {
     if (pages.empty()) throw Exception("No pages to write");
-    QPdfWriter writer(ToQPath(path));
-    writer.setResolution(kPdfResolution);
-    writer.setCreator("Zelvo report");
-    auto pageSize = [](const RenderPage& p) {
-        double w = std::max(1, p.paperWidth) / 10.0, h = std::max(1, p.paperHeight) / 10.0;
-        if (p.orientation == 1 && w < h) std::swap(w, h);
-        return QPageSize(QSizeF(w, h), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
-    };
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setPageSize(pageSize(pages[0]));
-    QPainter painter;
-    if (!painter.begin(&writer)) throw Exception("Cannot create file \"" + path + "\"");
-    QtFontMetrics metrics;
-    for (size_t i = 0; i < pages.size(); ++i) {
-        const RenderPage& p = pages[i];
-        QPageSize size = pageSize(p);
-        if (i > 0) {
-            writer.setPageSize(size);
-            writer.newPage();
-        }
-        QSizeF mm = size.size(QPageSize::Millimeter);
-        // The paper in page pixels (96 per inch); the device is kPdfResolution per inch.
-        const int32_t w = static_cast<int32_t>(std::lround(mm.width() * kScreenPixelsPerInch / 25.4));
-        const int32_t h = static_cast<int32_t>(std::lround(mm.height() * kScreenPixelsPerInch / 25.4));
-        painter.resetTransform();
-        painter.scale(static_cast<double>(kPdfResolution) / kScreenPixelsPerInch,
-                      static_cast<double>(kPdfResolution) / kScreenPixelsPerInch);
-        if (p.picture && !p.picture->empty()) {
-            QtCanvas canvas(painter);
-            canvas.setMetrics(&metrics);
-            PlayEmf(*p.picture, canvas, {0, 0, w, h});
-        }
-    }
-    if (!painter.end()) throw Exception("Cannot create file \"" + path + "\"");
+    SaveFileAtomically(path, [&](Stream& s) {
+        PdfWriter writer;
+        DocumentProperties props;
+        props.title = title;
+        writer.begin(s, props);
+        for (const RenderPage& p : pages) writer.addPage(p);
+        writer.end();
+    });
 }
 
 }  // namespace zv

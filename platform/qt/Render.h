@@ -1,4 +1,5 @@
-// Rendering page pictures: one page to a PNG at a chosen resolution, pages to a PDF file.
+// Rendering page pictures: one page to a PNG at a chosen resolution, pages to a PDF file, and the
+// PDF and PNG document writers the core reaches through platform/PageWriter.h.
 #pragma once
 
 #include <QImage>
@@ -7,22 +8,28 @@
 #include <vector>
 
 #include "platform/emf/EmfReader.h"
+#include "platform/device/PageWriter.h"
 
 namespace zv {
 
 // The picture on white at dpi (96 is one pixel per page pixel). Needs a QGuiApplication.
 QImage RenderEmf(const EmfFile& picture, double dpi);
-// Writes RenderEmf's image as PNG; the path is Windows-1252. Exception on failure.
+// Writes RenderEmf's image as PNG, replacing the file by rename; the path is Windows-1252.
+// Exception on failure.
 void SaveEmfAsPng(const EmfFile& picture, const std::string& path, double dpi);
 
-struct RenderPage {
-    const EmfFile* picture = nullptr;
-    int32_t paperWidth = 2100;   // tenths of a millimetre
-    int32_t paperHeight = 2970;
-    uint8_t orientation = 0;     // 0 portrait, 1 landscape
-};
-// One PDF page per page, each of its own paper size, the picture filling the paper.
-void SavePagesAsPdf(const std::vector<RenderPage>& pages, const std::string& path);
+using RenderPage = PagePicture;
+// One PDF page per page, each of its own paper size, the picture filling the paper; the file is
+// replaced by rename. title (Windows-1252) becomes the document title.
+void SavePagesAsPdf(const std::vector<RenderPage>& pages, const std::string& path, const std::string& title = {});
+
+// The writers: "pdf" (every page into one document: real text in subset-embedded fonts, bars as
+// vector shapes, pictures as images, each page on its own paper) and "png" (one page per file at
+// the resolution asked). Both play the page metafiles through the same player as the preview.
+std::unique_ptr<PageDocumentWriter> MakePdfWriter();
+std::unique_ptr<PageDocumentWriter> MakePngWriter();
+// Registers both kinds (idempotent); the windows' start-up and the command line call it.
+void RegisterQtPageWriters();
 
 // Makes sure a QGuiApplication exists (offscreen when there is no display), for command-line use.
 void EnsureGuiApplication();

@@ -2,6 +2,7 @@
 // and decoding of the drawn object by zbar and ZXing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -427,21 +428,53 @@ TEST_F(CodeBarreTest, EncoderErrorsReachTheCallerBeforeAnyBarIsDrawn)
 
 // ---- recording and decoding ----------------------------------------------------------------
 
-TEST_F(CodeBarreTest, RecordedPageHoldsTheBarsAndOneTextRecordPerCharacter)
+// Notes where every character of a text call lands: "c@x,y".
+class GlyphCanvas : public TraceCanvas {
+public:
+    void textOut(int32_t x, int32_t y, std::string_view text) override { textOutDx(x, y, text, {}, nullptr); }
+    void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx, const Rect*) override
+    {
+        int64_t at = x;
+        for (size_t i = 0; i < text.size(); ++i) {
+            glyphs += std::string(1, text[i]) + "@" + std::to_string(at) + "," + std::to_string(y) + " ";
+            at += i < dx.size() ? dx[i] : metrics().advance(font(), static_cast<uint8_t>(text[i]));
+        }
+    }
+    std::string glyphs;
+};
+
+TEST_F(CodeBarreTest, RecordedPageHoldsTheBarsAndTheDigitsAsOneTextWithEveryCharacterInPlace)
 {
-    Bar(bcCodeEAN8, "1234567");
-    EmfRecorder rec(300, 200);
-    bar.Draw(rec);
-    EmfFile page(rec.finish());
-    std::string texts;
-    int bars = 0;
-    EnumerateEmf(page, [&](const EmfRecordInfo& r) {
-        if (r.isText) texts += r.text + "|";
-        if (r.type == 3 /* polygon */ || r.type == 86 /* polygon16 */) ++bars;
-        return EmfAction::Play;
-    });
-    EXPECT_EQ(texts, "1|2|3|4|5|6|7|");
-    EXPECT_GT(bars, 40);
+    // Transparent text makes one record; an opaque background would fill the gaps between the
+    // characters, so each keeps its own.
+    struct Case {
+        BrushStyle brush;
+        const char* texts;
+    };
+    for (const Case& c : {Case{BrushStyle::Clear, "1234567|"}, Case{BrushStyle::Solid, "1|2|3|4|5|6|7|"}}) {
+        SCOPED_TRACE(c.texts);
+        Bar(bcCodeEAN8, "1234567");
+        EmfRecorder rec(300, 200);
+        rec.setBrush({clWhite, c.brush});
+        bar.Draw(rec);
+        EmfFile page(rec.finish());
+        std::string texts;
+        int bars = 0;
+        EnumerateEmf(page, [&](const EmfRecordInfo& r) {
+            if (r.isText) texts += r.text + "|";
+            if (r.type == 3 /* polygon */ || r.type == 86 /* polygon16 */ || r.type == 91 /* polypolygon16 */) ++bars;
+            return EmfAction::Play;
+        });
+        EXPECT_EQ(texts, c.texts);
+        EXPECT_GE(bars, 2);  // the bars' colour and the spaces' colour
+        // The characters land where the object drew them one by one.
+        GlyphCanvas direct, played;
+        direct.setBrush({clWhite, c.brush});
+        bar.Draw(direct);
+        PlayEmf(page, played, {0, 0, 300, 200});
+        EXPECT_EQ(played.glyphs, direct.glyphs);
+        EXPECT_EQ(std::count(direct.glyphs.begin(), direct.glyphs.end(), '@'), 7);
+    }
 }
 
 // Draws the object in run mode with modules of 3 pixels inside a quiet zone onto a raster and

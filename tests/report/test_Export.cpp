@@ -8,6 +8,7 @@
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
+#include "platform/emf/EmfPlayer.h"
 #include <algorithm>
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Export.h"
@@ -130,6 +131,135 @@ TEST(ExportPages, AFileThatCannotBeCreatedFailsBeforeTheFilterRuns)
     MakePages(report);
     EXPECT_THROW(ExportPages(report, Info(), "/nonexistent-folder/x.txt", nullptr), StreamError);
     EXPECT_TRUE(gCalls.empty());
+}
+
+
+// ---- documents through a page writer ------------------------------------------------------------
+
+// Writes "title|pages" then one line per page: its paper and the text records of its picture.
+// failAtPage throws while writing that page (1-based, counted over every writer since the reset).
+class TextDocumentWriter : public PageDocumentWriter {
+public:
+    void begin(Stream& out, const DocumentProperties& p) override
+    {
+        out_ = &out;
+        out.writeBytes(p.title + "|" + std::to_string(p.dpi) + "\n");
+    }
+    void addPage(const PagePicture& page) override
+    {
+        if (++pagesWritten == failAtPage) throw Exception("disk full");
+        std::string line = std::to_string(page.paperWidth) + "x" + std::to_string(page.paperHeight) + ":";
+        EnumerateEmf(*page.picture, [&](const EmfRecordInfo& r) {
+            if (r.isText) line += " " + r.text;
+            return EmfAction::Play;
+        });
+        out_->writeBytes(line + "\n");
+    }
+    void end() override { out_->writeBytes("end\n"); }
+    static inline int failAtPage = 0, pagesWritten = 0;
+
+private:
+    Stream* out_ = nullptr;
+};
+
+PageWriterInfo TextKind(int pagesPerFile)
+{
+    return {"txt", "Testo", "*.txt", pagesPerFile, [] { return std::make_unique<TextDocumentWriter>(); }};
+}
+
+std::string Slurp(const std::filesystem::path& p) { return FileExists(p.string()) ? ReadFileBytes(p.string()) : "<none>"; }
+
+// The files of a folder, so that a temporary file left behind shows up.
+std::vector<std::string> Listing(const std::filesystem::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ExportDocument, WritesTheChosenPagesIntoOneFileOrOneFilePerPage)
+{
+    struct Case {
+        int pagesPerFile, first, last;
+        std::vector<std::string> files;  // as written, with their contents
+        std::vector<std::string> contents;
+    };
+    const std::string t1 = "2100x2970: destra sinistra titolo1 doppio\n";  // in drawing order
+    const std::string t2 = "2100x2970: destra sinistra titolo2 doppio\n";
+    const Case cases[] = {
+        {0, 1, 0, {"out.txt"}, {"Elenco|72.000000\n" + t1 + t2 + "end\n"}},
+        {0, 2, 2, {"out.txt"}, {"Elenco|72.000000\n" + t2 + "end\n"}},
+        {1, 2, 2, {"out.txt"}, {"Elenco|72.000000\n" + t2 + "end\n"}},
+        {1, 1, 9, {"out-1.txt", "out-2.txt"}, {"Elenco|72.000000\n" + t1 + "end\n", "Elenco|72.000000\n" + t2 + "end\n"}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        const Case& c = cases[i];
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zv_export_doc";
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        TzvReport report;
+        report.Title = "Elenco";
+        MakePages(report);
+        CountingProgress progress;
+        TzvDocumentOptions options{c.first, c.last, 72};
+        EXPECT_TRUE(ExportDocument(report, TextKind(c.pagesPerFile), (dir / "out.txt").string(), options, &progress));
+        EXPECT_EQ(Listing(dir), c.files);
+        for (size_t f = 0; f < c.files.size(); ++f) EXPECT_EQ(Slurp(dir / c.files[f]), c.contents[f]);
+        const int count = std::min(c.last ? c.last : 2, 2) - c.first + 1;
+        ASSERT_FALSE(progress.log.empty());
+        EXPECT_EQ(progress.log.front(), "start Testo " + std::to_string(count));
+        EXPECT_EQ(progress.log.back(), "finish");
+        EXPECT_EQ(progress.log.size(), static_cast<size_t>(count) + 2);
+    }
+}
+
+TEST(ExportDocument, ACancelOrAFailureKeepsTheOldFilesAndLeavesNoOtherFile)
+{
+    struct Case {
+        int pagesPerFile, cancelAfter, failAtPage;
+        bool throws;
+    };
+    const Case cases[] = {{0, 1, 0, false}, {1, 1, 0, false}, {0, 1000, 2, true}, {1, 1000, 2, true}};
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        const Case& c = cases[i];
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zv_export_cancel";
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        for (const char* name : {"out.txt", "out-1.txt", "out-2.txt"})
+            SaveFileAtomically((dir / name).string(), [](Stream& s) { s.writeBytes("vecchio"); });
+        TzvReport report;
+        MakePages(report);
+        CountingProgress progress;
+        progress.cancelAfter = c.cancelAfter;
+        TextDocumentWriter::failAtPage = c.failAtPage;
+        TextDocumentWriter::pagesWritten = 0;
+        bool threw = false, written = true;
+        try {
+            written = ExportDocument(report, TextKind(c.pagesPerFile), (dir / "out.txt").string(), {}, &progress);
+        } catch (const Exception& e) {
+            threw = true;
+            EXPECT_STREQ(e.what(), "disk full");
+        }
+        TextDocumentWriter::failAtPage = 0;
+        EXPECT_EQ(threw, c.throws);
+        EXPECT_FALSE(written && !threw);
+        EXPECT_EQ(Listing(dir), (std::vector<std::string>{"out-1.txt", "out-2.txt", "out.txt"}));
+        for (const char* name : {"out.txt", "out-1.txt", "out-2.txt"}) EXPECT_EQ(Slurp(dir / name), "vecchio");
+        EXPECT_EQ(progress.log.back(), "finish");
+    }
+}
+
+TEST(ExportDocument, RefusesAReportWithoutPagesAndPagesOutOfRange)
+{
+    TzvEMFPages none;
+    EXPECT_THROW(ExportDocument(none, TextKind(0), TempFile("zv_none.txt"), {}, {}), Exception);
+    TzvReport report;
+    MakePages(report);
+    EXPECT_THROW(ExportDocument(report.EMFPages, TextKind(0), TempFile("zv_none.txt"), {}, {3, 3, 150}), Exception);
+    EXPECT_FALSE(FileExists(TempFile("zv_none.txt")));
 }
 
 }  // namespace

@@ -5,11 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "tests/support/RecordingProgressWindow.h"
 #include "tests/support/ReportHarness.h"
+#include "platform/emf/EmfPlayer.h"
+#include "platform/base/Files.h"
+#include "platform/base/Stream.h"
 #include "report/ZV_Bands.h"
+#include "report/ZV_Export.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Preview.h"
@@ -580,6 +585,69 @@ TEST_F(PrepareCases, EventsComeInTheirOrder)
     EXPECT_EQ(events, "doc page0 /page1 page1 /page1 /doc ");
     EXPECT_EQ(open, 0);   // every draw is bracketed
     EXPECT_EQ(drawn, 8);  // four memos and the bands that hold them
+}
+
+}  // namespace
+
+namespace {
+
+// Pages written out while the final pass makes them: a writer that notes each page's texts.
+class TextsWriter : public PageDocumentWriter {
+public:
+    void begin(Stream& out, const DocumentProperties& p) override
+    {
+        out_ = &out;
+        out.writeBytes(p.title + "\n");
+    }
+    void addPage(const PagePicture& page) override
+    {
+        std::string line;
+        EnumerateEmf(*page.picture, [&](const EmfRecordInfo& r) {
+            if (r.isText) line += (line.empty() ? "" : ";") + r.text;
+            return EmfAction::Play;
+        });
+        out_->writeBytes(line + "\n");
+    }
+    void end() override { out_->writeBytes("end\n"); }
+
+private:
+    Stream* out_ = nullptr;
+};
+
+class StreamedExport : public PrepareCases {};
+
+TEST_F(StreamedExport, WritesTheFinalPassPageByPageAndLetsThePicturesGo)
+{
+    // Two passes for the total in the footer; interleaved pages are written after the preparation.
+    for (const int16_t interleave : {0, 1}) {
+        SCOPED_TRACE(interleave);
+        Fresh();
+        Numbers("T", 7);
+        TzvPage& p = Page();
+        List(p, "T", 100, 300, "R[V]");
+        Footer(p, "P [PAGE#] di [TOTALPAGES]");
+        report->TwoPass = 1;
+        report->InterleavePages = interleave;
+        report->Title = "Elenco";
+        const std::string file = (std::filesystem::temp_directory_path() / "zv_streamed.txt").string();
+        const PageWriterInfo kind{"txt", "Testo", "*.txt", 0, [] { return std::make_unique<TextsWriter>(); }};
+        ASSERT_TRUE(PrepareAndExportDocument(*report, kind, file));
+        EXPECT_EQ(ReadFileBytes(file), "Elenco\nR1;R2;R3;P 1 di 3\nR4;R5;R6;P 2 di 3\nR7;P 3 di 3\nend\n");
+        ASSERT_EQ(report->EMFPages.Count(), 3);
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(report->EMFPages.Pages(i).Picture.empty(), interleave == 0) << i;
+        EXPECT_EQ(report->EMFPages.Passed(), interleave ? 0 : 3);
+        std::filesystem::remove(file);
+    }
+}
+
+TEST_F(StreamedExport, AFailedPreparationWritesNothing)
+{
+    TzvPage& p = Page();
+    List(p, "Nessuna", 100, 300, "R[V]");
+    const std::string file = (std::filesystem::temp_directory_path() / "zv_streamed_fail.txt").string();
+    const PageWriterInfo kind{"txt", "Testo", "*.txt", 0, [] { return std::make_unique<TextsWriter>(); }};
+    EXPECT_FALSE(PrepareAndExportDocument(*report, kind, file));
+    EXPECT_FALSE(FileExists(file));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QPrintDialog>
 #include <QPrinterInfo>
@@ -25,7 +26,14 @@
 #include "platform/base/Error.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/device/UiServices.h"
+#include "platform/base/Files.h"
+#include "platform/base/Stream.h"
 #include "platform/qt/QtPrinter.h"
+#include "report/ZV_Export.h"
+#include "report/ZV_Barcode.h"
+#include "platform/device/PageWriter.h"
+#include "platform/qt/QtFontMetrics.h"
+#include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
@@ -496,7 +504,8 @@ private slots:
         preview->Save();
         QVERIFY(asked.save);
         QCOMPARE(asked.title, std::string("Salva il report."));
-        QCOMPARE(asked.filters, (QStringList{"Report file (*.zvp)", "Enhanced Meta File - File Grafico (*.emf)"}));
+        QCOMPARE(asked.filters, (QStringList{"Report file (*.zvp)", "Enhanced Meta File - File Grafico (*.emf)",
+                                             "Documento PDF (*.pdf)", "Immagine PNG (*.png)"}));
         const std::filesystem::path emf = dir / "pagina.emf";
         QVERIFY(std::filesystem::exists(emf));
         QCOMPARE(std::filesystem::file_size(emf), report.EMFPages.Pages(1).Picture.bytes().size());
@@ -521,6 +530,126 @@ private slots:
         ClosePreview(second);
         TStandardPreview::FileDialog() = saved;
         std::filesystem::remove_all(dir);
+    }
+
+    // The document writers follow the metafile: PDF of every page, PNG of the current page; the
+    // export runs in the export window, whose Annulla keeps the old file and leaves no other.
+    void saveWritesDocumentsAndAnnullaKeepsTheOldFile()
+    {
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zv_preview_docs";
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        TzvReport report;
+        report.Title = "Elenco clienti";
+        AddPage(report);
+        AddPage(report, 1050, 1485);
+        TStandardPreview* preview = OpenPreview(report);
+        preview->GoToPage(2);
+        const TStandardPreview::FileChooser saved = TStandardPreview::FileDialog();
+        auto run = [](const QString& tool, const QStringList& args) {
+            QProcess p;
+            p.start(tool, args);
+            p.waitForFinished();
+            return QString::fromUtf8(p.readAllStandardOutput());
+        };
+
+        AnswerFileDialog(QString::fromStdString((dir / "tutto.txt").string()), 3);
+        preview->Save();
+        const QString pdf = QString::fromStdString((dir / "tutto.pdf").string());
+        const QString info = run("pdfinfo", {pdf});
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Title:\\s+Elenco clienti\\n")), qPrintable(info));
+        QVERIFY2(run("pdfinfo", {"-f", "2", "-l", "2", pdf}).contains(QRegularExpression("Page\\s+2 size:\\s+29[78](\\.\\d+)? x 42[01]")),
+                 qPrintable(info));
+
+        preview->GoToPage(2);
+        AnswerFileDialog(QString::fromStdString((dir / "pagina").string()), 4);
+        preview->Save();
+        QImage png(QString::fromStdString((dir / "pagina.png").string()));
+        QVERIFY(!png.isNull());
+        // The current page's picture at 150 dpi (rounded up), not page 1's.
+        const Rect frame = report.EMFPages.Pages(1).Picture.frameInPixels();
+        QCOMPARE(png.size(), QSize(std::ceil(frame.width() * 150 / 96.0), std::ceil(frame.height() * 150 / 96.0)));
+
+        // Annulla at the first page: the old file stays, no temporary file is left.
+        std::filesystem::remove(dir / "pagina.png");
+        const std::string old = "vecchio";
+        SaveFileAtomically(pdf.toStdString(), [&](Stream& s) { s.writeBytes(old); });
+        bool sawWindow = false;
+        QTimer watch;  // looks for the export window until it shows
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&sawWindow, &watch, preview] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* form = qobject_cast<TProgressFilterForm*>(w); form && form->isVisible()) {
+                    watch.stop();
+                    sawWindow = form->windowTitle() == QStringLiteral("Esportazione...") &&
+                                form->Label1->text() == QStringLiteral("Documento PDF") &&
+                                form->ProgressBar1->maximum() == preview->PageCount() && form->Button1->text() == QStringLiteral("&Annulla");
+                    form->Button1->click();
+                }
+        });
+        watch.start();
+        AnswerFileDialog(pdf, 3);
+        preview->Save();
+        QVERIFY(sawWindow);
+        QCOMPARE(ReadFileBytes(pdf.toStdString()), old);
+        int files = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir)) files += e.is_regular_file();
+        QCOMPARE(files, 1);
+        ClosePreview(preview);
+        TStandardPreview::FileDialog() = saved;
+        std::filesystem::remove_all(dir);
+    }
+
+    // A PNG page is the preview's painting of that page at 100 %.
+    void pngPageIsThePreviewsPaintingOfThePage()
+    {
+        TzvReport report;
+        TzvPage design;
+        Design(design, 2100, 2970);
+        EmfRecorder& c = report.EMFPages.Add(design);
+        Font f;
+        f.name = "Courier New";
+        f.height = -13;
+        c.setFont(f);
+        c.setBrush({clWhite, BrushStyle::Clear});
+        c.textOut(40, 40, "RSSMRA72C22H501F");
+        TBarcode bc;
+        bc.SetLeft(300);
+        bc.SetTop(40);
+        bc.SetHeight(56);
+        bc.SetTyp(bcCodeEAN13);
+        bc.SetText("808551973988");
+        bc.DrawOn(c);
+        c.beginTextRun();
+        for (int i = 0; i < 13; ++i) c.textOut(301 + i * 15, 98, std::string(1, "8085519739889"[i]));
+        c.endTextRun();
+        report.EMFPages.FinishPage(0);
+        TStandardPreview* preview = OpenPreview(report);
+        preview->SetZoom(100);
+        const Rect frame = report.EMFPages.Pages(0).Picture.frameInPixels();
+        QImage painted(frame.width(), frame.height(), QImage::Format_RGB32);
+        painted.fill(Qt::white);
+        {
+            QPainter p(&painted);
+            QtCanvas canvas(p);
+            QtFontMetrics metrics;
+            canvas.setMetrics(&metrics);
+            preview->DrawPage(canvas, 0, {0, 0, frame.width(), frame.height()});
+        }
+        const std::string file = (std::filesystem::temp_directory_path() / "zv_preview_page.png").string();
+        TzvDocumentOptions options;
+        options.Dpi = 96;
+        QVERIFY(ExportDocument(report.EMFPages, *FindPageWriter("png"), file, {}, options));
+        const QImage png = QImage(QString::fromStdString(file)).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(png.size(), painted.size());
+        int dark = 0;
+        for (int y = 0; y < png.height(); ++y)
+            for (int x = 0; x < png.width(); ++x) dark += qGray(png.pixel(x, y)) < 128;
+        QVERIFY2(dark > 1000, qPrintable(QString::number(dark)));  // the bars and the texts are there
+        QVERIFY(png == painted);
+        ClosePreview(preview);
+        std::filesystem::remove(file);
     }
 
     void findGoesToTheMatchAndThenToTheNextOne()

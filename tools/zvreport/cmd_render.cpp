@@ -19,6 +19,7 @@
 #include "platform/base/Stream.h"
 #include "platform/base/Text.h"
 #include "report/ZV_EMFPages.h"
+#include "report/ZV_Export.h"
 #include "report/ZV_Report.h"
 #include "tools/zvreport/Command.h"
 #include "report/ZV_Init.h"
@@ -90,13 +91,6 @@ int PageOption(const std::vector<std::string>& args, size_t from)
             return n;
         }
     return 0;
-}
-
-std::string Option(const std::vector<std::string>& args, const std::string& name)
-{
-    for (size_t i = 1; i + 1 < args.size(); ++i)
-        if (args[i] == name) return args[i + 1];
-    return {};
 }
 
 int DumpEmf(const std::vector<std::string>& args)
@@ -179,7 +173,57 @@ private:
 
 constexpr int32_t kDefaultMaxPages = 100000;
 
-void WriteOutput(zv::TzvEMFPages& pages, const std::string& out)
+// Options of the page writers: --dpi D (PNG, 150 by default), --page N (PNG: that page; 1 by
+// default), --all-pages (PNG: every page, as OUT-N.png), --title T (PDF: instead of the report's).
+struct WriteOptions {
+    double dpi = 150;
+    int page = 0;
+    bool allPages = false;
+    std::string title;
+    bool haveTitle = false;
+    // Takes the option at args[i] (and its value); false when it is not one of these.
+    bool take(const std::vector<std::string>& args, size_t& i)
+    {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--dpi" && hasValue) {
+            dpi = std::atof(args[++i].c_str());
+            if (!(dpi > 0)) throw zv::Exception("--dpi wants a resolution above 0");
+        } else if (args[i] == "--page" && hasValue) {
+            page = std::atoi(args[++i].c_str());
+            if (page <= 0) throw zv::Exception("--page wants a page number from 1");
+        } else if (args[i] == "--all-pages") {
+            allPages = true;
+        } else if (args[i] == "--title" && hasValue) {
+            title = zv::Utf8ToCp1252(args[++i]);
+            haveTitle = true;
+        } else {
+            return false;
+        }
+        return true;
+    }
+};
+
+#ifdef ZV_HAVE_QT
+// Writes prepared pages as PDF (all of them) or PNG (one page, or all) through the registered writers.
+void WriteDocument(zv::TzvEMFPages& pages, const std::string& kind, const std::string& out, const WriteOptions& o,
+                   const std::string& reportTitle)
+{
+    zv::RegisterQtPageWriters();
+    const zv::PageWriterInfo* writer = zv::FindPageWriter(kind);
+    if (!writer) throw zv::Exception("No writer for " + kind);
+    zv::TzvDocumentOptions options;
+    options.Dpi = o.dpi;
+    if (kind == "png" && !o.allPages) {
+        options.FirstPage = options.LastPage = o.page ? o.page : 1;
+        if (options.FirstPage > pages.Count()) throw zv::Exception("No page " + std::to_string(options.FirstPage));
+    }
+    zv::DocumentProperties props;
+    props.title = o.haveTitle ? o.title : reportTitle;
+    zv::ExportDocument(pages, *writer, out, props, options);
+}
+#endif
+
+void WriteOutput(zv::TzvEMFPages& pages, const std::string& out, const WriteOptions& o, const std::string& title)
 {
     const std::string ext = zv::LowerCase(zv::ExtractFileExt(out));
     if (ext == ".zvp") {
@@ -195,19 +239,13 @@ void WriteOutput(zv::TzvEMFPages& pages, const std::string& out)
         return;
     }
 #ifdef ZV_HAVE_QT
-    if (ext == ".png") {
-        zv::SaveEmfAsPng(pages.Pages(0).Picture, out, 96);
+    if (ext == ".png" || ext == ".pdf") {
+        WriteDocument(pages, ext.substr(1), out, o, title);
         return;
     }
-    if (ext == ".pdf") {
-        std::vector<zv::RenderPage> list;
-        for (int i = 0; i < pages.Count(); ++i) {
-            const zv::TzvEMFPage& p = pages.Pages(i);
-            list.push_back({&p.Picture, p.PaperWidth, p.PaperHeight, p.Orientation});
-        }
-        zv::SavePagesAsPdf(list, out);
-        return;
-    }
+#else
+    (void)o;
+    (void)title;
 #endif
     throw zv::Exception("Unknown output kind (.zvp, .emf, .png, .pdf): " + out);
 }
@@ -218,15 +256,18 @@ int RenderTemplate(const std::vector<std::string>& args)
     std::string out;
     int32_t maxPages = kDefaultMaxPages;
     std::vector<std::string> data;
+    WriteOptions write;
     for (size_t i = 1; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
+        if (write.take(args, i)) continue;
         if (args[i] == "-o" && hasValue) out = args[++i];
         else if (args[i] == "--data" && hasValue) data.push_back(args[++i]);
         else if (args[i] == "--max-pages" && hasValue) maxPages = std::atoi(args[++i].c_str());
         else throw zv::Exception("Unknown argument: " + args[i]);
     }
     if (out.empty() || maxPages <= 0) {
-        zvtool::PrintError("usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT");
+        zvtool::PrintError("usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT"
+                           " [--dpi D] [--page N | --all-pages] [--title T]");
         return 2;
     }
 #ifdef ZV_HAVE_QT
@@ -249,7 +290,18 @@ int RenderTemplate(const std::vector<std::string>& args)
         zv::MemoryStream s(std::vector<uint8_t>(bytes.begin(), bytes.end()));
         report->LoadFromStream(s);
     }
-    const bool ok = report->PrepareReport();
+    bool ok = false, written = false;
+#ifdef ZV_HAVE_QT
+    if (zv::LowerCase(zv::ExtractFileExt(out)) == ".pdf") {
+        // Written while the final pass makes the pages, so that a long report does not hold them all.
+        zv::RegisterQtPageWriters();
+        if (write.haveTitle) report->Title = write.title;
+        ok = written = zv::PrepareAndExportDocument(*report, *zv::FindPageWriter("pdf"), out);
+    } else
+#endif
+    {
+        ok = report->PrepareReport();
+    }
     if (zv::zvState().ErrorFlag || !ok) {
         std::string text = zv::zvState().ErrorFlag ? zv::zvState().ErrorText : "Preparazione interrotta";
         for (char& c : text)
@@ -257,7 +309,7 @@ int RenderTemplate(const std::vector<std::string>& args)
         zvtool::PrintError(text);
         return 1;
     }
-    WriteOutput(report->EMFPages, out);
+    if (!written) WriteOutput(report->EMFPages, out, write, report->Title);
     zvtool::Print("pages=" + std::to_string(report->EMFPages.Count()));
     return 0;
 }
@@ -265,43 +317,43 @@ int RenderTemplate(const std::vector<std::string>& args)
 int Render(const std::vector<std::string>& args)
 {
     if (!args.empty() && zv::LowerCase(zv::ExtractFileExt(args[0])) == ".zvf") return RenderTemplate(args);
-    const std::string png = Option(args, "--png"), pdf = Option(args, "--pdf");
-    if (args.empty() || (png.empty() == pdf.empty())) {
-        zvtool::PrintError("usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N] [--dpi D] | --pdf OUT");
+    std::string png, pdf;
+    WriteOptions write;
+    bool bad = args.empty();
+    for (size_t i = 1; i < args.size() && !bad; ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (write.take(args, i)) continue;
+        if (args[i] == "--png" && hasValue) png = args[++i];
+        else if (args[i] == "--pdf" && hasValue) pdf = args[++i];
+        else bad = true;
+    }
+    if (bad || png.empty() == pdf.empty()) {
+        zvtool::PrintError("usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D]"
+                           " | --pdf OUT [--title T]");
         return 2;
     }
 #ifdef ZV_HAVE_QT
     Loaded in;
     Load(args[0], in);
     zv::EnsureGuiApplication();
-    if (!png.empty()) {
-        const std::string dpiText = Option(args, "--dpi");
-        const double dpi = dpiText.empty() ? 96 : std::atof(dpiText.c_str());
-        if (in.isEmf) {
-            zv::SaveEmfAsPng(in.single, png, dpi);
+    if (in.isEmf) {
+        if (!png.empty()) {
+            zv::SaveEmfAsPng(in.single, png, write.dpi);
             return 0;
         }
-        const int page = PageOption(args, 1);
-        const int n = page ? page : 1;
-        if (n > in.pages.Count()) throw zv::Exception("No page " + std::to_string(n));
-        zv::SaveEmfAsPng(in.pages.Pages(n - 1).Picture, png, dpi);
-        return 0;
-    }
-    std::vector<zv::RenderPage> pages;
-    if (in.isEmf) {
         zv::Rect fr = in.single.frameInPixels();
         // The frame comes from the file: the paper size in 0.1 mm is worked out in 64 bits.
-        pages.push_back({&in.single, zv::Saturate32(int64_t{fr.width()} * 254 / 96),
-                         zv::Saturate32(int64_t{fr.height()} * 254 / 96), 0});
-    } else {
-        for (int i = 0; i < in.pages.Count(); ++i) {
-            const zv::TzvEMFPage& p = in.pages.Pages(i);
-            pages.push_back({&p.Picture, p.PaperWidth, p.PaperHeight, p.Orientation});
-        }
+        std::vector<zv::RenderPage> pages = {{&in.single, zv::Saturate32(int64_t{fr.width()} * 254 / 96),
+                                              zv::Saturate32(int64_t{fr.height()} * 254 / 96), 0}};
+        zv::SavePagesAsPdf(pages, pdf, write.title);
+        return 0;
     }
-    zv::SavePagesAsPdf(pages, pdf);
+    if (in.pages.Count() == 0) throw zv::Exception("The report has no pages");
+    if (!png.empty()) WriteDocument(in.pages, "png", png, write, {});
+    else WriteDocument(in.pages, "pdf", pdf, write, {});
     return 0;
 #else
+    (void)write;
     zvtool::PrintError("zvreport: render needs the Qt build");
     return 2;
 #endif
@@ -337,8 +389,10 @@ const zvtool::DumpRegistrar dumpEmf({".emf", DumpEmf});
 const zvtool::DumpRegistrar dumpZvp({".zvp", DumpZvp});
 const zvtool::CommandRegistrar renderCommand(
     {"render",
-     "TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT.zvp|.emf|.png|.pdf  (prepare a report)\n"
-     "  zvreport render FILE.zvp|FILE.emf --png OUT [--page N] [--dpi D] | --pdf OUT  (draw pages)",
+     "TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT.zvp|.emf|.png|.pdf\n"
+     "    [--dpi D] [--page N | --all-pages] [--title T]  (prepare a report; PNG at 150 dpi by default)\n"
+     "  zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D] | --pdf OUT [--title T]"
+     "  (draw pages)",
      Render});
 const zvtool::CommandRegistrar packCommand({"pack", "OUT.zvp IN.emf...  (metafiles as A4 pages of a prepared report)", Pack});
 

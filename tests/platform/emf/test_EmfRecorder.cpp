@@ -300,8 +300,34 @@ TEST(EmfRecorder, ObjectsAreCreatedLazilyAndDeletedWhenNoStateUsesThem)
     CheckObjectUse(f, &created);
     // 5 pens + white brush, red pen + cross brush, font + green pen.
     EXPECT_EQ(created, 10u);
-    // Slots are reused: never more than pen, brush and font plus the saved ones at once.
-    EXPECT_LE(f.header().handles, 7);
+    // Every object is kept for reuse (fewer than eight of a kind here), and all are gone at the end.
+    EXPECT_EQ(f.header().handles, 11);
+}
+
+TEST(EmfRecorder, GoingBackToAKeptObjectOnlySelectsItAndFewAreKept)
+{
+    struct Case {
+        int pens;        // distinct pens used in turn
+        int rounds;
+        size_t created;  // pen objects created
+        int maxHandles;
+    };
+    // Two pens in turn are created once; twenty in turn overflow the eight kept and are made again.
+    const Case cases[] = {{2, 50, 2, 4}, {8, 10, 8, 10}, {20, 3, 60, 12}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pens);
+        EmfFile f = Record([&](EmfRecorder& r) {
+            for (int k = 0; k < c.rounds; ++k)
+                for (int i = 0; i < c.pens; ++i) {
+                    r.setPen({static_cast<Color>(i * 10), 1});
+                    r.rectangle({i, i, 10 + i, 10 + i});
+                }
+        });
+        size_t created = 0;
+        CheckObjectUse(f, &created);
+        EXPECT_EQ(created, c.created + 1);  // and the white brush
+        EXPECT_LE(f.header().handles, c.maxHandles);
+    }
 }
 
 // Captures bitmaps as well as the trace.

@@ -13,6 +13,7 @@
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/Render.h"
 #include "tests/support/EmfTestPage.h"
+#include "report/ZV_Barcode.h"
 
 using namespace zv;
 
@@ -220,6 +221,76 @@ private slots:
         const QString words = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(words.contains("Grassetto corsivo"), qPrintable(words));
         QVERIFY2(words.contains("Seconda pagina"), qPrintable(words));
+    }
+
+    // The recorder gathers solid boxes and runs of text into fewer records; the page must play
+    // to the same pixels as when every call is recorded on its own.
+    void gatheredRecordsPlayLikeTheSeparateCalls()
+    {
+        QtFontMetrics m;
+        auto draw = [](EmfRecorder& c) {
+            Font f;
+            f.setSize(8);
+            c.setFont(f);
+            c.setBrush({clWhite, BrushStyle::Clear});
+            struct Bar {
+                TBarcodeType type;
+                const char* text;
+                int modul;
+                Color space, bar;
+            };
+            // EAN-13 tiles its box; POSTNET's short bars do not; red on yellow tests the colours.
+            const Bar bars[] = {{bcCodeEAN13, "800123456789", 1, clWhite, clBlack},
+                                {bcCodeEAN13, "800123456789", 2, clYellow, clRed},
+                                {bcCodePostNet, "12345", 2, clWhite, clBlack},
+                                {bcCode128B, "Zelvo-42", 1, clWhite, clNavy}};
+            int y = 20;
+            for (const Bar& b : bars) {
+                TBarcode bc;
+                bc.SetLeft(30);
+                bc.SetTop(y);
+                bc.SetHeight(40);
+                bc.SetModul(b.modul);
+                bc.SetTyp(b.type);
+                bc.SetColor(b.space);
+                bc.SetColorBar(b.bar);
+                bc.SetText(b.text);
+                bc.DrawOn(c);
+                c.beginTextRun();
+                for (int i = 0; b.text[i]; ++i) c.textOut(32 + i * 11, y + 42, std::string(1, b.text[i]));
+                c.endTextRun();
+                y += 70;
+            }
+            // Boxes that overlap, in one colour and in two: drawn in order.
+            c.setPen({clGreen, 1});
+            c.setBrush({clGreen, BrushStyle::Solid});
+            const Point a[] = {{300, 20}, {300, 60}, {340, 60}, {340, 20}};
+            const Point b[] = {{320, 40}, {320, 80}, {360, 80}, {360, 40}};
+            c.polygon(a);
+            c.polygon(b);
+            c.setPen({clBlue, 1});
+            c.setBrush({clBlue, BrushStyle::Solid});
+            const Point d[] = {{330, 30}, {350, 30}, {350, 50}, {330, 50}};
+            c.polygon(d);
+            // An opaque run keeps its characters apart; a run may also cross a box.
+            c.setBrush({clSilver, BrushStyle::Solid});
+            c.beginTextRun();
+            for (int i = 0; i < 6; ++i) c.textOut(300 + i * 14, 100, std::string(1, static_cast<char>('a' + i)));
+            c.endTextRun();
+        };
+        EmfRecorder gathered(400, 320), separate(400, 320);
+        gathered.setMetrics(&m);
+        separate.setMetrics(&m);
+        separate.setGathering(false);
+        draw(gathered);
+        draw(separate);
+        EmfFile g(gathered.finish()), s(separate.finish());
+        QVERIFY2(g.bytes().size() * 2 < s.bytes().size(), qPrintable(QString::number(g.bytes().size())));
+        for (double dpi : {96.0, 300.0}) {
+            const QImage a = RenderEmf(g, dpi), b = RenderEmf(s, dpi);
+            QCOMPARE(a.size(), b.size());
+            QVERIFY2(a == b, qPrintable(QString("differs at %1 dpi").arg(dpi)));
+        }
     }
 };
 
