@@ -149,12 +149,12 @@ public:
     {
         for (auto& f : forms_) zv::ApplicationRegistry::instance().remove(f.get());
     }
-    void Load(const std::string& spec)
+    void Load(const std::string& option)
     {
-        const size_t eq = spec.find('='), dot = spec.find('.');
-        if (eq == std::string::npos || dot == std::string::npos || dot == 0 || dot + 1 >= eq || eq + 1 >= spec.size())
-            throw zv::Exception("--data wants FORM.DATASET=FILE.xml: " + spec);
-        const std::string formName = spec.substr(0, dot), tableName = spec.substr(dot + 1, eq - dot - 1);
+        const size_t eq = option.find('='), dot = option.find('.');
+        if (eq == std::string::npos || dot == std::string::npos || dot == 0 || dot + 1 >= eq || eq + 1 >= option.size())
+            throw zv::Exception("--data wants FORM.DATASET=FILE.xml: " + option);
+        const std::string formName = option.substr(0, dot), tableName = option.substr(dot + 1, eq - dot - 1);
         zv::Component* form = zv::ApplicationRegistry::instance().findGlobalComponent(formName);
         if (!form) {
             forms_.push_back(std::make_unique<zv::Component>());
@@ -164,7 +164,7 @@ public:
         }
         auto* table = new zv::TClientDataSet(form);
         table->setName(tableName);
-        table->loadFromFile(spec.substr(eq + 1));
+        table->loadFromFile(option.substr(eq + 1));
     }
 
 private:
@@ -279,7 +279,7 @@ int RenderTemplate(const std::vector<std::string>& args)
     zv::DefaultFormatSettings() = zv::FormatSettingsFromLocale();
     zv::InitReportLibrary();
     DataForms forms;
-    for (const std::string& spec : data) forms.Load(spec);
+    for (const std::string& option : data) forms.Load(option);
     zv::Component owner;
     owner.setName("zvreport");
     auto* report = new zv::TzvReport(&owner);
