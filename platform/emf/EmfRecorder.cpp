@@ -192,6 +192,20 @@ void EmfRecorder::keep(std::vector<Kept<T>>& kept, const T& value, uint32_t slot
     kept.push_back({value, slot, ++useClock_});
 }
 
+template <class T, class Create>
+uint32_t EmfRecorder::selectKept(std::vector<Kept<T>>& kept, const T& value, Create create)
+{
+    uint32_t slot = reuse(kept, value);
+    if (!slot) {
+        slot = allocSlot();
+        create(slot);
+        refs_[slot] = 1;
+        keep(kept, value, slot);
+    }
+    emitSimple(EMR_SELECTOBJECT, {slot});
+    return slot;
+}
+
 void EmfRecorder::selectPen(const Pen& want)
 {
     if (dc_.penValid && dc_.penValue == want) return;
@@ -200,16 +214,10 @@ void EmfRecorder::selectPen(const Pen& want)
         emitSimple(EMR_SELECTOBJECT, {kStockObject | NULL_PEN});
         dc_.pen = 0;
     } else {
-        uint32_t slot = reuse(keptPens_, want);
-        if (!slot) {
-            slot = allocSlot();
+        dc_.pen = selectKept(keptPens_, want, [this, &want](uint32_t slot) {
             emitSimple(EMR_CREATEPEN, {slot, PenStyleCode(want.style), static_cast<uint32_t>(std::max(want.width, 0)),
                                        0, want.color & 0xFFFFFF});
-            refs_[slot] = 1;
-            keep(keptPens_, want, slot);
-        }
-        emitSimple(EMR_SELECTOBJECT, {slot});
-        dc_.pen = slot;
+        });
     }
     release(old);
     dc_.penValue = want;
@@ -232,17 +240,11 @@ void EmfRecorder::selectBrush(const Brush& want)
         emitSimple(EMR_SELECTOBJECT, {kStockObject | NULL_BRUSH});
         dc_.brush = 0;
     } else {
-        uint32_t slot = reuse(keptBrushes_, want);
-        if (!slot) {
-            slot = allocSlot();
-            uint32_t style = want.style == BrushStyle::Solid ? BS_SOLID : BS_HATCHED;
-            uint32_t hatch = want.style == BrushStyle::Solid ? 0 : static_cast<uint32_t>(want.style) - 2;
+        dc_.brush = selectKept(keptBrushes_, want, [this, &want](uint32_t slot) {
+            const uint32_t style = want.style == BrushStyle::Solid ? BS_SOLID : BS_HATCHED;
+            const uint32_t hatch = want.style == BrushStyle::Solid ? 0 : static_cast<uint32_t>(want.style) - 2;
             emitSimple(EMR_CREATEBRUSHINDIRECT, {slot, style, want.color & 0xFFFFFF, hatch});
-            refs_[slot] = 1;
-            keep(keptBrushes_, want, slot);
-        }
-        emitSimple(EMR_SELECTOBJECT, {slot});
-        dc_.brush = slot;
+        });
     }
     release(old);
     dc_.brushValue = want;
@@ -263,9 +265,7 @@ void EmfRecorder::useFont()
     want.color = 0;  // the colour is text-colour state, not part of the font object
     if (dc_.fontValid && dc_.fontValue == want) return;
     uint32_t old = dc_.font;
-    uint32_t slot = reuse(keptFonts_, want);
-    if (!slot) {
-        slot = allocSlot();
+    const uint32_t slot = selectKept(keptFonts_, want, [this, &want](uint32_t slot) {
         size_t s = begin(EMR_EXTCREATEFONTINDIRECTW);
         put32(slot);
         put32(static_cast<uint32_t>(want.height));
@@ -288,10 +288,7 @@ void EmfRecorder::useFont()
             out_.push_back(static_cast<uint8_t>(c >> 8));
         }
         end(s);
-        refs_[slot] = 1;
-        keep(keptFonts_, want, slot);
-    }
-    emitSimple(EMR_SELECTOBJECT, {slot});
+    });
     dc_.font = slot;
     release(old);
     dc_.fontValue = want;

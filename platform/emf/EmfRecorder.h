@@ -117,6 +117,10 @@ private:
     // Keeps a new object; the least recently used one not selected goes when the kind is full.
     template <class T>
     void keep(std::vector<Kept<T>>& kept, const T& value, uint32_t slot);
+    // Selects the kept object of that value, creating it first (create(slot) writes its record)
+    // when none is kept; answers its slot.
+    template <class T, class Create>
+    uint32_t selectKept(std::vector<Kept<T>>& kept, const T& value, Create create);
     void selectPen(const Pen& want);
     void selectBrush(const Brush& want);
     void usePen();
