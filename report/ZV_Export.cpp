@@ -155,12 +155,12 @@ bool ExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::st
 }
 
 bool PrepareAndExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::string& fileName,
-                              const TzvDocumentOptions& options)
+                              const TzvDocumentOptions& options, TzvExportProgress* progress)
 {
     auto prepared = [&report] { return report.PrepareReport() && !zvState().ErrorFlag && report.EMFPages.Count() > 0; };
     if (kind.pagesPerFile == 1 || report.InterleavePages != 0 || options.FirstPage != 1 || options.LastPage != 0) {
         if (!prepared()) return false;
-        return ExportDocument(report, kind, fileName, options);
+        return ExportDocument(report, kind, fileName, options, progress);
     }
     if (!kind.make) throw Exception("No writer for " + kind.kind);
     PendingFile file(fileName);
@@ -169,13 +169,24 @@ bool PrepareAndExportDocument(TzvReport& report, const PageWriterInfo& kind, con
     props.title = report.Title;
     props.dpi = options.Dpi;
     writer->begin(file.stream(), props);
-    report.EMFPages.SetPageSink([&writer](const TzvEMFPage& p) {
+    if (progress) progress->Start(kind.description, 0);
+    int written = 0;
+    report.EMFPages.SetPageSink([&](const TzvEMFPage& p) {
+        if (report.Terminated) return;  // cancelled or failed: nothing more is written
         writer->addPage({&p.Picture, p.PaperWidth, p.PaperHeight, p.Orientation});
+        if (!progress) return;
+        progress->SetPosition(++written);
+        if (progress->Cancelled()) report.Terminated = true;
     });
-    struct Unset {
+    struct Unset {  // the sink goes and the progress closes however the export ends
         TzvEMFPages& pages;
-        ~Unset() { pages.SetPageSink(nullptr); }
-    } unset{report.EMFPages};
+        TzvExportProgress* progress;
+        ~Unset()
+        {
+            pages.SetPageSink(nullptr);
+            if (progress) progress->Finish();
+        }
+    } unset{report.EMFPages, progress};
     if (!prepared() || report.EMFPages.Passed() != report.EMFPages.Count()) return false;
     writer->end();
     file.commit();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -177,13 +178,16 @@ private:
 constexpr int32_t kDefaultMaxPages = 100000;
 
 // Options of the page writers: --dpi D (PNG, 150 by default), --page N (PNG: that page; 1 by
-// default), --all-pages (PNG: every page, as OUT-N.png), --title T (PDF: instead of the report's).
+// default), --all-pages (PNG: every page, as OUT-N.png), --title T (PDF: instead of the report's),
+// --progress (a line on stderr every kProgressStep pages written and one at the end; the default
+// when stderr is a terminal).
 struct WriteOptions {
     double dpi = 150;
     int page = 0;
     bool allPages = false;
     std::string title;
     bool haveTitle = false;
+    bool progress = isatty(STDERR_FILENO) != 0;
     // Takes the option at args[i] (and its value); false when it is not one of these.
     bool take(const std::vector<std::string>& args, size_t& i)
     {
@@ -196,6 +200,8 @@ struct WriteOptions {
             if (page <= 0) throw zv::Exception("--page wants a page number from 1");
         } else if (args[i] == "--all-pages") {
             allPages = true;
+        } else if (args[i] == "--progress") {
+            progress = true;
         } else if (args[i] == "--title" && hasValue) {
             title = zv::Utf8ToCp1252(args[++i]);
             haveTitle = true;
@@ -204,6 +210,38 @@ struct WriteOptions {
         }
         return true;
     }
+};
+
+constexpr int kProgressStep = 100;
+
+// Progress of a document export as lines on stderr ("Documento PDF, pagine scritte: 200").
+class StderrProgress : public zv::TzvExportProgress {
+public:
+    void Start(const std::string& label, int maximum) override
+    {
+        label_ = label;
+        maximum_ = maximum;
+        position_ = 0;
+    }
+    void SetPosition(int position) override
+    {
+        position_ = position;
+        if (position % kProgressStep == 0) Line();
+    }
+    bool Cancelled() const override { return false; }
+    void Finish() override
+    {
+        if (position_ % kProgressStep != 0) Line();
+    }
+
+private:
+    void Line() const
+    {
+        zvtool::PrintError(label_ + ", pagine scritte: " + std::to_string(position_) +
+                           (maximum_ > 0 ? " di " + std::to_string(maximum_) : std::string()));
+    }
+    std::string label_;
+    int maximum_ = 0, position_ = 0;
 };
 
 #ifdef ZV_HAVE_QT
@@ -222,7 +260,8 @@ void WriteDocument(zv::TzvEMFPages& pages, const std::string& kind, const std::s
     }
     zv::DocumentProperties props;
     props.title = o.haveTitle ? o.title : reportTitle;
-    zv::ExportDocument(pages, *writer, out, props, options);
+    StderrProgress progress;
+    zv::ExportDocument(pages, *writer, out, props, options, o.progress ? &progress : nullptr);
 }
 #endif
 
@@ -270,7 +309,7 @@ int RenderTemplate(const std::vector<std::string>& args)
     }
     if (out.empty() || maxPages <= 0) {
         zvtool::PrintError("usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT"
-                           " [--dpi D] [--page N | --all-pages] [--title T]");
+                           " [--dpi D] [--page N | --all-pages] [--title T] [--progress]");
         return 2;
     }
 #ifdef ZV_HAVE_QT
@@ -304,7 +343,9 @@ int RenderTemplate(const std::vector<std::string>& args)
         // Written while the final pass makes the pages, so that a long report does not hold them all.
         zv::RegisterQtPageWriters();
         if (write.haveTitle) report->Title = write.title;
-        ok = written = zv::PrepareAndExportDocument(*report, *zv::FindPageWriter("pdf"), out);
+        StderrProgress progress;
+        ok = written = zv::PrepareAndExportDocument(*report, *zv::FindPageWriter("pdf"), out, {},
+                                                    write.progress ? &progress : nullptr);
     } else
 #endif
     {
@@ -337,7 +378,7 @@ int Render(const std::vector<std::string>& args)
     }
     if (bad || png.empty() == pdf.empty()) {
         zvtool::PrintError("usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D]"
-                           " | --pdf OUT [--title T]");
+                           " | --pdf OUT [--title T] [--progress]");
         return 2;
     }
 #ifdef ZV_HAVE_QT
@@ -398,9 +439,9 @@ const zvtool::DumpRegistrar dumpZvp({".zvp", DumpZvp});
 const zvtool::CommandRegistrar renderCommand(
     {"render",
      "TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT.zvp|.emf|.png|.pdf\n"
-     "    [--dpi D] [--page N | --all-pages] [--title T]  (prepare a report; PNG at 150 dpi by default)\n"
+     "    [--dpi D] [--page N | --all-pages] [--title T] [--progress]  (prepare a report; PNG at 150 dpi by default)\n"
      "  zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D] | --pdf OUT [--title T]"
-     "  (draw pages)",
+     " [--progress]  (draw pages; --progress: pages written, on stderr)",
      Render});
 const zvtool::CommandRegistrar packCommand({"pack", "OUT.zvp IN.emf...  (metafiles as A4 pages of a prepared report)", Pack});
 
