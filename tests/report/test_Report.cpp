@@ -16,6 +16,7 @@
 #include "report/ZV_Memo.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Registry.h"
+#include "report/ZV_Bands.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Utils.h"
 #include "tests/support/ProcessState.h"
@@ -286,9 +287,9 @@ TEST_F(ReportTest, ReportErrorTextLayout)
     TzvReport r;
     TzvMemoView memo(&r);
     memo.Name = "Memo3";
-    static char standIns[2];  // opaque stand-ins for two run-time bands
-    const TzvBand* dataBand = reinterpret_cast<const TzvBand*>(&standIns[0]);
-    const TzvBand* otherBand = reinterpret_cast<const TzvBand*>(&standIns[1]);
+    const TzvBand bands[2];  // two run-time bands; their kinds come from the band-kind hook
+    const TzvBand* dataBand = &bands[0];
+    const TzvBand* otherBand = &bands[1];
     gBandKinds.clear();
     gBandKinds[dataBand] = bkMainData;
     gBandKinds[otherBand] = bkPageFooter;
