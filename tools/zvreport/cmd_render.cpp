@@ -356,7 +356,7 @@ int Render(const std::vector<std::string>& args)
     }
     if (bad || !png.empty() + !pdf.empty() + !sheet.empty() != 1) {
         zvtool::PrintError("usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D]"
-                           " | --pdf OUT [--title T] | -o OUT.xlsx|OUT.csv [--page-bands]");
+                           " | --pdf OUT [--title T] | -o OUT.xlsx|OUT.csv");
         return 2;
     }
     if (!sheet.empty()) {
