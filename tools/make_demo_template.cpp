@@ -75,15 +75,19 @@ TzvMemoView& Memo(TzvReport& report, const char* name, const std::string& text, 
     return memo;
 }
 
-void Build(TzvReport& report, TDataSet& table)
+// Both templates: two passes (for the page count) over the table as data source "Clienti".
+void AddTableSource(TzvReport& report, TDataSet& table)
 {
     report.TwoPass = 1;
-
     auto* source = new TzvDBDataSet();
     source->setName(kDataSourceName);
     source->SetDataSet(&table);
     report.AddDataSource(kDataSourceName, source);
+}
 
+void Build(TzvReport& report, TDataSet& table)
+{
+    AddTableSource(report, table);
     Band(report, "BandaIntestazione", bkPageHeader, kHeaderTop, kHeaderHeight);
     TzvMemoView& title = Memo(report, "MemoTitolo", "Demo BarCode", kLeft, kHeaderTop + 8, kWidth);
     title.Height = 28;
@@ -114,16 +118,12 @@ void Build(TzvReport& report, TDataSet& table)
     footer.TextFont.setSize(8);
 }
 
-// The list: column headings and data on one line each, rows spaced so that the table fills
-// three pages; the amount (the line number times
-// 1234.5, thousands grouped, two decimals) and the date (dd/mm/yyyy) are left-aligned like the rest.
+// The list: column headings and data on one line each, rows spaced so that the table fills three
+// pages; the amount (the line number times 1234.5, thousands grouped, two decimals) and the date
+// (dd/mm/yyyy) are left-aligned like the rest.
 void BuildList(TzvReport& report, TDataSet& table)
 {
-    report.TwoPass = 1;
-    auto* source = new TzvDBDataSet();
-    source->setName(kDataSourceName);
-    source->SetDataSet(&table);
-    report.AddDataSource(kDataSourceName, source);
+    AddTableSource(report, table);
 
     struct Column {
         const char* name;
