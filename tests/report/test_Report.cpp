@@ -589,6 +589,9 @@ TEST_F(ReportTest, RegistriesHoldThirtyTwoEntries)
     for (size_t i = 0; i < added.size(); ++i) EXPECT_EQ(FunctionLibraries()[i].get(), added[i]);  // in order
     for (const auto* lib : added) UnregisterFunctionLibrary(lib);
 
+    // The start-up's filters step aside for the test and come back at the end.
+    const std::vector<TzvExportFilterInfo> startUp = ExportFilters();
+    for (const TzvExportFilterInfo& f : startUp) UnregisterExportFilter(f.Description);
     ASSERT_TRUE(ExportFilters().empty());
     auto filterClass = [](Stream& s) { return std::make_unique<TzvExportFilter>(s); };
     EXPECT_FALSE(RegisterExportFilter({nullptr, "senza classe", "*.x"}));
@@ -604,11 +607,15 @@ TEST_F(ReportTest, RegistriesHoldThirtyTwoEntries)
     for (size_t i = 0; i < kMaxExportFilters; ++i) EXPECT_TRUE(UnregisterExportFilter("Filtro " + std::to_string(i)));
     EXPECT_FALSE(UnregisterExportFilter("Filtro 0"));
     EXPECT_TRUE(ExportFilters().empty());
+    for (const TzvExportFilterInfo& f : startUp) RegisterExportFilter(f);
 }
 
-TEST_F(ReportTest, StartUpRegistersTheComponentClassesAndTheBarcodeAddIn)
+TEST_F(ReportTest, StartUpRegistersTheComponentClassesTheBarcodeAddInAndTheSpreadsheetFilters)
 {
     InitReportLibrary();  // a second call adds nothing
+    std::vector<std::string> filters;
+    for (const TzvExportFilterInfo& f : ExportFilters()) filters.push_back(f.Description + " " + f.FileMask);
+    EXPECT_EQ(filters, (std::vector<std::string>{"Foglio di calcolo Excel *.xlsx", "Testo CSV *.csv"}));
     size_t barcodes = 0;
     for (const TzvAddInObjectInfo& info : AddInObjects())
         if (info.ClassName == "TzvCodeBarreView") {
