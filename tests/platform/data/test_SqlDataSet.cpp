@@ -4,6 +4,8 @@
 
 #include "platform/base/Error.h"
 #include "platform/base/Format.h"
+#include "platform/base/FormText.h"
+#include "platform/data/DBComponents.h"
 #include "platform/data/SqlDataSet.h"
 #include "tests/support/SqlTestDatabases.h"
 
@@ -193,6 +195,35 @@ TEST(SqlDataSetServer, StoppedMidWalkThrowsAndCloses)
     EXPECT_FALSE(ds.eof());
     ds.close();
     EXPECT_THROW(ds.open(), Exception);
+}
+
+TEST(SqlDataSetDescription, ReadOpensAndWritesBack)
+{
+    SqlTestDatabase db("sqlite");
+    db.exec("CREATE TABLE t (n INTEGER)");
+    db.exec("INSERT INTO t VALUES (5)");
+    ComponentClassRegistry registry;
+    RegisterDataComponentClasses(registry);
+    struct Root : Component {
+        std::string className() const override { return "TRoot"; }
+    };
+    registry.add("TRoot", [](Component*) -> Component* { return new Root; });
+    const std::string text = "object Form: TRoot\n  object Q: TSqlDataSet\n    Database = '" + db.database() +
+                             "'\n    SQL.Strings = (\n      'SELECT n'\n      'FROM t')\n    Active = True\n  end\nend\n";
+    std::unique_ptr<Component> root(FormReader(text, registry).read());
+    auto* q = dynamic_cast<TSqlDataSet*>(root->findComponent("Q"));
+    ASSERT_NE(q, nullptr);
+    EXPECT_TRUE(q->active());
+    EXPECT_EQ(q->sql(), "SELECT n\r\nFROM t");
+    EXPECT_EQ(q->fieldByName("n")->asInteger(), 5);
+    FormWriter w;
+    w.writeComponent(*root);
+    std::unique_ptr<Component> again(FormReader(w.text(), registry).read());
+    auto* q2 = dynamic_cast<TSqlDataSet*>(again->findComponent("Q"));
+    ASSERT_NE(q2, nullptr);
+    EXPECT_EQ(q2->sql(), q->sql());
+    EXPECT_EQ(q2->database(), db.database());
+    EXPECT_TRUE(q2->active());
 }
 
 }  // namespace
