@@ -1,5 +1,5 @@
-// `zvreport dump FILE.emf|FILE.zvp`, `zvreport render` (a template prepared over XML data packets, or
-// prepared pages drawn to PNG or PDF), `zvreport pack`.
+// `zvreport dump FILE.emf|FILE.zvp`, `zvreport render` (a template prepared over XML data packets
+// and SQL queries, or prepared pages drawn to PNG or PDF), `zvreport pack`.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
