@@ -41,7 +41,7 @@ void TSqlDataSet::setParams(std::vector<Variant> params)
 void TSqlDataSet::setWindowRows(int rows)
 {
     checkClosed();
-    windowRows_ = std::max(1, rows);
+    windowRows_ = std::clamp(rows, 1, kMaxWindowRows);
 }
 
 void TSqlDataSet::internalOpen()

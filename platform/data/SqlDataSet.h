@@ -33,8 +33,9 @@ public:
     // Values of the query's parameters, by position.
     const std::vector<Variant>& params() const { return params_; }
     void setParams(std::vector<Variant> params);
+    static constexpr int kMaxWindowRows = 65536;
     int windowRows() const { return windowRows_; }
-    void setWindowRows(int rows);  // at least 1
+    void setWindowRows(int rows);  // 1 to kMaxWindowRows
 
     // Times the query was run since Open (the count not included).
     int runs() const { return runs_; }
