@@ -103,10 +103,7 @@ private:
     TFieldType UndeclaredType(int column) const
     {
         switch (hasRow_ ? sqlite3_column_type(stmt_.get(), column) : SQLITE_NULL) {
-        case SQLITE_INTEGER: {
-            const int64_t v = sqlite3_column_int64(stmt_.get(), column);
-            return v >= INT32_MIN && v <= INT32_MAX ? ftInteger : ftLargeint;
-        }
+        case SQLITE_INTEGER: return ftLargeint;  // later rows may need the 64 bits
         case SQLITE_FLOAT: return ftFloat;
         case SQLITE_BLOB: return ftBlob;
         default: return ftString;
