@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "platform/base/Error.h"
 #include "platform/base/Text.h"
@@ -28,24 +29,23 @@ public:
     {
         const std::string text = Cp1252ToUtf8(sql);
         const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, text.c_str(), static_cast<int>(text.size()), &stmt_, &tail) != SQLITE_OK) Fail(db);
+        sqlite3_stmt* stmt = nullptr;
+        const int rc = sqlite3_prepare_v2(db, text.c_str(), static_cast<int>(text.size()), &stmt, &tail);
+        stmt_.reset(stmt);  // finalized even when the checks below throw
+        if (rc != SQLITE_OK) Fail(db);
         if (!stmt_) throw Exception("The query is empty");
         for (; tail && *tail; ++tail)
             if (static_cast<unsigned char>(*tail) > ' ' && *tail != ';') throw Exception("Only one statement is allowed");
-        const int expected = sqlite3_bind_parameter_count(stmt_);
+        const int expected = sqlite3_bind_parameter_count(stmt_.get());
         if (static_cast<size_t>(expected) != params.size())
             throw Exception("The query has " + std::to_string(expected) + " parameters, " + std::to_string(params.size()) + " given");
         for (int i = 0; i < expected; ++i) bind(i + 1, params[static_cast<size_t>(i)]);
     }
-    ~SqliteStatement() { sqlite3_finalize(stmt_); }
-    SqliteStatement(const SqliteStatement&) = delete;
-    SqliteStatement& operator=(const SqliteStatement&) = delete;
-
-    sqlite3_stmt* get() const { return stmt_; }
+    sqlite3_stmt* get() const { return stmt_.get(); }
     // True on a row, false at the end; throws the database's message otherwise.
     bool step()
     {
-        const int rc = sqlite3_step(stmt_);
+        const int rc = sqlite3_step(stmt_.get());
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) return false;
         Fail(db_);
@@ -56,20 +56,20 @@ private:
     {
         int rc = SQLITE_OK;
         switch (v.type()) {
-        case VarType::Empty: case VarType::Null: rc = sqlite3_bind_null(stmt_, index); break;
-        case VarType::Byte: case VarType::Integer: rc = sqlite3_bind_int64(stmt_, index, v.rawInt()); break;
-        case VarType::Boolean: rc = sqlite3_bind_int64(stmt_, index, v.rawBool() ? 1 : 0); break;
-        case VarType::Double: rc = sqlite3_bind_double(stmt_, index, v.rawDouble()); break;
+        case VarType::Empty: case VarType::Null: rc = sqlite3_bind_null(stmt_.get(), index); break;
+        case VarType::Byte: case VarType::Integer: rc = sqlite3_bind_int64(stmt_.get(), index, v.rawInt()); break;
+        case VarType::Boolean: rc = sqlite3_bind_int64(stmt_.get(), index, v.rawBool() ? 1 : 0); break;
+        case VarType::Double: rc = sqlite3_bind_double(stmt_.get(), index, v.rawDouble()); break;
         default: {
             const std::string text = *SqlParamText(v);
-            rc = sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_bind_text(stmt_.get(), index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
         }
         }
         if (rc != SQLITE_OK) Fail(db_);
     }
 
     sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
+    std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> stmt_{nullptr, &sqlite3_finalize};
 };
 
 class SqliteCursor : public SqlCursor {
