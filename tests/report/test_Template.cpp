@@ -217,7 +217,7 @@ TEST_F(TemplateTest, WrittenTemplateReadsBackToTheSameDumpAndBytes)
     EXPECT_NE(before.find("source \"Clienti\" db \"FormMain.Table1\" filtered 1 filter \"[Eta] > 18\" range 1 1 0"),
               std::string::npos);
     EXPECT_NE(before.find("page 1 paper 256 1234x2345"), std::string::npos);
-    EXPECT_NE(before.find("barcode checksum 0 show-text 0 show-checksum-text 1 reserved 0 type 7 modul 3 ratio 2.5"),
+    EXPECT_NE(before.find("barcode checksum 0 show-text 0 show-checksum-text 1 ec-level 0 type 7 modul 3 ratio 2.5"),
               std::string::npos);
     auto* memo = dynamic_cast<TzvMemoView*>(other->Pages[0].Object(1));
     ASSERT_NE(memo, nullptr);
