@@ -195,6 +195,7 @@ bool TzvCodeBarreView::SizedByObject() const
 
 void TzvCodeBarreView::DrawSizedSymbol(Canvas& c, const std::string& text)
 {
+    const Rect area{BarsRect.left, BarsRect.top, BarsRect.left + Width, BarsRect.bottom};
     std::string error;
     if (!FindBarcodeTypeInfo(BarType)) {
         error = kBarcodeUnknownType + std::to_string(BarType);
@@ -202,8 +203,8 @@ void TzvCodeBarreView::DrawSizedSymbol(Canvas& c, const std::string& text)
         try {
             // The largest square (PDF417: one by three) modules that fit, from the top-left corner.
             const MatrixSymbol symbol = EncodeMatrixBarcode(BarType, text, EcLevel);
-            const int32_t module = FitMatrixModule(symbol, BarsRect.right - BarsRect.left, BarsRect.bottom - BarsRect.top);
-            DrawMatrixBarcode(c, symbol, BarsRect.left, BarsRect.top, module);
+            const int32_t module = FitMatrixModule(symbol, area.right - area.left, area.bottom - area.top);
+            DrawMatrixBarcode(c, symbol, area.left, area.top, module);
             return;
         } catch (const Exception& e) {
             error = e.message();
@@ -213,11 +214,11 @@ void TzvCodeBarreView::DrawSizedSymbol(Canvas& c, const std::string& text)
     PenBrushGuard guard(c);
     c.setPen({clRed, 1, PenStyle::Solid});
     c.setBrush({clWhite, BrushStyle::Clear});
-    c.rectangle(BarsRect);
+    c.rectangle(area);
     Font f = c.font();
     f.color = clRed;
     c.setFont(f);
-    c.textRect(BarsRect, BarsRect.left + 2, BarsRect.top + 2, error);
+    c.textRect(area, area.left + 2, area.top + 2, error);
 }
 
 void TzvCodeBarreView::LoadFromStream(Stream& s)
