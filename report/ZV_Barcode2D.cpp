@@ -82,8 +82,8 @@ MatrixSymbol EncodeMatrixBarcode(int type, std::string_view text, uint8_t errorC
                                    static_cast<int>(utf8.size()));
     if (rc >= ZINT_ERROR) throw Exception(std::string(info->displayName) + ": " + sym->errtxt);
 
-    constexpr int kMaxRows = static_cast<int>(std::size(zint_symbol{}.encoded_data));
-    constexpr int kMaxColumns = static_cast<int>(sizeof zint_symbol{}.encoded_data[0] * 8);
+    constexpr int kMaxRows = static_cast<int>(sizeof(zint_symbol::encoded_data) / sizeof(zint_symbol::encoded_data[0]));
+    constexpr int kMaxColumns = static_cast<int>(sizeof(zint_symbol::encoded_data[0]) * 8);
     if (sym->rows < 1 || sym->rows > kMaxRows || sym->width < 1 || sym->width > kMaxColumns)
         throw Exception(WithName(kBarcodeInternal, info->displayName));
 
