@@ -47,6 +47,19 @@ bool SkipsFitCheck(int kind)
 }
 bool IsLevelDataKind(int kind) { return kind == bkMainData || kind == bkDetailData || kind == bkSubDetailData; }
 
+// Notes on the current output page where its page header or footer lies: the header from where it
+// starts to where the page goes on below it, the footer from its top to the bottom of the page.
+void NotePageBandSpan(const TzvBand& band, int32_t headerTop)
+{
+    TzvReport* report = Preparing();
+    const int32_t index = PrepareState().PageIndex;
+    if (!report || index < 0 || index >= report->EMFPages.Count()) return;
+    const TzvPage& page = *band.Parent;
+    auto& spans = report->EMFPages.Pages(index).PageBandSpans;
+    if (band.BandKind == bkPageHeader) spans.emplace_back(headerTop, page.CurY);
+    else spans.emplace_back(band.Y, INT32_MAX);
+}
+
 void Guard(const std::exception& e)
 {
     const auto* ex = dynamic_cast<const Exception*>(&e);
@@ -992,7 +1005,9 @@ bool ShowBand(TzvBand& band)
             DrawBandBody(*b);
         }
     } else {
+        const int32_t top = page.CurY;
         DrawBandBody(band);
+        if (band.BandKind == bkPageHeader || band.BandKind == bkPageFooter) NotePageBandSpan(band, top);
         if (!IsLevelDataKind(band.BandKind) && band.BandKind != bkGroupHeader && band.ForceNewPage) NewPage(page);
     }
     if (!band.SubsDone) incomplete = true;

@@ -287,6 +287,14 @@ inline constexpr const char* kSaveDialogTitle = "Salva il report.";
 inline constexpr const char* kSaveDialogFilter =
     "Report file (*.zvp)|*.zvp|Enhanced Meta File - File Grafico (*.emf)|*.emf";
 inline constexpr const char* kMetafileExtension = ".emf";
+// The spreadsheet export filters (description and file mask), the sheet's name, and the error of
+// a workbook that cannot be written (followed by the writer's reason).
+inline constexpr const char* kXlsxFilterDescription = "Foglio di calcolo Excel";
+inline constexpr const char* kXlsxFilterMask = "*.xlsx";
+inline constexpr const char* kCsvFilterDescription = "Testo CSV";
+inline constexpr const char* kCsvFilterMask = "*.csv";
+inline constexpr const char* kSheetName = "Foglio1";
+inline constexpr const char* kXlsxWriteError = "Impossibile scrivere il foglio di calcolo: ";
 
 // The progress windows: the cancel button of both, the caption of the export one.
 inline constexpr const char* kProgressCancel = "&Annulla";

@@ -30,6 +30,10 @@ struct TzvEMFPage {
     EmfFile Picture;  // complete once Canvas is closed
     std::unique_ptr<EmfRecorder> Canvas;  // open while the page is drawn; none after loading
     int32_t PictureWidth = 0, PictureHeight = 0;  // the size the picture was created with
+    // Vertical spans [top, bottom) of the page header and page footer drawn on this page, in page
+    // units, so that exports can leave their texts out. Kept while the report that prepared the
+    // page is open; not stored in the prepared-report file.
+    std::vector<std::pair<int32_t, int32_t>> PageBandSpans;
 };
 
 class TzvEMFPages {

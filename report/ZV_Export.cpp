@@ -56,13 +56,22 @@ void ExportPage(const TzvEMFPage& page, TzvExportFilter& filter)
     filter.OnEndPage();
 }
 
+// Closes the progress window however the export ends.
+struct ProgressCloser {
+    TzvExportProgress* progress;
+    ~ProgressCloser()
+    {
+        if (progress) progress->Finish();
+    }
+};
+
 }  // namespace
 
 void ExportPages(TzvReport& report, const TzvExportFilterInfo& info, const std::string& fileName,
                  TzvExportProgress* progress)
 {
-    FileStream stream(fileName, FileMode::Create);
-    std::unique_ptr<TzvExportFilter> filter = info.FilterClass(stream);
+    PendingFile file(fileName);
+    std::unique_ptr<TzvExportFilter> filter = info.FilterClass(file.stream());
     if (!filter) return;
     filter->Report = &report;
     filter->FileName = fileName;
@@ -71,14 +80,16 @@ void ExportPages(TzvReport& report, const TzvExportFilterInfo& info, const std::
 
     TzvEMFPages& pages = report.EMFPages;
     if (progress) progress->Start(info.Description, pages.Count());
+    ProgressCloser closer{progress};
     for (int i = 0; i < pages.Count(); ++i) {
         if (progress && progress->Cancelled()) break;
         ExportPage(pages.Pages(i), *filter);
         if (progress) progress->SetPosition(i + 1);
         Ui().processMessages();
     }
+    const bool cancelled = progress && progress->Cancelled();
     filter->OnEndDoc();
-    if (progress) progress->Finish();
+    if (!cancelled) file.commit();
 }
 
 std::vector<std::string> DocumentFileNames(const PageWriterInfo& kind, const std::string& fileName, int first,
@@ -122,10 +133,7 @@ bool ExportDocument(TzvEMFPages& pages, const PageWriterInfo& kind, const std::s
         writer->begin(files.back().stream(), props);
     };
     if (progress) progress->Start(kind.description, last - first + 1);
-    struct Closer {  // the progress window closes however the export ends
-        TzvExportProgress* p;
-        ~Closer() { if (p) p->Finish(); }
-    } closer{progress};
+    ProgressCloser closer{progress};
     if (!filePerPage) open(names[0]);
     for (int n = first; n <= last; ++n) {
         if (progress && progress->Cancelled()) return false;

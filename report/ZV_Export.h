@@ -23,12 +23,14 @@ public:
     virtual void Finish() = 0;  // closed
 };
 
-// Exports the report's prepared pages to fileName with the filter of this registry entry:
-// creates the file, makes the filter over it, asks its Setup (a refusal ends the export; the new
-// file stays empty), prepares the report first when it has no pages, then for every page until
-// cancelled: OnBeginPage(picture width, height); the page's text records with their reference
-// point and current font, sorted by y then x (of two texts at the same point only the first);
-// OnEndPage. Then OnEndDoc. File errors propagate unchanged. progress may be null.
+// Exports the report's prepared pages to fileName with the filter of this registry entry: makes
+// the filter over a temporary file beside fileName, asks its Setup (a refusal ends the export),
+// prepares the report first when it has no pages, then for every page until cancelled:
+// OnBeginPage(picture width, height); the page's text records with their reference point and
+// current font, sorted by y then x (of two texts at the same point only the first); OnEndPage.
+// Then OnEndDoc, and the temporary file replaces fileName by rename. A refusal, a cancel or an
+// error leaves the old file as it was and no new one. Errors propagate unchanged. progress may
+// be null.
 void ExportPages(TzvReport& report, const TzvExportFilterInfo& filter, const std::string& fileName,
                  TzvExportProgress* progress = nullptr);
 

@@ -7,6 +7,7 @@
 #include "report/ZV_Preview.h"
 #include "report/ZV_Prntr.h"
 #include "report/ZV_Report.h"
+#include "report/ZV_Spreadsheet.h"
 #include "report/ZV_Utils.h"
 #include "report/ZV_View.h"
 
@@ -25,6 +26,7 @@ void InitReportLibrary()
     (void)PrepareState();
     (void)Prn();
     RegisterCodeBarreView();
+    RegisterSpreadsheetFilters();
     InstallBandHooks();
     ComponentClassRegistry& classes = ComponentClassRegistry::instance();
     classes.add("TzvReport", [](Component* owner) -> Component* { return new TzvReport(owner); });

@@ -16,8 +16,9 @@ public:
 
 // Start-up, before any window exists: fills the band-name and special-variable tables, creates
 // the process-wide state and the printer settings, registers the barcode object as an add-in
-// (with its button hint) and the component classes "TzvReport" and "TzvCodeBarreObject" of the
-// window descriptions. Calling it again does nothing more.
+// (with its button hint), the spreadsheet export filters (XLSX, CSV) and the component classes
+// "TzvReport" and "TzvCodeBarreObject" of the window descriptions. Calling it again does nothing
+// more.
 void InitReportLibrary();
 // Shut-down: frees the previews still open and withdraws the progress window.
 void DoneReportLibrary();

@@ -111,11 +111,16 @@ void RunPrintJob(TzvReport& report)
         auto printPage = [&](int32_t i) {
             TzvEMFPage& page = pages.Pages(i);
             if (!SamePaperAs(prn, page)) {
-                printer->EndDoc();
-                docOpen = false;
-                prn.SetPaper(page.PaperSize, page.PaperWidth, page.Orientation, page.PaperHeight);
-                printer->BeginDoc(title);
-                docOpen = true;
+                if (printer->ChangesPaperWithinDocument()) {
+                    prn.SetPaper(page.PaperSize, page.PaperWidth, page.Orientation, page.PaperHeight);
+                    printer->NewPage();
+                } else {
+                    printer->EndDoc();
+                    docOpen = false;
+                    prn.SetPaper(page.PaperSize, page.PaperWidth, page.Orientation, page.PaperHeight);
+                    printer->BeginDoc(title);
+                    docOpen = true;
+                }
             } else if (!firstSheet) {
                 printer->NewPage();
             }

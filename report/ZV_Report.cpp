@@ -527,7 +527,11 @@ void TzvReport::ShowPreview()
         preview->OwnedReport->Title = Title;
         preview->TransferStream.setPosition(0);
         TemplateVersionGuard version(kTemplateVersion);
-        preview->OwnedReport->EMFPages.LoadFromStream(preview->TransferStream);
+        TzvEMFPages& copy = preview->OwnedReport->EMFPages;
+        copy.LoadFromStream(preview->TransferStream);
+        // The file holds no page header and footer spans; the copy keeps them for its exports.
+        for (int i = 0; i < copy.Count() && i < EMFPages.Count(); ++i)
+            copy.Pages(i).PageBandSpans = EMFPages.Pages(i).PageBandSpans;
     } catch (...) {
         SetExprResolver(resolver);
         zvState().CurrentReport = current;

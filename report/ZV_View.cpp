@@ -266,6 +266,13 @@ const std::vector<TzvAddInObjectInfo>& AddInObjects()
     return Registry();
 }
 
+void ReplaceAddInObjects(std::vector<TzvAddInObjectInfo> entries)
+{
+    EnsureStartupAddIns();
+    if (entries.size() > kMaxAddIns) entries.resize(kMaxAddIns);
+    Registry() = std::move(entries);
+}
+
 bool SetAddInEditor(std::string_view className, std::function<std::unique_ptr<TzvObjEditorForm>()> createEditor)
 {
     EnsureStartupAddIns();

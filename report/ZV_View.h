@@ -166,6 +166,9 @@ constexpr size_t kMaxAddIns = 32;
 bool RegisterAddInObject(TzvAddInObjectInfo info);
 // The registry in registration order; the library's own add-ins are registered on first use.
 const std::vector<TzvAddInObjectInfo>& AddInObjects();
+// Puts back a registry copied earlier from AddInObjects() (a host that unloads its add-ins, a
+// test that registered some); more than 32 entries keep the first 32.
+void ReplaceAddInObjects(std::vector<TzvAddInObjectInfo> entries);
 // Gives the registered class its editor (the windowing layer supplies editors after the core
 // registered the classes); false when the class is not registered.
 bool SetAddInEditor(std::string_view className, std::function<std::unique_ptr<TzvObjEditorForm>()> createEditor);

@@ -8,7 +8,7 @@ packages=(
   zint libzint-dev zbar-tools zxing-cpp-tools emf2svg poppler-utils
   xvfb xdotool imagemagick x11-utils fonts-liberation2 qt6-translations-l10n
   clang libclang-rt-14-dev
-  python3-reportlab linux-perf
+  python3-reportlab linux-perf libxlsxwriter-dev python3-openpyxl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,11 @@
-// make_demo_template [OUT.zvf]: writes the demo's barcode report template with the library's writer.
+// make_demo_template [--list] [OUT.zvf]: writes the demo's barcode report template with the library's writer.
 //
 // The template lists the people of FormMain.ClientDataSet, one per master data band, with
 // surname, first name, health-service code and an EAN-13 symbol of the barcode number; a page
 // header carries the title and a page footer the page number of the total (two passes).
+// With --list it writes a plain list of the same table instead (ClientiElenco.zvf), one line per
+// person: surname, first name, code, an amount and the date side by side under column headings
+// in the page header, and the page footer; the spreadsheet export tests read it.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -12,6 +15,7 @@
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
 #include "report/ZV_CBar.h"
+#include "report/ZV_Format.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Picture.h"
@@ -71,15 +75,19 @@ TzvMemoView& Memo(TzvReport& report, const char* name, const std::string& text, 
     return memo;
 }
 
-void Build(TzvReport& report, TDataSet& table)
+// Both templates: two passes (for the page count) over the table as data source "Clienti".
+void AddTableSource(TzvReport& report, TDataSet& table)
 {
     report.TwoPass = 1;
-
     auto* source = new TzvDBDataSet();
     source->setName(kDataSourceName);
     source->SetDataSet(&table);
     report.AddDataSource(kDataSourceName, source);
+}
 
+void Build(TzvReport& report, TDataSet& table)
+{
+    AddTableSource(report, table);
     Band(report, "BandaIntestazione", bkPageHeader, kHeaderTop, kHeaderHeight);
     TzvMemoView& title = Memo(report, "MemoTitolo", "Demo BarCode", kLeft, kHeaderTop + 8, kWidth);
     title.Height = 28;
@@ -110,11 +118,51 @@ void Build(TzvReport& report, TDataSet& table)
     footer.TextFont.setSize(8);
 }
 
+// The list: column headings and data on one line each, rows spaced so that the table fills three
+// pages; the amount (the line number times 1234.5, thousands grouped, two decimals) and the date
+// (dd/mm/yyyy) are left-aligned like the rest.
+void BuildList(TzvReport& report, TDataSet& table)
+{
+    AddTableSource(report, table);
+
+    struct Column {
+        const char* name;
+        const char* heading;
+        const char* text;
+        int32_t left, width;
+        uint32_t format;
+    };
+    constexpr uint32_t kAmount = MakeFormatCode(fcNumber, 3, 2, ','), kDate = MakeFormatCode(fcDate, 1, 0, 0);
+    constexpr Column kColumns[] = {{"Cognome", "Cognome", "[Cognome]", kLeft, 150, kFormatCode},
+                                   {"Nome", "Nome", "[Nome]", 196, 150, kFormatCode},
+                                   {"CS", "Codice fiscale", "[CS]", 354, 160, kFormatCode},
+                                   {"Importo", "Importo", "[LINE# * 1234.5]", 522, 100, kAmount},
+                                   {"Data", "Data", "[DATE]", 630, 100, kDate}};
+    constexpr int32_t kListHeaderHeight = 60, kRowTop = kHeaderTop + kListHeaderHeight + 4, kRowHeight = 48;
+    Band(report, "BandaIntestazione", bkPageHeader, kHeaderTop, kListHeaderHeight);
+    TzvMemoView& title = Memo(report, "MemoTitolo", "Elenco clienti", kLeft, kHeaderTop + 4, kWidth);
+    title.Height = 28;
+    title.TextFont.setSize(14);
+    TzvBandView& data = Band(report, "BandaClienti", bkMainData, kRowTop, kRowHeight);
+    data.FormatText = kDataSourceName;
+    for (const Column& c : kColumns) {
+        Memo(report, ("Testa" + std::string(c.name)).c_str(), c.heading, c.left, kHeaderTop + 34, c.width).TextFont.style = fsBold;
+        Memo(report, ("Memo" + std::string(c.name)).c_str(), c.text, c.left, kRowTop + 1, c.width).FormatCode = c.format;
+    }
+    Band(report, "BandaPiePagina", bkPageFooter, kFooterTop, kFooterHeight);
+    Memo(report, "MemoPagina", "Pagina [PAGE#] di [TOTALPAGES]", kLeft, kFooterTop + 6, kWidth).TextFont.setSize(8);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const std::string out = argc > 1 ? argv[1] : "BarCodeDemo.zvf";
+    const bool list = argc > 1 && std::string(argv[1]) == "--list";
+    if (list) {
+        --argc;
+        ++argv;
+    }
+    const std::string out = argc > 1 ? argv[1] : list ? "ClientiElenco.zvf" : "BarCodeDemo.zvf";
     try {
         InitReportLibrary();
         // The data source is stored by the qualified name of its dataset: owner, ".", name.
@@ -124,7 +172,8 @@ int main(int argc, char** argv)
         table->setName(kDataSetName);
         TzvReport report;
         report.setName("zvReport");
-        Build(report, *table);
+        if (list) BuildList(report, *table);
+        else Build(report, *table);
         SaveFileAtomically(out, [&report](Stream& s) { report.SaveToStream(s); });
     } catch (const Exception& e) {
         std::fprintf(stderr, "make_demo_template: %s\n", e.message().c_str());

@@ -414,8 +414,24 @@ TStandardPreview::TStandardPreview()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(buildToolBar());
+    buildCanvas(*layout);
+    layout->addWidget(buildPageBar());
+    buildFullScreenCounter();
+    buildPopupMenu();
+    // The find dialog's view of this window, and the timer that flashes a found text.
+    findHost_ = std::make_unique<FindHost>(*this);
+    Timer = new QTimer(this);
+    Timer->setInterval(kHighlightInterval);
+    connect(Timer, &QTimer::timeout, this, [this] {
+        if (TzvTextSearch* s = search()) s->TimerTick(*findHost_);
+    });
+    refreshPageCounter();
+}
 
-    // Top tool bar: zoom box and the file, print, find, screen and close buttons.
+// The top tool bar: zoom box and the file, print, find, screen and close buttons.
+QWidget* TStandardPreview::buildToolBar()
+{
     StatusBar = new QWidget(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setFixedHeight(kBarHeight);
@@ -457,15 +473,12 @@ TStandardPreview::TStandardPreview()
     connect(PrintBtn, &QToolButton::clicked, this, &TStandardPreview::Print);
     connect(ScreenBtn, &QToolButton::clicked, this, [this] { SetFullScreen(!FullScreen); });
     connect(CloseBtn, &QToolButton::clicked, this, &QWidget::close);
-    findHost_ = std::make_unique<FindHost>(*this);
-    Timer = new QTimer(this);
-    Timer->setInterval(kHighlightInterval);
-    connect(Timer, &QTimer::timeout, this, [this] {
-        if (TzvTextSearch* s = search()) s->TimerTick(*findHost_);
-    });
-    layout->addWidget(StatusBar);
+    return StatusBar;
+}
 
-    // The canvas with its scroll bars.
+// The canvas with its scroll bars.
+void TStandardPreview::buildCanvas(QVBoxLayout& layout)
+{
     auto* middle = new QHBoxLayout;
     middle->setSpacing(0);
     PaintPanel = new TPaintPanel(*this);
@@ -478,7 +491,6 @@ TStandardPreview::TStandardPreview()
     VScroll->setObjectName(QStringLiteral("VScroll"));
     vl->addWidget(VScroll);
     middle->addWidget(VPanel);
-    layout->addLayout(middle, 1);
     HPanel = new QWidget(this);
     HPanel->setObjectName(QStringLiteral("HPanel"));
     auto* hl = new QHBoxLayout(HPanel);
@@ -491,7 +503,6 @@ TStandardPreview::TStandardPreview()
     SpacePanel->installEventFilter(this);
     hl->addWidget(HScroll, 1);
     hl->addWidget(SpacePanel);
-    layout->addWidget(HPanel);
     for (QScrollBar* bar : {VScroll, HScroll}) {
         bar->setFocusPolicy(Qt::NoFocus);
         bar->setSingleStep(SmallStep);
@@ -499,8 +510,13 @@ TStandardPreview::TStandardPreview()
         bar->setRange(0, 0);
         connect(bar, &QScrollBar::valueChanged, this, [this] { onScroll(); });
     }
+    layout.addLayout(middle, 1);
+    layout.addWidget(HPanel);
+}
 
-    // Bottom bar: view buttons on the left, page buttons and counter in the centre.
+// The bottom bar: view buttons on the left, page buttons and counter in the centre.
+QWidget* TStandardPreview::buildPageBar()
+{
     BPanel = new QWidget(this);
     BPanel->setObjectName(QStringLiteral("BPanel"));
     BPanel->setFixedHeight(kBarHeight);
@@ -559,9 +575,12 @@ TStandardPreview::TStandardPreview()
     bottom->addWidget(LeftPanel);
     bottom->addWidget(CenterPanel);
     bottom->addWidget(RightPanel);
-    layout->addWidget(BPanel);
+    return BPanel;
+}
 
-    // The page counter of full screen, over the canvas at the bottom left.
+// The page counter of full screen, over the canvas at the bottom left.
+void TStandardPreview::buildFullScreenCounter()
+{
     PagePanel = new QWidget(this);
     PagePanel->setObjectName(QStringLiteral("PagePanel"));
     PagePanel->setFixedSize(kPagePanelWidth, kPagePanelHeight);
@@ -572,8 +591,11 @@ TStandardPreview::TStandardPreview()
     PaintPage->setGeometry(0, 0, kPagePanelWidth, kPagePanelHeight);
     PaintPage->installEventFilter(this);
     PagePanel->hide();
+}
 
-    // The pop-up menu of the canvas: the file commands, full screen, then the zoom entries.
+// The pop-up menu of the canvas: the file commands, full screen, then the zoom entries.
+void TStandardPreview::buildPopupMenu()
+{
     PopupMenu = new QMenu(this);
     PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
     for (QToolButton* b : {OpenBtn, SaveBtn, PrintBtn, FindBtn}) {
@@ -592,7 +614,6 @@ TStandardPreview::TStandardPreview()
             ApplyZoomText();
         });
     }
-    refreshPageCounter();
 }
 
 TStandardPreview::~TStandardPreview() = default;

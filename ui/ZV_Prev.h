@@ -21,6 +21,7 @@ class QLabel;
 class QMenu;
 class QScrollBar;
 class QToolButton;
+class QVBoxLayout;
 
 namespace zv {
 
@@ -190,6 +191,12 @@ private:
     void selectMode(TZoomMode mode);  // the box shows the mode's entry, and the zoom follows
     void saveCurrentPage(const std::string& name);
     QToolButton* toolButton(QWidget* parent, const char* caption, const char* hint, const char* name);
+    // The constructor's steps, in the order the window stacks them.
+    QWidget* buildToolBar();
+    void buildCanvas(QVBoxLayout& layout);
+    QWidget* buildPageBar();
+    void buildFullScreenCounter();
+    void buildPopupMenu();
 
     class FindHost;
     // The text search over the shown pages, made when a report is attached.

@@ -58,6 +58,10 @@ public:
     virtual int32_t PixelsPerInchY() const = 0;
 
     virtual void BeginDoc(const std::string& title) = 0;  // Windows-1252 title
+    // Whether a document can change its paper from one sheet to the next (new device settings,
+    // then NewPage). A device that cannot gets a new document at each change of paper; a file
+    // target must, or each new document would replace the sheets written before it.
+    virtual bool ChangesPaperWithinDocument() const { return false; }
     virtual void NewPage() = 0;
     virtual void EndDoc() = 0;
     // Discards the open document; nothing of it reaches the printer. No document: nothing.

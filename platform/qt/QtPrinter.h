@@ -41,6 +41,8 @@ public:
     int32_t PixelsPerInchX() const override;
     int32_t PixelsPerInchY() const override;
     void BeginDoc(const std::string& title) override;
+    // A PDF file takes a new paper at the next sheet; a system printer gets a new job instead.
+    bool ChangesPaperWithinDocument() const override { return toPdf(); }
     void NewPage() override;
     void EndDoc() override;
     void Abort() override;

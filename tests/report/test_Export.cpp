@@ -103,11 +103,12 @@ TEST(ExportPages, CallsTheFilterPageByPageWithTextsInReadingOrder)
     std::filesystem::remove(file);
 }
 
-TEST(ExportPages, StopsWhenCancelledAndWhenTheFilterDeclines)
+TEST(ExportPages, StopsWhenCancelledAndWhenTheFilterDeclinesKeepingTheOldFile)
 {
     TzvReport report;
     MakePages(report);
     std::string file = TempFile("zv-export-cancel.txt");
+    SaveFileAtomically(file, [](Stream& s) { s.writeBytes("vecchio"); });
 
     gCalls.clear();
     CountingProgress progress;
@@ -121,6 +122,7 @@ TEST(ExportPages, StopsWhenCancelledAndWhenTheFilterDeclines)
     ExportPages(report, Info(), file, nullptr);
     EXPECT_EQ(gCalls, std::vector<std::string>{"setup"});
     LoggingFilter::accept = true;
+    EXPECT_EQ(ReadFileBytes(file), "vecchio");
     std::filesystem::remove(file);
 }
 

@@ -12,6 +12,7 @@
 #include "report/ZV_Const.h"
 #include "report/ZV_Format.h"
 #include "report/ZV_Memo.h"
+#include "report/ZV_Bands.h"
 #include "report/ZV_Report.h"
 
 using namespace zv;
@@ -25,8 +26,8 @@ bool TestBandGeometry(const TzvBand*, TzvBandGeometry& out)
     out = gBand;
     return true;
 }
-int gDummyBand;
-TzvBand* const kBand = reinterpret_cast<TzvBand*>(&gDummyBand);
+TzvBand gTestBand;  // the memos' band; its geometry comes from gBand through the hook
+TzvBand* const kBand = &gTestBand;
 
 TField* gBandFieldAnswer = nullptr;
 TField* TestBandField(std::string_view) { return gBandFieldAnswer; }

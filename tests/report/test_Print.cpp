@@ -196,18 +196,23 @@ TEST_F(PrintTest, SheetGeometryAtThePrinterResolution)
 
 TEST_F(PrintTest, PaperChangeStartsANewDocument)
 {
+    // A device that can change paper within a document (a file) keeps every sheet in one.
     struct Case {
         const char* what;
+        bool withinDocument;
         std::vector<Paper> papers;
         std::vector<std::vector<int16_t>> documentPapers;  // device paper code of each sheet
     } cases[] = {
-        {"alternating", {kA4, kA5, kA4, kA5}, {{9}, {11}, {9}, {11}}},
-        {"runs", {kA4, kA4, kA5, kA5, kA5}, {{9, 9}, {11, 11, 11}}},
-        {"orientation alone", {kA4, {kPaperA4, 2100, 2970, 1}}, {{9}, {9}}},
+        {"alternating, file", true, {kA4, kA5, kA4, kA5}, {{9, 11, 9, 11}}},
+        {"orientation alone, file", true, {kA4, {kPaperA4, 2100, 2970, 1}}, {{9, 9}}},
+        {"alternating", false, {kA4, kA5, kA4, kA5}, {{9}, {11}, {9}, {11}}},
+        {"runs", false, {kA4, kA4, kA5, kA5, kA5}, {{9, 9}, {11, 11, 11}}},
+        {"orientation alone", false, {kA4, {kPaperA4, 2100, 2970, 1}}, {{9}, {9}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         printer = RecordingPrinter();
+        printer.PaperWithinDocument = c.withinDocument;
         Prepare(c.papers);
         report.PrintPreparedReport(1, static_cast<int32_t>(c.papers.size()), false, 1);
         std::vector<std::vector<int16_t>> got;

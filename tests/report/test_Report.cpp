@@ -16,6 +16,7 @@
 #include "report/ZV_Memo.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Registry.h"
+#include "report/ZV_Bands.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Utils.h"
 #include "tests/support/ProcessState.h"
@@ -286,9 +287,9 @@ TEST_F(ReportTest, ReportErrorTextLayout)
     TzvReport r;
     TzvMemoView memo(&r);
     memo.Name = "Memo3";
-    static char standIns[2];  // opaque stand-ins for two run-time bands
-    const TzvBand* dataBand = reinterpret_cast<const TzvBand*>(&standIns[0]);
-    const TzvBand* otherBand = reinterpret_cast<const TzvBand*>(&standIns[1]);
+    const TzvBand bands[2];  // two run-time bands; their kinds come from the band-kind hook
+    const TzvBand* dataBand = &bands[0];
+    const TzvBand* otherBand = &bands[1];
     gBandKinds.clear();
     gBandKinds[dataBand] = bkMainData;
     gBandKinds[otherBand] = bkPageFooter;
@@ -588,6 +589,9 @@ TEST_F(ReportTest, RegistriesHoldThirtyTwoEntries)
     for (size_t i = 0; i < added.size(); ++i) EXPECT_EQ(FunctionLibraries()[i].get(), added[i]);  // in order
     for (const auto* lib : added) UnregisterFunctionLibrary(lib);
 
+    // The start-up's filters step aside for the test and come back at the end.
+    const std::vector<TzvExportFilterInfo> startUp = ExportFilters();
+    for (const TzvExportFilterInfo& f : startUp) UnregisterExportFilter(f.Description);
     ASSERT_TRUE(ExportFilters().empty());
     auto filterClass = [](Stream& s) { return std::make_unique<TzvExportFilter>(s); };
     EXPECT_FALSE(RegisterExportFilter({nullptr, "senza classe", "*.x"}));
@@ -603,11 +607,15 @@ TEST_F(ReportTest, RegistriesHoldThirtyTwoEntries)
     for (size_t i = 0; i < kMaxExportFilters; ++i) EXPECT_TRUE(UnregisterExportFilter("Filtro " + std::to_string(i)));
     EXPECT_FALSE(UnregisterExportFilter("Filtro 0"));
     EXPECT_TRUE(ExportFilters().empty());
+    for (const TzvExportFilterInfo& f : startUp) RegisterExportFilter(f);
 }
 
-TEST_F(ReportTest, StartUpRegistersTheComponentClassesAndTheBarcodeAddIn)
+TEST_F(ReportTest, StartUpRegistersTheComponentClassesTheBarcodeAddInAndTheSpreadsheetFilters)
 {
     InitReportLibrary();  // a second call adds nothing
+    std::vector<std::string> filters;
+    for (const TzvExportFilterInfo& f : ExportFilters()) filters.push_back(f.Description + " " + f.FileMask);
+    EXPECT_EQ(filters, (std::vector<std::string>{"Foglio di calcolo Excel *.xlsx", "Testo CSV *.csv"}));
     size_t barcodes = 0;
     for (const TzvAddInObjectInfo& info : AddInObjects())
         if (info.ClassName == "TzvCodeBarreView") {

@@ -130,6 +130,15 @@ TEST_F(ViewTest, BarcodeRecordIsTwentyFiveBytesAfterTheCommonPart)
 TEST_F(ViewTest, AddInRegistryHoldsThirtyTwoEntries)
 {
     const size_t before = AddInObjects().size();
+    {
+        // The process-state fixture takes the entries a test added away again.
+        zvtest::ProcessState inner;
+        TzvAddInObjectInfo info;
+        info.ClassName = "TzvTemporaneaView";
+        info.Create = [](TzvReport* r) -> std::unique_ptr<TzvView> { return std::make_unique<TzvMemoView>(r); };
+        ASSERT_TRUE(RegisterAddInObject(std::move(info)));
+    }
+    ASSERT_EQ(AddInObjects().size(), before);
     size_t added = 0;
     for (int i = 0; i < 40; ++i) {
         TzvAddInObjectInfo info;

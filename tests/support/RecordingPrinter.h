@@ -37,6 +37,8 @@ public:
     int32_t OffsetX = 0, OffsetY = 0;
     int32_t PpiX = 600, PpiY = 600;
 
+    bool PaperWithinDocument = false;  // what ChangesPaperWithinDocument answers
+
     std::vector<std::string> calls;
     std::vector<Document> documents;
     std::function<void(const std::string& call)> OnCall;
@@ -53,6 +55,7 @@ public:
     int32_t PixelsPerInchX() const override { return PpiX; }
     int32_t PixelsPerInchY() const override { return PpiY; }
     void BeginDoc(const std::string& title) override;
+    bool ChangesPaperWithinDocument() const override { return PaperWithinDocument; }
     void NewPage() override;
     void EndDoc() override;
     void Abort() override;

@@ -505,6 +505,7 @@ private slots:
         QVERIFY(asked.save);
         QCOMPARE(asked.title, std::string("Salva il report."));
         QCOMPARE(asked.filters, (QStringList{"Report file (*.zvp)", "Enhanced Meta File - File Grafico (*.emf)",
+                                             "Foglio di calcolo Excel (*.xlsx)", "Testo CSV (*.csv)",
                                              "Documento PDF (*.pdf)", "Immagine PNG (*.png)"}));
         const std::filesystem::path emf = dir / "pagina.emf";
         QVERIFY(std::filesystem::exists(emf));
@@ -513,6 +514,10 @@ private slots:
         AnswerFileDialog(QString::fromStdString((dir / "tutto").string()), 1);
         preview->Save();
         QVERIFY(std::filesystem::exists(dir / "tutto.zvp"));
+        // The export filters follow: the CSV one writes its file with the mask's extension.
+        AnswerFileDialog(QString::fromStdString((dir / "tabella.txt").string()), 4);
+        preview->Save();
+        QVERIFY(std::filesystem::exists(dir / "tabella.csv"));
         ClosePreview(preview);
 
         // Open replaces the pages of the preview's report and starts again at page 1.
@@ -553,7 +558,7 @@ private slots:
             return QString::fromUtf8(p.readAllStandardOutput());
         };
 
-        AnswerFileDialog(QString::fromStdString((dir / "tutto.txt").string()), 3);
+        AnswerFileDialog(QString::fromStdString((dir / "tutto.txt").string()), 5);
         preview->Save();
         const QString pdf = QString::fromStdString((dir / "tutto.pdf").string());
         const QString info = run("pdfinfo", {pdf});
@@ -563,7 +568,7 @@ private slots:
                  qPrintable(info));
 
         preview->GoToPage(2);
-        AnswerFileDialog(QString::fromStdString((dir / "pagina").string()), 4);
+        AnswerFileDialog(QString::fromStdString((dir / "pagina").string()), 6);
         preview->Save();
         QImage png(QString::fromStdString((dir / "pagina.png").string()));
         QVERIFY(!png.isNull());
@@ -589,7 +594,7 @@ private slots:
                 }
         });
         watch.start();
-        AnswerFileDialog(pdf, 3);
+        AnswerFileDialog(pdf, 5);
         preview->Save();
         QVERIFY(sawWindow);
         QCOMPARE(ReadFileBytes(pdf.toStdString()), old);

@@ -1,5 +1,5 @@
 // `zvreport dump FILE.emf|FILE.zvp`, `zvreport render` (a template prepared over XML data packets, or
-// prepared pages drawn to PNG or PDF), `zvreport pack`.
+// prepared pages drawn to PNG or PDF or exported as a spreadsheet), `zvreport pack`.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +20,9 @@
 #include "platform/base/Text.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Export.h"
+#include "report/ZV_Registry.h"
 #include "report/ZV_Report.h"
+#include "report/ZV_Spreadsheet.h"
 #include "tools/zvreport/Command.h"
 #include "report/ZV_Init.h"
 #ifdef ZV_HAVE_QT
@@ -174,11 +176,13 @@ private:
 constexpr int32_t kDefaultMaxPages = 100000;
 
 // Options of the page writers: --dpi D (PNG, 150 by default), --page N (PNG: that page; 1 by
-// default), --all-pages (PNG: every page, as OUT-N.png), --title T (PDF: instead of the report's).
+// default), --all-pages (PNG: every page, as OUT-N.png), --title T (PDF: instead of the report's),
+// --page-bands (spreadsheets: keep the texts of page headers and footers).
 struct WriteOptions {
     double dpi = 150;
     int page = 0;
     bool allPages = false;
+    bool pageBands = false;
     std::string title;
     bool haveTitle = false;
     // Takes the option at args[i] (and its value); false when it is not one of these.
@@ -193,6 +197,8 @@ struct WriteOptions {
             if (page <= 0) throw zv::Exception("--page wants a page number from 1");
         } else if (args[i] == "--all-pages") {
             allPages = true;
+        } else if (args[i] == "--page-bands") {
+            pageBands = true;
         } else if (args[i] == "--title" && hasValue) {
             title = zv::Utf8ToCp1252(args[++i]);
             haveTitle = true;
@@ -223,6 +229,26 @@ void WriteDocument(zv::TzvEMFPages& pages, const std::string& kind, const std::s
 }
 #endif
 
+// Exports the report's pages through the export filter registered for the extension of out
+// (".xlsx", ".csv"), keeping the texts of page headers and footers when pageBands is set; false
+// when no filter has that extension.
+bool WriteSheet(zv::TzvReport& report, const std::string& out, bool pageBands)
+{
+    const std::string mask = "*" + zv::LowerCase(zv::ExtractFileExt(out));
+    for (const zv::TzvExportFilterInfo& f : zv::ExportFilters()) {
+        if (zv::LowerCase(f.FileMask) != mask) continue;
+        zv::TzvExportFilterInfo info = f;
+        info.FilterClass = [&f, pageBands](zv::Stream& s) {
+            std::unique_ptr<zv::TzvExportFilter> filter = f.FilterClass(s);
+            if (auto* sheet = dynamic_cast<zv::TzvSheetExportFilter*>(filter.get())) sheet->SkipPageBands = !pageBands;
+            return filter;
+        };
+        zv::ExportPages(report, info, out);
+        return true;
+    }
+    return false;
+}
+
 void WriteOutput(zv::TzvEMFPages& pages, const std::string& out, const WriteOptions& o, const std::string& title)
 {
     const std::string ext = zv::LowerCase(zv::ExtractFileExt(out));
@@ -247,7 +273,7 @@ void WriteOutput(zv::TzvEMFPages& pages, const std::string& out, const WriteOpti
     (void)o;
     (void)title;
 #endif
-    throw zv::Exception("Unknown output kind (.zvp, .emf, .png, .pdf): " + out);
+    throw zv::Exception("Unknown output kind (.zvp, .emf, .png, .pdf, .xlsx, .csv): " + out);
 }
 
 // render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT
@@ -267,7 +293,7 @@ int RenderTemplate(const std::vector<std::string>& args)
     }
     if (out.empty() || maxPages <= 0) {
         zvtool::PrintError("usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT"
-                           " [--dpi D] [--page N | --all-pages] [--title T]");
+                           " [--dpi D] [--page N | --all-pages] [--title T] [--page-bands]");
         return 2;
     }
 #ifdef ZV_HAVE_QT
@@ -309,7 +335,7 @@ int RenderTemplate(const std::vector<std::string>& args)
         zvtool::PrintError(text);
         return 1;
     }
-    if (!written) WriteOutput(report->EMFPages, out, write, report->Title);
+    if (!written && !WriteSheet(*report, out, write.pageBands)) WriteOutput(report->EMFPages, out, write, report->Title);
     zvtool::Print("pages=" + std::to_string(report->EMFPages.Count()));
     return 0;
 }
@@ -317,7 +343,7 @@ int RenderTemplate(const std::vector<std::string>& args)
 int Render(const std::vector<std::string>& args)
 {
     if (!args.empty() && zv::LowerCase(zv::ExtractFileExt(args[0])) == ".zvf") return RenderTemplate(args);
-    std::string png, pdf;
+    std::string png, pdf, sheet;
     WriteOptions write;
     bool bad = args.empty();
     for (size_t i = 1; i < args.size() && !bad; ++i) {
@@ -325,12 +351,23 @@ int Render(const std::vector<std::string>& args)
         if (write.take(args, i)) continue;
         if (args[i] == "--png" && hasValue) png = args[++i];
         else if (args[i] == "--pdf" && hasValue) pdf = args[++i];
+        else if (args[i] == "-o" && hasValue) sheet = args[++i];
         else bad = true;
     }
-    if (bad || png.empty() == pdf.empty()) {
+    if (bad || !png.empty() + !pdf.empty() + !sheet.empty() != 1) {
         zvtool::PrintError("usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D]"
-                           " | --pdf OUT [--title T]");
+                           " | --pdf OUT [--title T] | -o OUT.xlsx|OUT.csv");
         return 2;
+    }
+    if (!sheet.empty()) {
+        // Prepared pages carry no notes of their page headers and footers: every text is exported.
+        zv::DefaultFormatSettings() = zv::FormatSettingsFromLocale();
+        zv::InitReportLibrary();
+        zv::TzvReport report;
+        zv::LoadPreparedReport(report.EMFPages, args[0]);
+        if (report.EMFPages.Count() == 0) throw zv::Exception("The report has no pages");
+        if (!WriteSheet(report, sheet, write.pageBands)) throw zv::Exception("Unknown output kind (.xlsx, .csv): " + sheet);
+        return 0;
     }
 #ifdef ZV_HAVE_QT
     Loaded in;
@@ -389,10 +426,11 @@ const zvtool::DumpRegistrar dumpEmf({".emf", DumpEmf});
 const zvtool::DumpRegistrar dumpZvp({".zvp", DumpZvp});
 const zvtool::CommandRegistrar renderCommand(
     {"render",
-     "TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT.zvp|.emf|.png|.pdf\n"
-     "    [--dpi D] [--page N | --all-pages] [--title T]  (prepare a report; PNG at 150 dpi by default)\n"
+     "TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT.zvp|.emf|.png|.pdf|.xlsx|.csv\n"
+     "    [--dpi D] [--page N | --all-pages] [--title T] [--page-bands]  (prepare a report; PNG at 150 dpi by\n"
+     "    default; spreadsheets leave out page headers and footers unless --page-bands)\n"
      "  zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D] | --pdf OUT [--title T]"
-     "  (draw pages)",
+     " | -o OUT.xlsx|.csv  (draw or export pages)",
      Render});
 const zvtool::CommandRegistrar packCommand({"pack", "OUT.zvp IN.emf...  (metafiles as A4 pages of a prepared report)", Pack});
 

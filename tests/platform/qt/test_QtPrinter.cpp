@@ -33,11 +33,10 @@ bool HaveTools()
            !QStandardPaths::findExecutable("pdftotext").isEmpty();
 }
 
-// Pages on one paper, page i showing "Foglio<i>" at (100, 200) page pixels.
-void Prepare(TzvReport& report, int count, int32_t code, int32_t width, int32_t height, uint8_t orientation)
+// Appends pages on one paper, page i showing "Foglio<i>" at (100, 200) page pixels.
+void AddPages(TzvReport& report, int count, int32_t code, int32_t width, int32_t height, uint8_t orientation)
 {
-    report.EMFPages.Clear();
-    for (int i = 0; i < count; ++i) {
+    for (int i = report.EMFPages.Count(); count-- > 0; ++i) {
         TzvPage design;
         design.ChangePaper(code, width, height, orientation);
         EmfRecorder& canvas = report.EMFPages.Add(design);
@@ -48,6 +47,12 @@ void Prepare(TzvReport& report, int count, int32_t code, int32_t width, int32_t 
         canvas.textOut(100, 200, "Foglio" + std::to_string(i + 1));
         report.EMFPages.FinishPage(i);
     }
+}
+
+void Prepare(TzvReport& report, int count, int32_t code, int32_t width, int32_t height, uint8_t orientation)
+{
+    report.EMFPages.Clear();
+    AddPages(report, count, code, width, height, orientation);
 }
 
 // The x of the first word that starts with prefix, in points, from pdftotext's boxes; -1: none.
@@ -119,6 +124,29 @@ private slots:
         QVERIFY2(info.contains(QRegularExpression("Page size:\\s+595(\\.\\d+)? x 4(19|20)(\\.\\d+)? pts")), qPrintable(info));
         QVERIFY2(info.contains("ZelvoReport- Nessun nome"), qPrintable(info));
         QVERIFY(qAbs(WordX(path, "Foglio1") - 75) < 2);
+    }
+
+    // A file keeps every sheet when the paper changes between them, each sheet on its own paper.
+    void mixedPapersStayInOneFile()
+    {
+        if (!HaveTools()) QFAIL("pdfinfo or pdftotext is not installed (scripts/deps.sh installs poppler-utils)");
+        const QString path = dir_.filePath("mixed.pdf");
+        QtPrinter printer(path.toStdString(), 300);
+        Prn().SetPlatformPrinter(&printer);
+        TzvReport report;
+        report.ShowProgress = false;
+        Prepare(report, 1, kPaperA4, 2100, 2970, 0);
+        AddPages(report, 1, 11, 1480, 2100, 1);  // A5 landscape
+        AddPages(report, 1, kPaperA4, 2100, 2970, 0);
+        report.PrintPreparedReport(1, 3, false, 1);
+
+        const QString info = Run("pdfinfo", {"-f", "1", "-l", "3", path});
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+3\\n")), qPrintable(info));
+        for (const char* size : {"1 size:\\s+595(\\.\\d+)? x 84[12]", "2 size:\\s+595(\\.\\d+)? x 4(19|20)",
+                                 "3 size:\\s+595(\\.\\d+)? x 84[12]"})
+            QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Page\\s+") + size)), qPrintable(info));
+        const QString text = Run("pdftotext", {path, "-"});
+        QVERIFY2(text.contains("Foglio1") && text.contains("Foglio2") && text.contains("Foglio3"), qPrintable(text));
     }
 
     void progressWindowRunsTheJob()
