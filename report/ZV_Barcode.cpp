@@ -593,65 +593,64 @@ struct TypeRow {
 };
 
 constexpr std::array<TypeRow, kBarcodeTypeCount> kTypes = {{
-    {{"bcCode_2_5_interleaved", "2 5 interleaved", true}, WidthRule::Clamp2, BuildInterleaved},
-    {{"bcCode_2_5_industrial", "2 5 industrial", true}, WidthRule::Clamp2, BuildIndustrial},
-    {{"bcCode_2_5_matrix", "2 5 matrix", true}, WidthRule::Clamp225, BuildMatrix},
-    {{"bcCode39", "Code39", false}, WidthRule::Clamp2, BuildCode39},
-    {{"bcCode39Extended", "Code39 Extended", false}, WidthRule::Clamp2, BuildCode39Extended},
-    {{"bcCode128A", "Code128A", false}, WidthRule::Modules, BuildCode128A},
-    {{"bcCode128B", "Code128B", false}, WidthRule::Modules, BuildCode128B},
-    {{"bcCode128C", "Code128C", true}, WidthRule::Modules, BuildCode128C},
-    {{"bcCode93", "Code93", false}, WidthRule::Modules, BuildCode93},
-    {{"bcCode93Extended", "Code93 Extended", false}, WidthRule::Modules, BuildCode93Extended},
-    {{"bcCodeMSI", "MSI", true}, WidthRule::Clamp2, BuildMsi},
-    {{"bcCodePostNet", "PostNet", true}, WidthRule::Free, BuildPostNet},
-    {{"bcCodeCodabar", "Codebar", false}, WidthRule::Clamp2, BuildCodabar},
-    {{"bcCodeEAN8", "EAN8", true}, WidthRule::Clamp2, BuildEan8},
-    {{"bcCodeEAN13", "EAN13", true}, WidthRule::Clamp2, BuildEan13},
-    {{"bcCodeUPC_A", "UPC A", true}, WidthRule::Clamp2, BuildUpcA},
-    {{"bcCodeUPC_E0", "UPC E0", true}, WidthRule::Clamp2, BuildUpcE0},
-    {{"bcCodeUPC_E1", "UPC E1", true}, WidthRule::Clamp2, BuildUpcE1},
-    {{"bcCodeUPC_Supp2", "UPC Supp2", true}, WidthRule::Clamp2, BuildSupp2},
-    {{"bcCodeUPC_Supp5", "UPC Supp5", true}, WidthRule::Clamp2, BuildSupp5},
-    {{"bcCodeEAN128A", "EAN128A", false}, WidthRule::Modules, BuildEan128A},
-    {{"bcCodeEAN128B", "EAN128B", false}, WidthRule::Modules, BuildEan128B},
-    {{"bcCodeEAN128C", "EAN128C", true}, WidthRule::Modules, BuildEan128C},
+    {{"bcCode_2_5_interleaved", "2 5 interleaved", true, false}, WidthRule::Clamp2, BuildInterleaved},
+    {{"bcCode_2_5_industrial", "2 5 industrial", true, false}, WidthRule::Clamp2, BuildIndustrial},
+    {{"bcCode_2_5_matrix", "2 5 matrix", true, false}, WidthRule::Clamp225, BuildMatrix},
+    {{"bcCode39", "Code39", false, false}, WidthRule::Clamp2, BuildCode39},
+    {{"bcCode39Extended", "Code39 Extended", false, false}, WidthRule::Clamp2, BuildCode39Extended},
+    {{"bcCode128A", "Code128A", false, false}, WidthRule::Modules, BuildCode128A},
+    {{"bcCode128B", "Code128B", false, false}, WidthRule::Modules, BuildCode128B},
+    {{"bcCode128C", "Code128C", true, false}, WidthRule::Modules, BuildCode128C},
+    {{"bcCode93", "Code93", false, false}, WidthRule::Modules, BuildCode93},
+    {{"bcCode93Extended", "Code93 Extended", false, false}, WidthRule::Modules, BuildCode93Extended},
+    {{"bcCodeMSI", "MSI", true, false}, WidthRule::Clamp2, BuildMsi},
+    {{"bcCodePostNet", "PostNet", true, false}, WidthRule::Free, BuildPostNet},
+    {{"bcCodeCodabar", "Codebar", false, false}, WidthRule::Clamp2, BuildCodabar},
+    {{"bcCodeEAN8", "EAN8", true, false}, WidthRule::Clamp2, BuildEan8},
+    {{"bcCodeEAN13", "EAN13", true, false}, WidthRule::Clamp2, BuildEan13},
+    {{"bcCodeUPC_A", "UPC A", true, false}, WidthRule::Clamp2, BuildUpcA},
+    {{"bcCodeUPC_E0", "UPC E0", true, false}, WidthRule::Clamp2, BuildUpcE0},
+    {{"bcCodeUPC_E1", "UPC E1", true, false}, WidthRule::Clamp2, BuildUpcE1},
+    {{"bcCodeUPC_Supp2", "UPC Supp2", true, false}, WidthRule::Clamp2, BuildSupp2},
+    {{"bcCodeUPC_Supp5", "UPC Supp5", true, false}, WidthRule::Clamp2, BuildSupp5},
+    {{"bcCodeEAN128A", "EAN128A", false, false}, WidthRule::Modules, BuildEan128A},
+    {{"bcCodeEAN128B", "EAN128B", false, false}, WidthRule::Modules, BuildEan128B},
+    {{"bcCodeEAN128C", "EAN128C", true, false}, WidthRule::Modules, BuildEan128C},
+}};
+
+// The two-dimensional types follow the linear ones; TBarcode has no builder for them.
+constexpr std::array<BarcodeTypeInfo, kAllBarcodeTypeCount - kBarcodeTypeCount> kMatrixTypes = {{
+    {"bcQRCode", "QR Code", false, true},
+    {"bcDataMatrix", "Data Matrix", false, true},
+    {"bcPDF417", "PDF417", false, true},
 }};
 
 const TypeRow* FindRow(int type) { return type >= 0 && type < kBarcodeTypeCount ? &kTypes[type] : nullptr; }
-
-// Restores a canvas's pen and brush when drawing ends, also by an error.
-class PenBrushGuard {
-public:
-    explicit PenBrushGuard(Canvas& c) : canvas_(c), pen_(c.pen()), brush_(c.brush()) {}
-    ~PenBrushGuard()
-    {
-        canvas_.setPen(pen_);
-        canvas_.setBrush(brush_);
-    }
-    PenBrushGuard(const PenBrushGuard&) = delete;
-    PenBrushGuard& operator=(const PenBrushGuard&) = delete;
-
-private:
-    Canvas& canvas_;
-    Pen pen_;
-    Brush brush_;
-};
 
 }  // namespace
 
 const BarcodeTypeInfo* FindBarcodeTypeInfo(int type)
 {
-    const TypeRow* row = FindRow(type);
-    return row ? &row->info : nullptr;
+    if (const TypeRow* row = FindRow(type)) return &row->info;
+    if (type >= kBarcodeTypeCount && type < kAllBarcodeTypeCount) return &kMatrixTypes[static_cast<size_t>(type - kBarcodeTypeCount)];
+    return nullptr;
 }
 
 std::optional<TBarcodeType> BarcodeTypeFromName(std::string_view name)
 {
-    for (int i = 0; i < kBarcodeTypeCount; ++i)
-        if (SameText(name, kTypes[i].info.name) || SameText(name, kTypes[i].info.displayName))
-            return static_cast<TBarcodeType>(i);
+    for (int i = 0; i < kAllBarcodeTypeCount; ++i) {
+        const BarcodeTypeInfo* info = FindBarcodeTypeInfo(i);
+        if (SameText(name, info->name) || SameText(name, info->displayName)) return static_cast<TBarcodeType>(i);
+    }
     return std::nullopt;
+}
+
+PenBrushGuard::PenBrushGuard(Canvas& c) : canvas_(c), pen_(c.pen()), brush_(c.brush()) {}
+
+PenBrushGuard::~PenBrushGuard()
+{
+    canvas_.setPen(pen_);
+    canvas_.setBrush(brush_);
 }
 
 void TBarcode::SetModul(int32_t v)

@@ -1,4 +1,5 @@
-// TBarcode: turns a text into the bars and spaces of one of 23 linear symbologies and draws them.
+// TBarcode: turns a text into the bars and spaces of one of 23 linear symbologies and draws them;
+// the type table also names the three two-dimensional symbologies that ZV_Barcode2D encodes.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,8 @@ namespace zv {
 
 class Canvas;
 
-// One byte; values above bcCodeEAN128C are invalid and rejected by Encode.
+// One byte. TBarcode encodes the linear types up to bcCodeEAN128C and rejects every other value;
+// the two-dimensional types after them are encoded by EncodeMatrixBarcode (ZV_Barcode2D.h).
 enum TBarcodeType : uint8_t {
     bcCode_2_5_interleaved,
     bcCode_2_5_industrial,
@@ -37,8 +39,12 @@ enum TBarcodeType : uint8_t {
     bcCodeEAN128A,
     bcCodeEAN128B,
     bcCodeEAN128C,
+    bcQRCode,
+    bcDataMatrix,
+    bcPDF417,
 };
-constexpr int kBarcodeTypeCount = 23;
+constexpr int kBarcodeTypeCount = 23;     // the linear types
+constexpr int kAllBarcodeTypeCount = 26;  // with the two-dimensional ones
 
 enum TCheckSumMethod : uint8_t { csmNone, csmModulo10 };
 enum TBarcodeOption : uint8_t { bcoNone, bcoCode, bcoTyp, bcoBoth };
@@ -48,11 +54,26 @@ struct BarcodeTypeInfo {
     const char* name;         // enumeration name, "bcCodeEAN13"
     const char* displayName;  // "EAN13"
     bool digitsOnly;
+    bool matrix;  // two-dimensional: encoded by libzint, sized by the object
 };
-// nullptr when the value is not a valid type.
+// nullptr when the value is not a valid type (linear or two-dimensional).
 const BarcodeTypeInfo* FindBarcodeTypeInfo(int type);
 // The type whose enumeration name or display name matches, without regard to case.
 std::optional<TBarcodeType> BarcodeTypeFromName(std::string_view name);
+
+// Restores a canvas's pen and brush when drawing ends, also by an error.
+class PenBrushGuard {
+public:
+    explicit PenBrushGuard(Canvas& c);
+    ~PenBrushGuard();
+    PenBrushGuard(const PenBrushGuard&) = delete;
+    PenBrushGuard& operator=(const PenBrushGuard&) = delete;
+
+private:
+    Canvas& canvas_;
+    Pen pen_;
+    Brush brush_;
+};
 
 // Bar pattern alphabet: '0'-'3' spaces, '5'-'8' full bars, 'A'-'D' half bars, of widths w0-w3.
 class TBarcode {

@@ -1,16 +1,18 @@
-// TzvCodeBarreView: defaults, the 25-byte stored record, copying, the geometry step, registration.
+// TzvCodeBarreView: defaults, the 25-byte stored record, copying, the geometry step, drawing, registration.
 #include "report/ZV_CBar.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/base/Error.h"
 #include "platform/base/Format.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Numeric.h"
 #include "platform/base/Stream.h"
 #include "platform/base/Variant.h"
 #include "report/ZV_Barcode.h"
+#include "report/ZV_Barcode2D.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"
 #include "report/ZV_Report.h"
@@ -23,7 +25,7 @@ namespace {
 constexpr const char* kDesignBarcodeText = "00000000";
 
 // Offsets of the fields inside the stored record.
-constexpr size_t kOffChecksum = 0, kOffShowText = 1, kOffShowCheckSumText = 2, kOffReserved = 3,
+constexpr size_t kOffChecksum = 0, kOffShowText = 1, kOffShowCheckSumText = 2, kOffEcLevel = 3,
                  kOffBarType = 4, kOffModul = 5, kOffRatio = 9, kOffReservedDouble = 17;
 
 void PutI32(uint8_t* p, int32_t v)
@@ -70,7 +72,7 @@ void TzvCodeBarreView::Assign(const TzvView& source)
     Checksum = b->Checksum;
     ShowText = b->ShowText;
     ShowCheckSumText = b->ShowCheckSumText;
-    Reserved = b->Reserved;
+    EcLevel = b->EcLevel;
     BarType = b->BarType;
     Modul = b->Modul;
     Ratio = b->Ratio;
@@ -86,8 +88,10 @@ void TzvCodeBarreView::CalcFrameRect()
     f.color = clBlack;
     f.style = 0;
     if (canvas) canvas->setFont(f);
+    const bool sized = SizedByObject();
+    if (sized) BarWidth = static_cast<uint16_t>(std::clamp<int32_t>(Width, 0, UINT16_MAX));
     TextHeight = 0;
-    if (ShowText == 1) TextHeight = canvas ? canvas->textHeight("H") : DefaultFontMetrics().textExtent(f, "H").cy;
+    if (ShowText == 1 && !sized) TextHeight = canvas ? canvas->textHeight("H") : DefaultFontMetrics().textExtent(f, "H").cy;
     BarsRect = DRect;
     DRect.right = DRect.left + BarWidth;
     Width = BarWidth;
@@ -114,6 +118,23 @@ void TzvCodeBarreView::Draw(Canvas& c)
     CalcFrameRect();
     ShowBackground();
 
+    if (SizedByObject())
+        DrawSizedSymbol(c, text);
+    else
+        DrawLinear(c, std::move(text));
+
+    if (!Visible) {
+        // Only reached in design mode: a red cross marks the hidden object.
+        c.setPen({clRed, 2, PenStyle::Solid});
+        c.moveTo(Left, Top);
+        c.lineTo(Left + Width, Top + Height);
+        c.moveTo(Left + Width, Top);
+        c.lineTo(Left, Top + Height);
+    }
+}
+
+void TzvCodeBarreView::DrawLinear(Canvas& c, std::string text)
+{
     // The encoder lives for this drawing only; an encoding error leaves the canvas untouched and
     // propagates to the page preparation.
     TBarcode bc;
@@ -148,7 +169,7 @@ void TzvCodeBarreView::Draw(Canvas& c)
     Width = savedWidth;
 
     if (ShowText == 1) {
-        if (run) {
+        if (zvState().RunMode) {
             // The characters are spread evenly over the width of the bars.
             const std::string& s = bc.DisplayText();
             double spacing = 0;
@@ -164,15 +185,40 @@ void TzvCodeBarreView::Draw(Canvas& c)
             c.textRect(DRect, DRect.left, DRect.top, Lines.front());
         }
     }
+}
 
-    if (!Visible) {
-        // Only reached in design mode: a red cross marks the hidden object.
-        c.setPen({clRed, 2, PenStyle::Solid});
-        c.moveTo(Left, Top);
-        c.lineTo(Left + Width, Top + Height);
-        c.moveTo(Left + Width, Top);
-        c.lineTo(Left, Top + Height);
+bool TzvCodeBarreView::SizedByObject() const
+{
+    const BarcodeTypeInfo* info = FindBarcodeTypeInfo(BarType);
+    return !info || info->matrix;
+}
+
+void TzvCodeBarreView::DrawSizedSymbol(Canvas& c, const std::string& text)
+{
+    const Rect area{BarsRect.left, BarsRect.top, BarsRect.left + Width, BarsRect.bottom};
+    std::string error;
+    if (!FindBarcodeTypeInfo(BarType)) {
+        error = kBarcodeUnknownType + std::to_string(BarType);
+    } else {
+        try {
+            // The largest square (PDF417: one by three) modules that fit, from the top-left corner.
+            const MatrixSymbol symbol = EncodeMatrixBarcode(BarType, text, EcLevel);
+            const int32_t module = FitMatrixModule(symbol, area.right - area.left, area.bottom - area.top);
+            DrawMatrixBarcode(c, symbol, area.left, area.top, module);
+            return;
+        } catch (const Exception& e) {
+            error = e.message();
+        }
     }
+    // The error box: a red frame over the object with the message inside it.
+    PenBrushGuard guard(c);
+    c.setPen({clRed, 1, PenStyle::Solid});
+    c.setBrush({clWhite, BrushStyle::Clear});
+    c.rectangle(area);
+    Font f = c.font();
+    f.color = clRed;
+    c.setFont(f);
+    c.textRect(area, area.left + 2, area.top + 2, error);
 }
 
 void TzvCodeBarreView::LoadFromStream(Stream& s)
@@ -183,7 +229,7 @@ void TzvCodeBarreView::LoadFromStream(Stream& s)
     Checksum = r[kOffChecksum];
     ShowText = r[kOffShowText];
     ShowCheckSumText = r[kOffShowCheckSumText];
-    Reserved = r[kOffReserved];
+    EcLevel = r[kOffEcLevel];
     BarType = r[kOffBarType];
     Modul = GetI32(r + kOffModul);
     Ratio = GetDouble(r + kOffRatio);
@@ -197,7 +243,7 @@ void TzvCodeBarreView::SaveToStream(Stream& s)
     r[kOffChecksum] = Checksum;
     r[kOffShowText] = ShowText;
     r[kOffShowCheckSumText] = ShowCheckSumText;
-    r[kOffReserved] = Reserved;
+    r[kOffEcLevel] = EcLevel;
     r[kOffBarType] = BarType;
     PutI32(r + kOffModul, Modul);
     PutDouble(r + kOffRatio, Ratio);
@@ -208,8 +254,8 @@ void TzvCodeBarreView::SaveToStream(Stream& s)
 std::string TzvCodeBarreView::DescribeExtras() const
 {
     char buf[200];
-    std::snprintf(buf, sizeof buf, "barcode checksum %u show-text %u show-checksum-text %u reserved %u type %u modul %d ratio %.17g reserved-double %.17g",
-                  Checksum, ShowText, ShowCheckSumText, Reserved, BarType, Modul, Ratio, ReservedDouble);
+    std::snprintf(buf, sizeof buf, "barcode checksum %u show-text %u show-checksum-text %u ec-level %u type %u modul %d ratio %.17g reserved-double %.17g",
+                  Checksum, ShowText, ShowCheckSumText, EcLevel, BarType, Modul, Ratio, ReservedDouble);
     return buf;
 }
 

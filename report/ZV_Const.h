@@ -248,6 +248,10 @@ inline constexpr const char* kBarcodeEan13Length = "Lunghezza del testo errata (
 inline constexpr const char* kBarcodeCode93Data = "%s: Code93 dati errati Data <%s>";
 inline constexpr const char* kBarcodeCodabarChar = "%s: Codabar carattere non ammesso <%s>";
 inline constexpr const char* kBarcodeInternal = "%s: Errore interno";
+inline constexpr const char* kBarcodeEmptyText = "%s: Testo vuoto";
+inline constexpr const char* kBarcodeUnknownType = "Tipo di codice a barre sconosciuto: ";
+inline constexpr const char* kBarcodeEcDefaultQr = "Predefinito (M)";
+inline constexpr const char* kBarcodeEcAuto = "Automatico";
 
 // ---- preview and printing --------------------------------------------------------------------
 
@@ -310,6 +314,7 @@ inline constexpr const char* kCodeBarreText = "Testo";
 inline constexpr const char* kCodeBarreType = "Tipo di codice";
 inline constexpr const char* kCodeBarreScale = "Fattore di scala";
 inline constexpr const char* kCodeBarreOptions = "Opzioni";
+inline constexpr const char* kCodeBarreEcLevel = "Correzione degli errori";
 inline constexpr const char* kCodeBarreCheckSum = "Calcola il codice di controllo";
 inline constexpr const char* kCodeBarreViewText = "Visualizza il testo";
 inline constexpr const char* kCodeBarreShowCheckSum = "Visualizza il codice di controllo";

@@ -9,6 +9,7 @@ packages=(
   xvfb xdotool imagemagick x11-utils fonts-liberation2 qt6-translations-l10n
   clang libclang-rt-14-dev
   python3-reportlab linux-perf libxlsxwriter-dev python3-openpyxl
+  libsqlite3-dev libpq-dev postgresql
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -13,6 +13,7 @@
 #include "platform/device/UiServices.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Barcode.h"
+#include "report/ZV_Barcode2D.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Report.h"
@@ -65,7 +66,7 @@ TCodeBarreForm::TCodeBarreForm()
     cbType = new QComboBox(this);
     cbType->setObjectName(QStringLiteral("cbType"));
     cbType->setGeometry(8, 72, 129, 22);
-    for (int t = 0; t < kBarcodeTypeCount; ++t)
+    for (int t = 0; t < kAllBarcodeTypeCount; ++t)
         if (const BarcodeTypeInfo* info = FindBarcodeTypeInfo(t)) cbType->addItem(ToQString(info->displayName));
     cbType->setCurrentIndex(0);
     Label3 = Label(kCodeBarreScale, this, 192, 56, 80, 13);
@@ -80,6 +81,11 @@ TCodeBarreForm::TCodeBarreForm()
     ckCheckSum = CheckBox(kCodeBarreCheckSum, Options, 16, "ckCheckSum");
     ckViewText = CheckBox(kCodeBarreViewText, Options, 40, "ckViewText");
     ckShowCheckSumText = CheckBox(kCodeBarreShowCheckSum, Options, 64, "ckShowCheckSumText");
+    // The error-correction level takes the options' place for the two-dimensional types.
+    Label4 = Label(kCodeBarreEcLevel, this, 8, 104, 120, 13);
+    cbEcLevel = new QComboBox(this);
+    cbEcLevel->setObjectName(QStringLiteral("cbEcLevel"));
+    cbEcLevel->setGeometry(8, 120, 129, 22);
     connect(ckCheckSum, &QCheckBox::clicked, this, &TCodeBarreForm::ckViewTextClick);
     connect(ckViewText, &QCheckBox::clicked, this, &TCodeBarreForm::ckViewTextClick);
     Variables = PushButton(kCodeBarreVariable, this, 192, 110, "Variables");
@@ -91,9 +97,11 @@ TCodeBarreForm::TCodeBarreForm()
     connect(Variables, &QPushButton::clicked, this, &TCodeBarreForm::VariablesClick);
     connect(DB, &QPushButton::clicked, this, &TCodeBarreForm::DBClick);
     connect(Expression, &QPushButton::clicked, this, &TCodeBarreForm::ExpressionClick);
+    connect(cbType, &QComboBox::currentIndexChanged, this, &TCodeBarreForm::cbTypeChange);
     connect(bOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(Cancel, &QPushButton::clicked, this, &QDialog::reject);
     ckViewTextClick();
+    cbTypeChange();
 }
 
 void TCodeBarreForm::Load(const TzvCodeBarreView& view)
@@ -106,6 +114,8 @@ void TCodeBarreForm::Load(const TzvCodeBarreView& view)
     ckShowCheckSumText->setChecked(view.ShowCheckSumText != 0);
     ckViewTextClick();
     Zoom->setValue(view.Modul);
+    cbTypeChange();
+    cbEcLevel->setCurrentIndex(view.EcLevel < cbEcLevel->count() ? view.EcLevel : 0);
 }
 
 void TCodeBarreForm::Store(TzvCodeBarreView& view) const
@@ -116,6 +126,7 @@ void TCodeBarreForm::Store(TzvCodeBarreView& view) const
     view.BarType = static_cast<uint8_t>(cbType->currentIndex());
     view.ShowCheckSumText = ckShowCheckSumText->isChecked() ? 1 : 0;
     view.Modul = Zoom->value();
+    view.EcLevel = cbEcLevel->count() > 0 ? static_cast<uint8_t>(cbEcLevel->currentIndex()) : 0;
 }
 
 void TCodeBarreForm::ShowEditor(TzvView* view)
@@ -129,6 +140,19 @@ void TCodeBarreForm::ShowEditor(TzvView* view)
 void TCodeBarreForm::ckViewTextClick()
 {
     ckShowCheckSumText->setEnabled(ckCheckSum->isChecked() && ckViewText->isChecked());
+}
+
+void TCodeBarreForm::cbTypeChange()
+{
+    const int type = cbType->currentIndex();
+    const bool matrix = IsMatrixBarcode(type);
+    cbEcLevel->clear();
+    for (const std::string& choice : ErrorCorrectionChoices(type)) cbEcLevel->addItem(ToQString(choice));
+    cbEcLevel->setCurrentIndex(0);
+    Options->setVisible(!matrix);
+    Zoom->setEnabled(!matrix);  // a two-dimensional symbol takes its module size from the object
+    Label4->setVisible(cbEcLevel->count() > 0);
+    cbEcLevel->setVisible(cbEcLevel->count() > 0);
 }
 
 void TCodeBarreForm::insertText(const std::string& text)

@@ -18,8 +18,9 @@ namespace zv {
 
 class TzvCodeBarreView;
 
-// "Codice a barre": the text to encode, the symbology, the module width and the three options;
-// three buttons insert a field, a variable or an expression into the text.
+// "Codice a barre": the text to encode, the symbology, the module width and the three options
+// (for two-dimensional symbols the error-correction level instead); three buttons insert a field,
+// a variable or an expression into the text.
 class TCodeBarreForm : public QDialog, public TzvObjEditorForm {
     Q_OBJECT
 public:
@@ -35,10 +36,14 @@ public:
     void VariablesClick();
     void ExpressionClick();
     void ckViewTextClick();
+    // Shows the options of the chosen type: the check boxes and the module width for linear types,
+    // the error-correction levels for QR Code and PDF417.
+    void cbTypeChange();
 
-    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr;
     QLineEdit* M1 = nullptr;
     QComboBox* cbType = nullptr;
+    QComboBox* cbEcLevel = nullptr;
     QSpinBox* Zoom = nullptr;  // the edit with its up-down
     QGroupBox* Options = nullptr;
     QCheckBox *ckCheckSum = nullptr, *ckViewText = nullptr, *ckShowCheckSumText = nullptr;

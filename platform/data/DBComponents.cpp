@@ -209,6 +209,31 @@ void TStoredClientDataSet::writeProperties(FormWriter& w) const
     position.write(w);
 }
 
+// ---- SQL dataset ---------------------------------------------------------------------------
+
+bool TStoredSqlDataSet::readProperty(const std::string& name, const PropValue& v)
+{
+    if (position.read(name, v)) return true;
+    if (name == "Database") setDatabase(v.asString());
+    else if (name == "SQL") setSql(v.asString());
+    else if (name == "SQL.Strings") {
+        if (v.kind != PropValue::Kind::List) throw Exception("Invalid property value");
+        std::string text;
+        for (const std::string& line : v.items) text += (text.empty() ? "" : "\r\n") + line;
+        setSql(text);
+    } else if (name == "Active") setActive(v.asBool());  // opened at once, like the client dataset
+    else return false;
+    return true;
+}
+
+void TStoredSqlDataSet::writeProperties(FormWriter& w) const
+{
+    if (!database().empty()) w.writeString("Database", database());
+    if (!sql().empty()) w.writeString("SQL", sql());
+    if (active()) w.writeBool("Active", true);
+    position.write(w);
+}
+
 // ---- data source ---------------------------------------------------------------------------
 
 TStoredDataSource::TStoredDataSource(Component* owner) : TDataSource(owner) {}
@@ -249,6 +274,7 @@ void TStoredDataSource::loaded()
 void RegisterDataComponentClasses(ComponentClassRegistry& registry)
 {
     registry.add("TClientDataSet", [](Component* owner) -> Component* { return new TStoredClientDataSet(owner); });
+    registry.add("TSqlDataSet", [](Component* owner) -> Component* { return new TStoredSqlDataSet(owner); });
     registry.add("TDataSource", [](Component* owner) -> Component* { return new TStoredDataSource(owner); });
     for (const FieldClassRow& r : kFieldClasses) {
         if (r.type == ftFixedChar) continue;  // shares TStringField

@@ -1,4 +1,4 @@
-// Data components as window descriptions store them: client dataset, its field objects, data source.
+// Data components as window descriptions store them: client dataset, its field objects, SQL dataset, data source.
 //
 //   object ClientDataSet: TClientDataSet
 //     FileName = 'Clienti.xml'
@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/data/ClientDataSet.h"
+#include "platform/data/SqlDataSet.h"
 #include "platform/base/FormText.h"
 
 namespace zv {
@@ -106,7 +107,22 @@ private:
     std::string dataSetName_;
 };
 
-// Registers TClientDataSet, TDataSource and the field classes.
+// An SQL dataset as a description stores it:
+//   object Clienti: TSqlDataSet
+//     Database = 'Clienti.db'
+//     SQL.Strings = ('SELECT Cognome, Nome' 'FROM Clienti')   lines joined by line breaks
+//     Active = True
+//   end
+class TStoredSqlDataSet : public TSqlDataSet, public Persistent {
+public:
+    explicit TStoredSqlDataSet(Component* owner = nullptr) : TSqlDataSet(owner) {}
+    DesignPosition position;
+
+    bool readProperty(const std::string& name, const PropValue& value) override;
+    void writeProperties(FormWriter& writer) const override;
+};
+
+// Registers TClientDataSet, TSqlDataSet, TDataSource and the field classes.
 void RegisterDataComponentClasses(ComponentClassRegistry& registry);
 
 }  // namespace zv

@@ -595,6 +595,7 @@ void TDataSet::setState(TDataSetState s)
 
 void TDataSet::scrolled()
 {
+    if (!view_.empty()) internalMovedTo(view_[static_cast<size_t>(cur_)]);
     dataEvent(DataEvent::Scrolled);
     if (afterScroll) afterScroll(*this);
 }

@@ -253,6 +253,9 @@ protected:
     // one replaces the record at rawIndex. Returns the raw index it now has.
     virtual int internalPost(int rawIndex, Record record, bool inserted) = 0;
     virtual void internalDelete(int rawIndex) = 0;
+    // The cursor has just moved onto rawIndex. A dataset that reads its rows as the cursor
+    // reaches them does it here, so that a failure surfaces from the move itself.
+    virtual void internalMovedTo(int rawIndex) { (void)rawIndex; }
 
     // For concrete datasets: replace the field list, keeping the TField objects (and their
     // display settings) of names that remain.

@@ -36,4 +36,18 @@ check "numeric error status" 1 "$rc"
 check "PNG written" "yes" "$([ -s "$out/c.png" ] && echo yes || echo no)"
 check "zbarimg reads the PNG" "Zelvo 128" "$(zbarimg --raw -q "$out/c.png" 2>/dev/null)"
 check "ZXingReader reads the PNG" "Zelvo 128" "$(ZXingReader -bytes "$out/c.png" 2>/dev/null)"
+
+# Two-dimensional types: the symbol's size, and a PNG both decoders read to exactly the text.
+check "QR Code size" "size: 21x21" "$("$bin" barcode "QR Code" 12345 | head -1)"
+check "QR Code level H is larger" "size: 25x25" "$("$bin" barcode bcQRCode 12345678901234567890 --ec 4 | head -1)"
+text='Perché è già così'
+for type in "QR Code" "Data Matrix" "PDF417"; do
+  png="$out/${type// /_}.png"
+  "$bin" barcode "$type" "$text" --png "$png" >/dev/null
+  check "ZXingReader reads the $type PNG" "$text" "$(ZXingReader "$png" 2>/dev/null | sed -n 's/^Text: *"\(.*\)"$/\1/p')"
+done
+check "zbarimg reads the QR Code PNG" "$text" "$(zbarimg --raw -q "$out/QR_Code.png" 2>/dev/null)"
+msg=$("$bin" barcode "Data Matrix" '' 2>&1 >/dev/null); rc=$?
+check "empty 2D text" "Data Matrix: Testo vuoto" "$msg"
+check "empty 2D text status" 1 "$rc"
 exit $fail

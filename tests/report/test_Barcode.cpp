@@ -446,16 +446,20 @@ TEST(BarcodeBehaviour, PropertiesAndWidth)
 
 TEST(BarcodeBehaviour, TypeTable)
 {
-    int digitsOnly = 0;
-    for (int t = 0; t < kBarcodeTypeCount; ++t) {
+    int digitsOnly = 0, matrix = 0;
+    for (int t = 0; t < kAllBarcodeTypeCount; ++t) {
         const BarcodeTypeInfo* info = FindBarcodeTypeInfo(t);
         ASSERT_NE(info, nullptr) << t;
         EXPECT_EQ(BarcodeTypeFromName(info->name), static_cast<TBarcodeType>(t));
         EXPECT_EQ(BarcodeTypeFromName(info->displayName), static_cast<TBarcodeType>(t));
         digitsOnly += info->digitsOnly;
+        matrix += info->matrix;
+        EXPECT_EQ(info->matrix, t >= kBarcodeTypeCount) << t;
     }
     EXPECT_EQ(digitsOnly, 14);
-    EXPECT_EQ(FindBarcodeTypeInfo(23), nullptr);
+    EXPECT_EQ(matrix, 3);
+    EXPECT_EQ(FindBarcodeTypeInfo(kAllBarcodeTypeCount), nullptr);
+    EXPECT_EQ(BarcodeTypeFromName("data matrix"), bcDataMatrix);
     EXPECT_EQ(FindBarcodeTypeInfo(-1), nullptr);
     EXPECT_STREQ(FindBarcodeTypeInfo(bcCodeCodabar)->displayName, "Codebar");
     EXPECT_STREQ(FindBarcodeTypeInfo(bcCode_2_5_interleaved)->displayName, "2 5 interleaved");

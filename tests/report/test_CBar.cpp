@@ -408,7 +408,6 @@ TEST_F(CodeBarreTest, EncoderErrorsReachTheCallerBeforeAnyBarIsDrawn)
         {"decimal comma", bcCodeEAN13, 1, "12,5", "Il codice a barre deve essere di tipo numerico"},
         {"Code 93 lower case", bcCode93, 0, "ab", "TBarcode: Code93 dati errati Data <ab>"},
         {"Codabar letter", bcCodeCodabar, 0, "12X", "TBarcode: Codabar carattere non ammesso <X>"},
-        {"type beyond the table", 23, 0, "1", "TBarcode: Tipo di codice a barre errato"},
         // The check digit is weighted from the right, so the last letter fails first.
         {"EAN 128 check of letters", bcCodeEAN128A, 1, "AB", "'B' is not a valid integer value"},
     };
@@ -474,6 +473,62 @@ TEST_F(CodeBarreTest, RecordedPageHoldsTheBarsAndTheDigitsAsOneTextWithEveryChar
         PlayEmf(page, played, {0, 0, 300, 200});
         EXPECT_EQ(played.glyphs, direct.glyphs);
         EXPECT_EQ(std::count(direct.glyphs.begin(), direct.glyphs.end(), '@'), 7);
+    }
+}
+
+TEST_F(CodeBarreTest, TwoDimensionalSymbolKeepsTheObjectSizeAndFitsItsModulesWithoutText)
+{
+    // In 280 x 120 pixels: QR 21 + 2 * 4 modules, Data Matrix 14 + 2 * 1 (square modules, so the
+    // height decides), PDF417 103 + 2 * 2 across and 8 rows of 3 + 2 * 2 down (the width decides).
+    // The quiet zone starts at the object's top-left corner; the outermost modules are dark on every
+    // side, so the dark pixels span exactly the symbol.
+    struct Case {
+        uint8_t type;
+        int32_t columns, rows, rowHeight, quiet, module;
+    };
+    for (const Case& c : {Case{bcQRCode, 21, 21, 1, 4, 4}, Case{bcDataMatrix, 14, 14, 1, 1, 7}, Case{bcPDF417, 103, 8, 3, 2, 2}}) {
+        SCOPED_TRACE(static_cast<int>(c.type));
+        Bar(c.type, std::string("Zelvo 2D"));
+        bar.Width = 280;
+        bar.Height = 120;
+        RasterCanvas canvas(300, 200);
+        bar.Draw(canvas);
+        EXPECT_EQ(bar.Width, 280);
+        EXPECT_EQ(bar.TextHeight, 0);
+        Rect dark{300, 200, -1, -1};
+        for (int32_t y = 0; y < 200; ++y)
+            for (int32_t x = 0; x < 300; ++x)
+                if (canvas.dark(x, y))
+                    dark = {std::min(dark.left, x), std::min(dark.top, y), std::max(dark.right, x), std::max(dark.bottom, y)};
+        const int32_t q = c.quiet * c.module;
+        EXPECT_EQ(dark, (Rect{10 + q, 20 + q, 10 + q + c.columns * c.module - 1, 20 + q + c.rows * c.rowHeight * c.module - 1}));
+    }
+}
+
+TEST_F(CodeBarreTest, SymbolsThatCannotBeDrawnShowAnErrorBoxInsteadOfFailing)
+{
+    struct Case {
+        uint8_t type;
+        std::string text;
+        std::string message;  // the start of it
+    };
+    const Case cases[] = {
+        {bcQRCode, "", "QR Code: Testo vuoto"},
+        {200, "123", "Tipo di codice a barre sconosciuto: 200"},
+        {bcPDF417, std::string(3000, '\xE8'), "PDF417: Error"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        Bar(c.type, c.text);
+        bar.Width = 150;
+        TraceCanvas canvas;
+        EXPECT_EQ(DrawError(canvas), "");
+        EXPECT_TRUE(LinesStarting(canvas, "polygon").empty());
+        const std::vector<std::string> frame = LinesStarting(canvas, "rect 10,20,160,80 pen=0000FF/1/Solid");
+        const std::vector<std::string> text = LinesStarting(canvas, "textRect 10,20,160,80 12,22 '" + c.message);
+        EXPECT_EQ(frame.size(), 1u) << canvas.text();
+        ASSERT_EQ(text.size(), 1u) << canvas.text();
+        EXPECT_NE(text[0].find("color=0000FF"), std::string::npos) << text[0];
     }
 }
 

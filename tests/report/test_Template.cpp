@@ -12,6 +12,7 @@
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
 #include "platform/device/UiServices.h"
+#include "report/ZV_Barcode.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Memo.h"
@@ -19,6 +20,7 @@
 #include "report/ZV_Report.h"
 #include "report/ZV_Utils.h"
 #include "tests/support/TemplateBytes.h"
+#include "tests/support/TraceCanvas.h"
 
 using namespace zv;
 using zvtest::Bytes;
@@ -217,7 +219,7 @@ TEST_F(TemplateTest, WrittenTemplateReadsBackToTheSameDumpAndBytes)
     EXPECT_NE(before.find("source \"Clienti\" db \"FormMain.Table1\" filtered 1 filter \"[Eta] > 18\" range 1 1 0"),
               std::string::npos);
     EXPECT_NE(before.find("page 1 paper 256 1234x2345"), std::string::npos);
-    EXPECT_NE(before.find("barcode checksum 0 show-text 0 show-checksum-text 1 reserved 0 type 7 modul 3 ratio 2.5"),
+    EXPECT_NE(before.find("barcode checksum 0 show-text 0 show-checksum-text 1 ec-level 0 type 7 modul 3 ratio 2.5"),
               std::string::npos);
     auto* memo = dynamic_cast<TzvMemoView*>(other->Pages[0].Object(1));
     ASSERT_NE(memo, nullptr);
@@ -543,6 +545,39 @@ TEST_F(TemplateTest, BarcodeAddInLoadsByClassName)
     EXPECT_EQ(bar->Modul, 2);
     EXPECT_EQ(bar->Ratio, 3.0);
     EXPECT_EQ(bar->Name, "Codice");
+}
+
+TEST_F(TemplateTest, TwoDimensionalAndUnknownBarcodeTypesKeepTypeAndLevelAndTheUnknownDrawsAnErrorBox)
+{
+    struct Case {
+        uint8_t type, level;
+    };
+    const Case cases[] = {{bcQRCode, 3}, {bcPDF417, 9}, {bcDataMatrix, 0}, {200, 7}};
+    for (const Case& c : cases) {
+        auto* bar = static_cast<TzvCodeBarreView*>(report->Pages[0].Add(std::make_unique<TzvCodeBarreView>(report.get())));
+        bar->BarType = c.type;
+        bar->EcLevel = c.level;
+        bar->Width = 150;
+    }
+    const std::vector<uint8_t> bytes = Save(*report);
+    other = std::make_unique<TzvReport>();
+    MemoryStream in(bytes);
+    other->LoadFromStream(in);
+    EXPECT_TRUE(boxes().empty());
+    ASSERT_EQ(other->Pages[0].Count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        auto* bar = dynamic_cast<TzvCodeBarreView*>(other->Pages[0].Object(i));
+        ASSERT_NE(bar, nullptr);
+        EXPECT_EQ(bar->BarType, cases[i].type);
+        EXPECT_EQ(bar->EcLevel, cases[i].level);
+    }
+    EXPECT_EQ(Save(*other), bytes);
+
+    TraceCanvas canvas;
+    auto* unknown = static_cast<TzvCodeBarreView*>(other->Pages[0].Object(3));
+    unknown->Draw(canvas);
+    EXPECT_NE(canvas.text().find("'Tipo di codice a barre sconosciuto: 200'"), std::string::npos) << canvas.text();
+    EXPECT_EQ(unknown->Width, 150);
 }
 
 TEST_F(TemplateTest, DamagedRecordsAreCorrupt)

@@ -1,6 +1,8 @@
 // The barcode editor dialog: loading and storing the object, the option rule, the insert buttons.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -9,6 +11,7 @@
 
 #include "platform/device/UiServices.h"
 #include "platform/qt/QtText.h"
+#include "report/ZV_Barcode.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Report.h"
@@ -51,7 +54,7 @@ private slots:
 
         TCodeBarreForm form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Codice a barre"));
-        QCOMPARE(form.cbType->count(), 23);
+        QCOMPARE(form.cbType->count(), kAllBarcodeTypeCount);
         auto answered = zvtest::WhenModalOfClassShows<TCodeBarreForm>([](TCodeBarreForm* f) {
             f->M1->setCursorPosition(0);
             f->M1->insert(QStringLiteral("99"));
@@ -90,6 +93,39 @@ private slots:
         QCOMPARE(view.ShowText, uint8_t(1));
         QCOMPARE(view.ShowCheckSumText, uint8_t(1));
         SetUi(nullptr);
+    }
+
+    void errorCorrectionLevelReplacesTheOptionsForTwoDimensionalTypes()
+    {
+        struct Case {
+            uint8_t type, level;
+            int choices;          // 0: no level shown
+            uint8_t storedLevel;  // after OK with the loaded level
+        };
+        // A level beyond the type's choices reads as the default; linear types store 0.
+        for (const Case& c : {Case{bcQRCode, 4, 5, 4}, Case{bcPDF417, 12, 10, 0}, Case{bcDataMatrix, 3, 0, 0},
+                              Case{bcCodeEAN13, 2, 0, 0}}) {
+            TzvCodeBarreView view(nullptr);
+            view.BarType = c.type;
+            view.EcLevel = c.level;
+            TCodeBarreForm form;
+            form.Load(view);
+            QCOMPARE(form.cbEcLevel->count(), c.choices);
+            QCOMPARE(form.cbEcLevel->isVisibleTo(&form), c.choices > 0);
+            QCOMPARE(form.Options->isVisibleTo(&form), c.type < kBarcodeTypeCount);
+            QCOMPARE(form.Zoom->isEnabled(), c.type < kBarcodeTypeCount);
+            form.Store(view);
+            QCOMPARE(view.EcLevel, c.storedLevel);
+        }
+        // Choosing QR Code offers its four levels after the default.
+        TCodeBarreForm form;
+        form.cbType->setCurrentIndex(bcQRCode);
+        QCOMPARE(form.cbEcLevel->itemText(4), QStringLiteral("H (30%)"));
+        form.cbEcLevel->setCurrentIndex(3);
+        TzvCodeBarreView view(nullptr);
+        form.Store(view);
+        QCOMPARE(view.BarType, uint8_t(bcQRCode));
+        QCOMPARE(view.EcLevel, uint8_t(3));
     }
 
     void checkSumTextNeedsBothOtherOptions()

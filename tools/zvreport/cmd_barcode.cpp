@@ -1,4 +1,4 @@
-// zvreport barcode: encodes a text with TBarcode and prints its bar pattern, width and text.
+// zvreport barcode: encodes a text (TBarcode, or libzint for the 2D types) and prints it or draws it as PNG.
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -10,6 +10,7 @@
 #include "platform/base/Error.h"
 #include "platform/draw/Png.h"
 #include "report/ZV_Barcode.h"
+#include "report/ZV_Barcode2D.h"
 #include "tools/zvreport/Command.h"
 
 namespace zvtool {
@@ -19,6 +20,7 @@ constexpr int kDefaultPngHeight = 50;
 constexpr int kQuietModules = 10;   // white margin left and right, in modules
 constexpr int kMarginModules = 4;   // white margin above and below
 constexpr int kMaxPngSide = 20000;  // refuse absurd image sizes
+constexpr int kMatrixModule = 4;    // pixels per module of a 2D symbol without --modul
 
 // Paints the axis-aligned bar polygons that TBarcode draws into a bitmap; TBarcode uses nothing
 // else, so the other drawing calls are refused.
@@ -75,14 +77,33 @@ bool ParseInt(const std::string& s, int& out)
     return true;
 }
 
+// A 2D symbol: its size in modules, the text, and with a PNG file the symbol in its quiet zone.
+int MatrixCommand(zv::TBarcodeType type, const std::string& text, int module, int ecLevel, const std::string& png)
+{
+    const zv::MatrixSymbol symbol = zv::EncodeMatrixBarcode(type, text, static_cast<uint8_t>(ecLevel));
+    Print("size: " + std::to_string(symbol.columns) + "x" + std::to_string(symbol.rows));
+    Print("text: " + text);
+    if (png.empty()) return 0;
+    if (int64_t{std::max(symbol.TotalColumns(), symbol.TotalRows())} * module > kMaxPngSide) {
+        PrintError("zvreport barcode: image too wide");
+        return 1;
+    }
+    BarRasterCanvas canvas(symbol.TotalColumns() * module, symbol.TotalRows() * module);
+    zv::DrawMatrixBarcode(canvas, symbol, 0, 0, module);
+    zv::SavePng(png, canvas.bitmap);
+    return 0;
+}
+
 int BarcodeCommand(const std::vector<std::string>& args)
 {
     const char* usage = "usage: zvreport barcode TYPE TEXT [--checksum] [--show-checksum] [--modul N] "
-                        "[--ratio R] [--png FILE --height H]";
+                        "[--ratio R] [--ec N] [--png FILE --height H]";
     std::vector<std::string> positional;
     zv::TBarcode bc;
     std::string png;
     int height = kDefaultPngHeight;
+    int module = 0;  // --modul as given; 0 when absent
+    int ecLevel = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
@@ -93,6 +114,10 @@ int BarcodeCommand(const std::vector<std::string>& args)
             bc.SetShowCheckSumText(true);
         } else if (a == "--modul" && hasValue && ParseInt(args[i + 1], n)) {
             bc.SetModul(n);
+            module = n;
+            ++i;
+        } else if (a == "--ec" && hasValue && ParseInt(args[i + 1], n) && n >= 0 && n <= 255) {
+            ecLevel = n;
             ++i;
         } else if (a == "--ratio" && hasValue) {
             char* end = nullptr;
@@ -124,6 +149,8 @@ int BarcodeCommand(const std::vector<std::string>& args)
         PrintError("zvreport barcode: unknown type '" + positional[0] + "'");
         return 2;
     }
+    if (zv::IsMatrixBarcode(*type))
+        return MatrixCommand(*type, positional[1], module >= 1 && module <= 100 ? module : kMatrixModule, ecLevel, png);
     bc.SetTyp(*type);
     bc.SetText(positional[1]);
     std::string pattern = bc.Encode();  // errors go to main, which prints them and exits 1
@@ -148,7 +175,7 @@ int BarcodeCommand(const std::vector<std::string>& args)
 }
 
 const CommandRegistrar barcodeCommand(
-    {"barcode", "TYPE TEXT [--checksum] [--show-checksum] [--modul N] [--ratio R] [--png FILE --height H]",
+    {"barcode", "TYPE TEXT [--checksum] [--show-checksum] [--modul N] [--ratio R] [--ec N] [--png FILE --height H]",
      BarcodeCommand});
 
 }  // namespace

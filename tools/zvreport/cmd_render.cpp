@@ -1,5 +1,5 @@
-// `zvreport dump FILE.emf|FILE.zvp`, `zvreport render` (a template prepared over XML data packets, or
-// prepared pages drawn to PNG or PDF or exported as a spreadsheet), `zvreport pack`.
+// `zvreport dump FILE.emf|FILE.zvp`, `zvreport render` (a template prepared over XML data packets
+// and SQL queries, or prepared pages drawn to PNG or PDF or exported as a spreadsheet), `zvreport pack`.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +12,7 @@
 #endif
 
 #include "platform/data/ClientDataSet.h"
+#include "platform/data/SqlDataSet.h"
 #include "platform/base/Component.h"
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfPlayer.h"
@@ -148,7 +149,8 @@ void Load(const std::string& path, Loaded& out)
 }
 #endif
 
-// The forms and tables named by --data FORM.DATASET=FILE.xml, registered as open forms.
+// The forms and tables named by --data FORM.DATASET=FILE.xml and --query FORM.DATASET=SQL,
+// registered as open forms.
 class DataForms {
 public:
     ~DataForms()
@@ -157,10 +159,33 @@ public:
     }
     void Load(const std::string& option)
     {
+        auto* table = new zv::TClientDataSet(Form(option, "--data wants FORM.DATASET=FILE.xml: "));
+        table->setName(TableName(option));
+        table->loadFromFile(option.substr(option.find('=') + 1));
+    }
+    // A query of the database named by the last --db before it; opened by the report.
+    void Query(const std::string& database, const std::string& option)
+    {
+        if (database.empty()) throw zv::Exception("--query needs a --db before it: " + option);
+        auto* table = new zv::TSqlDataSet(Form(option, "--query wants FORM.DATASET=SQL: "));
+        table->setName(TableName(option));
+        table->setDatabase(database);
+        table->setSql(option.substr(option.find('=') + 1));
+    }
+
+private:
+    static std::string TableName(const std::string& option)
+    {
+        const size_t dot = option.find('.');
+        return option.substr(dot + 1, option.find('=') - dot - 1);
+    }
+    // The form FORM of an option FORM.DATASET=VALUE, made when missing.
+    zv::Component* Form(const std::string& option, const char* usage)
+    {
         const size_t eq = option.find('='), dot = option.find('.');
         if (eq == std::string::npos || dot == std::string::npos || dot == 0 || dot + 1 >= eq || eq + 1 >= option.size())
-            throw zv::Exception("--data wants FORM.DATASET=FILE.xml: " + option);
-        const std::string formName = option.substr(0, dot), tableName = option.substr(dot + 1, eq - dot - 1);
+            throw zv::Exception(usage + option);
+        const std::string formName = option.substr(0, dot);
         zv::Component* form = zv::ApplicationRegistry::instance().findGlobalComponent(formName);
         if (!form) {
             forms_.push_back(std::make_unique<zv::Component>());
@@ -168,12 +193,9 @@ public:
             form->setName(formName);
             zv::ApplicationRegistry::instance().addForm(form);
         }
-        auto* table = new zv::TClientDataSet(form);
-        table->setName(tableName);
-        table->loadFromFile(option.substr(eq + 1));
+        return form;
     }
 
-private:
     std::vector<std::unique_ptr<zv::Component>> forms_;
 };
 
@@ -318,23 +340,29 @@ void WriteOutput(zv::TzvEMFPages& pages, const std::string& out, const WriteOpti
     throw zv::Exception("Unknown output kind (.zvp, .emf, .png, .pdf, .xlsx, .csv): " + out);
 }
 
-// render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT
+// render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--db DATABASE --query FORM.DATASET=SQL ...]
+// [--max-pages N] -o OUT; each --query reads the database of the last --db before it.
 int RenderTemplate(const std::vector<std::string>& args)
 {
     std::string out;
     int32_t maxPages = kDefaultMaxPages;
     std::vector<std::string> data;
+    std::vector<std::pair<std::string, std::string>> queries;  // database, FORM.DATASET=SQL
+    std::string database;
     WriteOptions write;
     for (size_t i = 1; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
         if (write.take(args, i)) continue;
         if (args[i] == "-o" && hasValue) out = args[++i];
         else if (args[i] == "--data" && hasValue) data.push_back(args[++i]);
+        else if (args[i] == "--db" && hasValue) database = args[++i];
+        else if (args[i] == "--query" && hasValue) queries.emplace_back(database, args[++i]);
         else if (args[i] == "--max-pages" && hasValue) maxPages = std::atoi(args[++i].c_str());
         else throw zv::Exception("Unknown argument: " + args[i]);
     }
     if (out.empty() || maxPages <= 0) {
-        zvtool::PrintError("usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT"
+        zvtool::PrintError("usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--db DATABASE"
+                           " --query FORM.DATASET=SQL ...] [--max-pages N] -o OUT"
                            " [--dpi D] [--page N | --all-pages] [--title T] [--page-bands] [--progress]");
         return 2;
     }
@@ -348,6 +376,7 @@ int RenderTemplate(const std::vector<std::string>& args)
     zv::InitReportLibrary();
     DataForms forms;
     for (const std::string& option : data) forms.Load(option);
+    for (const auto& [db, option] : queries) forms.Query(db, option);
 #if defined(__GLIBC__)
     // Parsing a packet frees its XML tree among the rows it keeps; malloc keeps those pages unless
     // told, and they would stay resident under everything the report does after.
@@ -475,9 +504,10 @@ const zvtool::DumpRegistrar dumpEmf({".emf", DumpEmf});
 const zvtool::DumpRegistrar dumpZvp({".zvp", DumpZvp});
 const zvtool::CommandRegistrar renderCommand(
     {"render",
-     "TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--max-pages N] -o OUT.zvp|.emf|.png|.pdf|.xlsx|.csv\n"
-     "    [--dpi D] [--page N | --all-pages] [--title T] [--page-bands] [--progress]  (prepare a report; PNG at 150\n"
-     "    dpi by default; spreadsheets leave out page headers and footers unless --page-bands)\n"
+     "TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--db DATABASE --query FORM.DATASET=SQL ...]\n"
+     "    [--max-pages N] -o OUT.zvp|.emf|.png|.pdf|.xlsx|.csv\n"
+     "    [--dpi D] [--page N | --all-pages] [--title T] [--page-bands] [--progress]  (prepare a report; PNG at\n"
+     "    150 dpi by default; spreadsheets leave out page headers and footers unless --page-bands)\n"
      "  zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D] | --pdf OUT [--title T]"
      " | -o OUT.xlsx|.csv [--progress]  (draw or export pages; --progress: PDF and PNG pages written, on stderr)",
      Render});

@@ -1,4 +1,5 @@
-// Qt canvas, Qt font metrics and rendering: GDI pixel rules, advances, the golden test page, PDF pages.
+// Qt canvas, Qt font metrics and rendering: GDI pixel rules, advances, the golden test page, PDF pages,
+// two-dimensional barcodes on rendered pages read back by decoders.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -13,7 +14,13 @@
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/Render.h"
 #include "tests/support/EmfTestPage.h"
+#include "platform/base/Text.h"
+#include "platform/base/Variant.h"
 #include "report/ZV_Barcode.h"
+#include "report/ZV_CBar.h"
+#include "report/ZV_Expr.h"
+#include "report/ZV_Report.h"
+#include "tests/support/BarcodeTestUtil.h"
 
 using namespace zv;
 
@@ -44,6 +51,20 @@ QImage Draw(int w, int h, const std::function<void(Canvas&)>& draw)
 }
 
 bool Dark(const QImage& img, int x, int y) { return qGray(img.pixel(x, y)) < 128; }
+
+// Every bracketed name evaluates to this text (Windows-1252).
+std::string gBarcodeText;
+void ResolveBarcodeText(void*, std::string_view, const TzvArgList*, Variant& value) { value = gBarcodeText; }
+
+// What ZXingReader read from an image: the decoded text of its "Text:" line (UTF-8), or "".
+std::string ZxingText(const std::string& path)
+{
+    const std::string out = bctest::Capture("ZXingReader " + bctest::ShellQuote(path) + " 2>/dev/null");
+    const size_t line = out.find("Text:");
+    if (line == std::string::npos) return {};
+    const size_t open = out.find('"', line), close = out.find("\"\n", line);
+    return open < close && close != std::string::npos ? out.substr(open + 1, close - open - 1) : std::string();
+}
 }  // namespace
 
 class TestQtRender : public QObject {
@@ -221,6 +242,68 @@ private slots:
         const QString words = QString::fromUtf8(text.readAllStandardOutput());
         QVERIFY2(words.contains("Grassetto corsivo"), qPrintable(words));
         QVERIFY2(words.contains("Seconda pagina"), qPrintable(words));
+    }
+
+    void twoDimensionalBarcodesDecodeFromPngAndPdfPages_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("text");  // Windows-1252
+        const QByteArray accented("Perch\xE9 \xE8 gi\xE0 cos\xEC");
+        QByteArray thousand;
+        while (thousand.size() < 1000) thousand += accented + "? 0123456789 ";
+        thousand.truncate(1000);
+        const std::pair<int, const char*> types[] = {{bcQRCode, "qr"}, {bcDataMatrix, "dm"}, {bcPDF417, "pdf417"}};
+        for (const auto& [type, name] : types) {
+            QTest::addRow("%s accented", name) << type << accented;
+            QTest::addRow("%s digits", name) << type << QByteArray("20261209004000");
+            QTest::addRow("%s 1000 characters", name) << type << thousand;
+            QTest::addRow("%s empty", name) << type << QByteArray();
+        }
+    }
+
+    // A barcode object recorded into a landscape A4 page metafile as the page preparation does,
+    // rendered as PNG at 150 and 300 dpi and as PDF rasterised by pdftoppm: ZXingReader (and zbar
+    // for QR Code) read exactly the text; from an empty text's error box they read nothing.
+    void twoDimensionalBarcodesDecodeFromPngAndPdfPages()
+    {
+        QFETCH(int, type);
+        QFETCH(QByteArray, text);
+        for (const char* tool : {"ZXingReader", "zbarimg", "pdftoppm"})
+            if (!bctest::ToolInstalled(tool)) QFAIL(qPrintable(QString(tool) + " is not installed (scripts/deps.sh installs it)"));
+        QtFontMetrics m;
+        EmfRecorder rec(1123, 794);
+        rec.setMetrics(&m);
+        gBarcodeText = text.toStdString();
+        SetExprResolver({&ResolveBarcodeText, nullptr});
+        zvState().RunMode = true;
+        TzvCodeBarreView bar(nullptr);
+        bar.BarType = static_cast<uint8_t>(type);
+        bar.Lines = {"[Testo]"};
+        bar.Left = 20;
+        bar.Top = 20;
+        bar.Width = 1080;
+        bar.Height = 750;
+        bar.Draw(rec);
+        zvState().RunMode = false;
+        ClearExprResolver(nullptr);
+        EmfFile page(rec.finish());
+
+        const std::string base = std::string(ZV_BINARY_DIR) + "/render_2d_" + std::to_string(type) + "_" +
+                                 std::to_string(text.size());
+        SaveEmfAsPng(page, base + "_150.png", 150);
+        SaveEmfAsPng(page, base + "_300.png", 300);
+        SavePagesAsPdf({{&page, 2100, 2970, 1}}, base + ".pdf");
+        bctest::Capture("pdftoppm -r 150 -png -singlefile " + bctest::ShellQuote(base + ".pdf") + " " +
+                        bctest::ShellQuote(base + "_pdf"));
+        const std::string expected = Cp1252ToUtf8(gBarcodeText);
+        for (const char* image : {"_150.png", "_300.png", "_pdf.png"}) {
+            const std::string path = base + image;
+            QVERIFY2(QImage(QString::fromStdString(path)).width() > 1000, path.c_str());
+            QCOMPARE(ZxingText(path), expected);
+            if (type == bcQRCode)
+                QCOMPARE(bctest::TrimNewlines(bctest::Capture("zbarimg --raw -q " + bctest::ShellQuote(path) + " 2>/dev/null")),
+                         expected);
+        }
     }
 
     // The recorder gathers solid boxes and runs of text into fewer records; the page must play
