@@ -163,12 +163,12 @@ bool ExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::st
 }
 
 bool PrepareAndExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::string& fileName,
-                              const TzvDocumentOptions& options)
+                              const TzvDocumentOptions& options, TzvExportProgress* progress)
 {
     auto prepared = [&report] { return report.PrepareReport() && !zvState().ErrorFlag && report.EMFPages.Count() > 0; };
     if (kind.pagesPerFile == 1 || report.InterleavePages != 0 || options.FirstPage != 1 || options.LastPage != 0) {
         if (!prepared()) return false;
-        return ExportDocument(report, kind, fileName, options);
+        return ExportDocument(report, kind, fileName, options, progress);
     }
     if (!kind.make) throw Exception("No writer for " + kind.kind);
     PendingFile file(fileName);
@@ -177,9 +177,16 @@ bool PrepareAndExportDocument(TzvReport& report, const PageWriterInfo& kind, con
     props.title = report.Title;
     props.dpi = options.Dpi;
     writer->begin(file.stream(), props);
-    report.EMFPages.SetPageSink([&writer](const TzvEMFPage& p) {
+    if (progress) progress->Start(kind.description, 0);
+    int written = 0;
+    report.EMFPages.SetPageSink([&](const TzvEMFPage& p) {
+        if (report.Terminated) return;  // cancelled or failed: nothing more is written
         writer->addPage({&p.Picture, p.PaperWidth, p.PaperHeight, p.Orientation});
+        if (!progress) return;
+        progress->SetPosition(++written);
+        if (progress->Cancelled()) report.Terminated = true;
     });
+    ProgressCloser closer{progress};
     struct Unset {
         TzvEMFPages& pages;
         ~Unset() { pages.SetPageSink(nullptr); }

@@ -57,9 +57,11 @@ bool ExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::st
 // makes them, so that the pictures are not all held (a report that interleaves its pages, a
 // writer of a file per page or a page range are written after the preparation instead). The
 // file is replaced by rename at the end; a failed or cancelled preparation writes nothing and
-// answers false (the preparation's error is in the report state as usual).
+// answers false (the preparation's error is in the report state as usual). Progress, when given,
+// starts with the kind's description and no known maximum (0) and counts the pages written;
+// cancelling it ends the preparation after the current page, which then writes nothing.
 bool PrepareAndExportDocument(TzvReport& report, const PageWriterInfo& kind, const std::string& fileName,
-                              const TzvDocumentOptions& options = {});
+                              const TzvDocumentOptions& options = {}, TzvExportProgress* progress = nullptr);
 // The files ExportDocument writes for pages first..last (1-based, inclusive) of that kind.
 std::vector<std::string> DocumentFileNames(const PageWriterInfo& kind, const std::string& fileName, int first,
                                            int last);

@@ -695,45 +695,54 @@ Packet ParseXml(std::string_view bytes)
     std::map<std::string, size_t> byAttr;
     for (size_t i = 0; i < attrNames.size(); ++i) byAttr.emplace(UpperCase(attrNames[i]), i);
 
-    struct Row {
-        Record rec;
-        std::vector<bool> present;
-        int state = 0;
-    };
-    std::vector<Row> rows;
+    // The rows as read, before the change log is applied: records, their RowState and which cells
+    // each sets (one flat bit array). The vectors are sized once from the number of ROW elements,
+    // so a large packet pays neither doubling slack nor an allocation per row.
+    const size_t nf = p.defs.size();
+    std::vector<Record> rows;
+    std::vector<uint8_t> states;
+    std::vector<bool> present;
     const size_t cellLimit = kCellsPerByte * bytes.size() + kCellAllowance;
     size_t cells = 0;
     if (pugi::xml_node rowData = Child(root, "ROWDATA")) {
+        size_t count = 0;
+        for (pugi::xml_node r = rowData.first_child(); r; r = r.next_sibling())
+            if (r.type() == pugi::node_element && SameText(r.name(), "ROW")) ++count;
+        if (count <= cellLimit / (nf + 1)) {  // otherwise the loop below fails at the row over the limit
+            rows.reserve(count);
+            states.reserve(count);
+            present.reserve(count * nf);
+        }
         for (pugi::xml_node r = rowData.first_child(); r; r = r.next_sibling()) {
             if (r.type() != pugi::node_element || !SameText(r.name(), "ROW")) continue;
             if (p.defs.empty()) Fail("rows without fields");
-            cells += p.defs.size() + 1;
+            cells += nf + 1;
             if (cells > cellLimit) Fail("too many rows for the size of the packet");
-            Row row;
-            row.rec.resize(p.defs.size());
-            row.present.assign(p.defs.size(), false);
-            const size_t rowNo = rows.size() + 1;
+            Record& rec = rows.emplace_back(nf);
+            uint8_t& state = states.emplace_back(0);
+            const size_t bits = present.size();
+            present.resize(bits + nf, false);
+            const size_t rowNo = rows.size();
             for (pugi::xml_attribute a = r.first_attribute(); a; a = a.next_attribute()) {
                 std::string name = FromXmlText(a.name());
                 if (SameText(name, "RowState")) {
                     int64_t s = 0;
                     if (!ParseInt64(a.value(), s) || s < 0 || s > 255) Fail("row " + std::to_string(rowNo) + ": bad RowState");
-                    row.state = static_cast<int>(s);
+                    state = static_cast<uint8_t>(s);
                     continue;
                 }
                 auto it = byAttr.find(UpperCase(name));
                 if (it == byAttr.end()) continue;  // not a field of this packet
                 const size_t fi = it->second;
                 const FieldDef& def = p.defs[fi];
-                if (row.present[fi]) Fail("row " + std::to_string(rowNo) + ": field '" + def.name + "' appears twice");
+                if (present[bits + fi]) Fail("row " + std::to_string(rowNo) + ": field '" + def.name + "' appears twice");
                 std::string text = FromXmlText(a.value());
                 std::string shown = text.size() > 40 ? text.substr(0, 40) + "..." : text;
-                if (!ParseCell(def, std::move(text), row.rec[fi]))
+                if (!ParseCell(def, std::move(text), rec[fi]))
                     Fail("row " + std::to_string(rowNo) + ", field '" + def.name + "': '" + shown + "' is not a valid " +
                          FieldTypeName(def.dataType) + " value");
-                row.present[fi] = true;
+                present[bits + fi] = true;
             }
-            rows.push_back(std::move(row));
         }
     }
 
@@ -763,32 +772,37 @@ Packet ParseXml(std::string_view bytes)
         }
     }
 
-    // Merge: deleted rows go, modifications are applied to the row they change.
-    std::vector<int64_t> slot(rows.size() + 1, -1);  // row number -> index in p.rows, -1 if gone
+    // Merge: deleted rows go, modifications are applied to the row they change. The rows kept are
+    // moved down in place: a row's new index is never above its old one.
+    std::vector<int64_t> slot(rows.size() + 1, -1);  // row number -> index among the rows kept, -1 if gone
+    size_t kept = 0;
     for (size_t k = 1; k <= rows.size(); ++k) {
-        Row& row = rows[k - 1];
-        if (row.state & kRowDeleted) continue;
-        if (row.state & kRowModified) {
+        const int state = states[k - 1];
+        if (state & kRowDeleted) continue;
+        if (state & kRowModified) {
             int64_t origin = originOf[k];
-            if (origin < 0 && !(row.state & kRowInserted)) origin = static_cast<int64_t>(k) - 1;
+            if (origin < 0 && !(state & kRowInserted)) origin = static_cast<int64_t>(k) - 1;
             if (origin > 0) {
                 if (slot[static_cast<size_t>(origin)] < 0) {
-                    if (!(rows[static_cast<size_t>(origin) - 1].state & kRowDeleted))
+                    if (!(states[static_cast<size_t>(origin) - 1] & kRowDeleted))
                         Fail("row " + std::to_string(k) + " changes a row that is not there");
                     continue;  // a change of a deleted row goes with it
                 }
-                Record& target = p.rows[static_cast<size_t>(slot[static_cast<size_t>(origin)])];
-                for (size_t fi = 0; fi < row.rec.size(); ++fi)
-                    if (row.present[fi]) target[fi] = std::move(row.rec[fi]);
+                Record& target = rows[static_cast<size_t>(slot[static_cast<size_t>(origin)])];
+                for (size_t fi = 0; fi < nf; ++fi)
+                    if (present[(k - 1) * nf + fi]) target[fi] = std::move(rows[k - 1][fi]);
                 slot[k] = slot[static_cast<size_t>(origin)];
                 continue;
             }
-            if (k == 1 && !(row.state & kRowInserted)) Fail("row 1 changes a row that is not there");
+            if (k == 1 && !(state & kRowInserted)) Fail("row 1 changes a row that is not there");
         }
         (void)kRowOriginal;
-        slot[k] = static_cast<int64_t>(p.rows.size());
-        p.rows.push_back(std::move(row.rec));
+        slot[k] = static_cast<int64_t>(kept);
+        if (kept != k - 1) rows[kept] = std::move(rows[k - 1]);
+        ++kept;
     }
+    rows.resize(kept);
+    p.rows = std::move(rows);
     return p;
 }
 

@@ -28,6 +28,11 @@ check "the prepared report has pages" "[ \"$pages\" -ge 2 ]"
 check "pdfinfo: as many pages as the prepared report" "pdfinfo $tmp/demo.pdf | grep -qE '^Pages: +$pages\$'"
 check "pdfinfo: the report title" "pdfinfo $tmp/demo.pdf | grep -qE '^Title: +Elenco clienti\$'"
 check "a .zvp gives the same pages" "pdfinfo $tmp/fromzvp.pdf | grep -qE '^Pages: +$pages\$'"
+"$tool" render "$tpl" --data "$data" --progress -o "$tmp/progress.pdf" 2>"$tmp/progress.txt" >/dev/null
+"$tool" render "$tmp/demo.zvp" --pdf "$tmp/quiet.pdf" 2>"$tmp/quiet.txt"
+check "--progress: the last line counts the pages written" \
+  "[ \"\$(grep 'pagine scritte' $tmp/progress.txt | tail -1)\" = 'Documento PDF, pagine scritte: $pages' ]"
+check "no progress lines unless asked or on a terminal" "! grep -q 'pagine scritte' $tmp/quiet.txt"
 # Each page on its paper: tenths of a millimetre to points, to the nearest point.
 grep -E '^page [0-9]+ ' "$tmp/dump.txt" | sed -E 's/^page ([0-9]+) .* width=([0-9]+) height=([0-9]+) orientation=([0-9]).*/\1 \2 \3 \4/' > "$tmp/papers"
 while read -r n w h o; do

@@ -640,14 +640,46 @@ TEST_F(StreamedExport, WritesTheFinalPassPageByPageAndLetsThePicturesGo)
     }
 }
 
-TEST_F(StreamedExport, AFailedPreparationWritesNothing)
+// Progress of a streamed export: one step per page written; cancelling it stops the preparation.
+class StepsProgress : public TzvExportProgress {
+public:
+    explicit StepsProgress(int cancelAt) : cancelAt_(cancelAt) {}
+    void Start(const std::string& label, int maximum) override { log += label + " " + std::to_string(maximum); }
+    void SetPosition(int position) override { log += " " + std::to_string(position); last_ = position; }
+    bool Cancelled() const override { return last_ >= cancelAt_; }
+    void Finish() override { log += " fine"; }
+    std::string log;
+
+private:
+    int cancelAt_, last_ = 0;
+};
+
+TEST_F(StreamedExport, ProgressCountsThePagesAndAFailedOrCancelledExportWritesNothing)
 {
-    TzvPage& p = Page();
-    List(p, "Nessuna", 100, 300, "R[V]");
-    const std::string file = (std::filesystem::temp_directory_path() / "zv_streamed_fail.txt").string();
-    const PageWriterInfo kind{"txt", "Testo", "*.txt", 0, [] { return std::make_unique<TextsWriter>(); }};
-    EXPECT_FALSE(PrepareAndExportDocument(*report, kind, file));
-    EXPECT_FALSE(FileExists(file));
+    struct Case {
+        const char* name;
+        const char* table;  // "Nessuna": a data source that is not there
+        int cancelAt;
+        bool written;
+        const char* log;
+    } cases[] = {
+        {"complete", "T", 100, true, "Testo 0 1 2 3 fine"},
+        {"cancelled after the first page", "T", 1, false, "Testo 0 1 fine"},
+        {"failed preparation", "Nessuna", 100, false, "Testo 0 fine"},
+    };
+    for (const Case& c : cases) {
+        Fresh();
+        Numbers("T", 7);
+        TzvPage& p = Page();
+        List(p, c.table, 100, 300, "R[V]");
+        const std::string file = (std::filesystem::temp_directory_path() / "zv_streamed_progress.txt").string();
+        const PageWriterInfo kind{"txt", "Testo", "*.txt", 0, [] { return std::make_unique<TextsWriter>(); }};
+        StepsProgress progress(c.cancelAt);
+        EXPECT_EQ(PrepareAndExportDocument(*report, kind, file, {}, &progress), c.written) << c.name;
+        EXPECT_EQ(FileExists(file), c.written) << c.name;
+        EXPECT_EQ(progress.log, c.log) << c.name;
+        std::filesystem::remove(file);
+    }
 }
 
 }  // namespace

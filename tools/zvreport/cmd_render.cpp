@@ -6,6 +6,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <unistd.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "platform/data/ClientDataSet.h"
 #include "platform/data/SqlDataSet.h"
@@ -199,7 +203,9 @@ constexpr int32_t kDefaultMaxPages = 100000;
 
 // Options of the page writers: --dpi D (PNG, 150 by default), --page N (PNG: that page; 1 by
 // default), --all-pages (PNG: every page, as OUT-N.png), --title T (PDF: instead of the report's),
-// --page-bands (spreadsheets: keep the texts of page headers and footers).
+// --page-bands (spreadsheets: keep the texts of page headers and footers),
+// --progress (a line on stderr every kProgressStep pages written and one at the end; the default
+// when stderr is a terminal).
 struct WriteOptions {
     double dpi = 150;
     int page = 0;
@@ -207,6 +213,7 @@ struct WriteOptions {
     bool pageBands = false;
     std::string title;
     bool haveTitle = false;
+    bool progress = isatty(STDERR_FILENO) != 0;
     // Takes the option at args[i] (and its value); false when it is not one of these.
     bool take(const std::vector<std::string>& args, size_t& i)
     {
@@ -221,6 +228,8 @@ struct WriteOptions {
             allPages = true;
         } else if (args[i] == "--page-bands") {
             pageBands = true;
+        } else if (args[i] == "--progress") {
+            progress = true;
         } else if (args[i] == "--title" && hasValue) {
             title = zv::Utf8ToCp1252(args[++i]);
             haveTitle = true;
@@ -229,6 +238,38 @@ struct WriteOptions {
         }
         return true;
     }
+};
+
+constexpr int kProgressStep = 100;
+
+// Progress of a document export as lines on stderr ("Documento PDF, pagine scritte: 200").
+class StderrProgress : public zv::TzvExportProgress {
+public:
+    void Start(const std::string& label, int maximum) override
+    {
+        label_ = label;
+        maximum_ = maximum;
+        position_ = 0;
+    }
+    void SetPosition(int position) override
+    {
+        position_ = position;
+        if (position % kProgressStep == 0) Line();
+    }
+    bool Cancelled() const override { return false; }
+    void Finish() override
+    {
+        if (position_ % kProgressStep != 0) Line();
+    }
+
+private:
+    void Line() const
+    {
+        zvtool::PrintError(label_ + ", pagine scritte: " + std::to_string(position_) +
+                           (maximum_ > 0 ? " di " + std::to_string(maximum_) : std::string()));
+    }
+    std::string label_;
+    int maximum_ = 0, position_ = 0;
 };
 
 #ifdef ZV_HAVE_QT
@@ -247,7 +288,8 @@ void WriteDocument(zv::TzvEMFPages& pages, const std::string& kind, const std::s
     }
     zv::DocumentProperties props;
     props.title = o.haveTitle ? o.title : reportTitle;
-    zv::ExportDocument(pages, *writer, out, props, options);
+    StderrProgress progress;
+    zv::ExportDocument(pages, *writer, out, props, options, o.progress ? &progress : nullptr);
 }
 #endif
 
@@ -321,7 +363,7 @@ int RenderTemplate(const std::vector<std::string>& args)
     if (out.empty() || maxPages <= 0) {
         zvtool::PrintError("usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--db DATABASE"
                            " --query FORM.DATASET=SQL ...] [--max-pages N] -o OUT"
-                           " [--dpi D] [--page N | --all-pages] [--title T] [--page-bands]");
+                           " [--dpi D] [--page N | --all-pages] [--title T] [--page-bands] [--progress]");
         return 2;
     }
 #ifdef ZV_HAVE_QT
@@ -335,6 +377,11 @@ int RenderTemplate(const std::vector<std::string>& args)
     DataForms forms;
     for (const std::string& option : data) forms.Load(option);
     for (const auto& [db, option] : queries) forms.Query(db, option);
+#if defined(__GLIBC__)
+    // Parsing a packet frees its XML tree among the rows it keeps; malloc keeps those pages unless
+    // told, and they would stay resident under everything the report does after.
+    malloc_trim(0);
+#endif
     zv::Component owner;
     owner.setName("zvreport");
     auto* report = new zv::TzvReport(&owner);
@@ -351,7 +398,9 @@ int RenderTemplate(const std::vector<std::string>& args)
         // Written while the final pass makes the pages, so that a long report does not hold them all.
         zv::RegisterQtPageWriters();
         if (write.haveTitle) report->Title = write.title;
-        ok = written = zv::PrepareAndExportDocument(*report, *zv::FindPageWriter("pdf"), out);
+        StderrProgress progress;
+        ok = written = zv::PrepareAndExportDocument(*report, *zv::FindPageWriter("pdf"), out, {},
+                                                    write.progress ? &progress : nullptr);
     } else
 #endif
     {
@@ -385,7 +434,7 @@ int Render(const std::vector<std::string>& args)
     }
     if (bad || !png.empty() + !pdf.empty() + !sheet.empty() != 1) {
         zvtool::PrintError("usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D]"
-                           " | --pdf OUT [--title T] | -o OUT.xlsx|OUT.csv");
+                           " | --pdf OUT [--title T] | -o OUT.xlsx|OUT.csv [--progress]");
         return 2;
     }
     if (!sheet.empty()) {
@@ -457,10 +506,10 @@ const zvtool::CommandRegistrar renderCommand(
     {"render",
      "TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--db DATABASE --query FORM.DATASET=SQL ...]\n"
      "    [--max-pages N] -o OUT.zvp|.emf|.png|.pdf|.xlsx|.csv\n"
-     "    [--dpi D] [--page N | --all-pages] [--title T] [--page-bands]  (prepare a report; PNG at 150 dpi by\n"
-     "    default; spreadsheets leave out page headers and footers unless --page-bands)\n"
+     "    [--dpi D] [--page N | --all-pages] [--title T] [--page-bands] [--progress]  (prepare a report; PNG at\n"
+     "    150 dpi by default; spreadsheets leave out page headers and footers unless --page-bands)\n"
      "  zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D] | --pdf OUT [--title T]"
-     " | -o OUT.xlsx|.csv  (draw or export pages)",
+     " | -o OUT.xlsx|.csv [--progress]  (draw or export pages; --progress: PDF and PNG pages written, on stderr)",
      Render});
 const zvtool::CommandRegistrar packCommand({"pack", "OUT.zvp IN.emf...  (metafiles as A4 pages of a prepared report)", Pack});
 

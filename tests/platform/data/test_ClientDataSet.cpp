@@ -389,6 +389,10 @@ TEST(DataPacketReading, RowStatesAndChangeLogAreMerged)
          "<PARAMS CHANGE_LOG=\"2 1 8 3 2 8\"/>", {"9|y"}},
         {"a change of a deleted row goes with it", "<ROW RowState=\"2\" K=\"1\" V=\"a\"/><ROW RowState=\"8\" V=\"y\"/>",
          "<PARAMS/>", {}},
+        {"rows after a deleted one move down, their changes with them",
+         "<ROW RowState=\"2\" K=\"1\"/><ROW RowState=\"1\" K=\"2\" V=\"b\"/><ROW K=\"3\" V=\"c\"/>"
+         "<ROW RowState=\"8\" V=\"y\"/><ROW K=\"5\" V=\"e\"/>",
+         "<PARAMS CHANGE_LOG=\"1 0 2 4 2 8\"/>", {"2|y", "3|c", "5|e"}},
         {"other params are kept", "<ROW K=\"1\"/>", "<PARAMS LCID=\"1040\" CHANGE_LOG=\"\"/>", {"1|null"}},
     };
     for (const Case& c : cases) {
