@@ -29,7 +29,6 @@
 namespace zv {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::optional<TzvSheetValue> NumberCell(const std::string& s, const FormatSettings& fs)
 {

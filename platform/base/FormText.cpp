@@ -19,7 +19,6 @@ constexpr size_t kMaxLineWidth = 64;  // characters of one binary data line
 
 bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int HexValue(char c)
 {

@@ -637,8 +637,6 @@ void AppendDateTime(std::string& out, std::string_view f, const Stamp& st, const
     throw ConvertError("'" + std::string(s) + "' is not a valid " + what);
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 // value = (negative ? -1 : 1) x digits x 10^exp10.
 struct DecimalText {
     bool negative = false;

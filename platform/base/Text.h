@@ -24,6 +24,8 @@ char UpperChar(char c);
 int CompareText(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
 
+constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 // Blanks are the characters with codes 0 to 32.
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);

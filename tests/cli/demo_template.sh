@@ -2,9 +2,7 @@
 # The committed demo template is what make_demo_template writes, and it holds the expected objects.
 set -u
 build=$1; src=$2
-tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
-fails=0
-check() { if eval "$2"; then echo "ok   $1"; else echo "FAIL $1"; fails=$((fails+1)); fi; }
+. "$(dirname "$0")/../support/cli_check.sh"
 
 "$build/make_demo_template" "$tmp/BarCodeDemo.zvf"; rc=$?
 check "program exits 0" "[ $rc -eq 0 ]"

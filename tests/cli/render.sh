@@ -5,9 +5,7 @@ set -u
 build=$1; src=$2; flavour=${3:-qt}
 tool="$build/zvreport"
 peer="$src/tests/data/emf-peer"
-tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
-fails=0
-check() { if eval "$2"; then echo "ok   $1"; else echo "FAIL $1"; fails=$((fails+1)); fi; }
+. "$(dirname "$0")/../support/cli_check.sh"
 export QT_QPA_PLATFORM=offscreen
 
 # A metafile from elsewhere lists its header and records, texts with their position and font.

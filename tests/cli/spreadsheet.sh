@@ -5,9 +5,7 @@
 # replace-by-rename rule.
 set -u
 build=$1; src=$2
-tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
-fails=0
-check() { if eval "$2"; then echo "ok   $1"; else echo "FAIL $1"; fails=$((fails+1)); fi; }
+. "$(dirname "$0")/../support/cli_check.sh"
 export QT_QPA_PLATFORM=offscreen LC_ALL=C  # C gives the Italian preset: amounts "1.234,50", dates dd/mm/yyyy
 py=/usr/bin/python3  # the Debian interpreter, which has python3-openpyxl
 export PYTHONIOENCODING=utf-8

@@ -4,9 +4,7 @@ set -u
 build=$1; src=$2
 tool="$build/zvreport"
 corpus="$src/fuzz/corpus/fuzz_template"
-tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
-fails=0
-check() { if eval "$2"; then echo "ok   $1"; else echo "FAIL $1"; fails=$((fails+1)); fi; }
+. "$(dirname "$0")/../support/cli_check.sh"
 
 # A template dumps to plain text and the same dump comes back after a rewrite.
 "$tool" dump "$corpus/rich.zvf" >"$tmp/rich.txt" 2>"$tmp/rich.err"; rc=$?
