@@ -748,13 +748,15 @@ void TBarcode::DrawOn(Canvas& canvas)
         canvas.setPen(Pen{color, 1, PenStyle::Solid});
         canvas.setBrush(Brush{color, BrushStyle::Solid});
         int32_t y0 = half ? height_ - height_ * 2 / 5 : 0;
-        const Point pts[4] = {{left_ + x, top_ + y0},
-                              {left_ + x, top_ + height_},
-                              {left_ + x + w - 1, top_ + height_},
-                              {left_ + x + w - 1, top_ + y0}};
-        canvas.polygon(pts);
+        DrawBarBox(canvas, left_ + x, top_ + y0, left_ + x + w - 1, top_ + height_);
         x += w;
     }
+}
+
+void DrawBarBox(Canvas& canvas, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    const Point pts[4] = {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+    canvas.polygon(pts);
 }
 
 }  // namespace zv

@@ -75,6 +75,10 @@ private:
     Brush brush_;
 };
 
+// A bar or module box from (x0, y0) to (x1, y1), both corners included, in the current pen and
+// brush: drawn with the one-pixel outline of a pen in the brush's colour, as every symbol is.
+void DrawBarBox(Canvas& canvas, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+
 // Bar pattern alphabet: '0'-'3' spaces, '5'-'8' full bars, 'A'-'D' half bars, of widths w0-w3.
 class TBarcode {
 public:

@@ -110,17 +110,12 @@ void DrawMatrixBarcode(Canvas& canvas, const MatrixSymbol& symbol, int32_t left,
                        Color light, Color dark)
 {
     PenBrushGuard guard(canvas);
-    // Boxes in the bars' way: the outline of a one-pixel pen in the brush's colour, corners included.
-    auto box = [&canvas](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-        const Point pts[4] = {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
-        canvas.polygon(pts);
-    };
     auto use = [&canvas](Color c) {
         canvas.setPen(Pen{c, 1, PenStyle::Solid});
         canvas.setBrush(Brush{c, BrushStyle::Solid});
     };
     use(light);
-    box(left, top, left + symbol.TotalColumns() * module - 1, top + symbol.TotalRows() * module - 1);
+    DrawBarBox(canvas, left, top, left + symbol.TotalColumns() * module - 1, top + symbol.TotalRows() * module - 1);
     use(dark);
     const int32_t rowPixels = symbol.rowHeight * module;
     for (int32_t r = 0; r < symbol.rows; ++r) {
@@ -133,7 +128,7 @@ void DrawMatrixBarcode(Canvas& canvas, const MatrixSymbol& symbol, int32_t left,
             int32_t end = c;
             while (end < symbol.columns && symbol.Dark(r, end)) ++end;
             const int32_t x = left + (symbol.quietZone + c) * module;
-            box(x, y, x + (end - c) * module - 1, y + rowPixels - 1);
+            DrawBarBox(canvas, x, y, x + (end - c) * module - 1, y + rowPixels - 1);
             c = end;
         }
     }
