@@ -6,9 +6,9 @@
 #include <QPalette>
 #include <QResizeEvent>
 
-#include "platform/data/DBComponents.h"
 #include "platform/base/Error.h"
 #include "platform/base/Text.h"
+#include "platform/data/DBComponents.h"
 #include "platform/qt/QtDBCtrls.h"
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtText.h"
@@ -93,8 +93,10 @@ void TFormMain::closeTable()
     if (DBGrid) DBGrid->commitEditor();
     try {
         if (ClientDataSet->state() == zv::dsEdit || ClientDataSet->state() == zv::dsInsert) {
-            if (ClientDataSet->modified()) ClientDataSet->post();
-            else ClientDataSet->cancel();
+            if (ClientDataSet->modified())
+                ClientDataSet->post();
+            else
+                ClientDataSet->cancel();
         }
     } catch (const std::exception& e) {
         zv::ShowDataError(e);
@@ -127,11 +129,16 @@ bool TFormMain::readProperty(const std::string& name, const zv::PropValue& v)
 {
     for (const char* ignored : kIgnoredFormProps)
         if (zv::SameText(name, ignored)) return true;
-    if (name == "Left") stored_.moveLeft(Bounded(v, -100000, 100000));
-    else if (name == "Top") stored_.moveTop(Bounded(v, -100000, 100000));
-    else if (name == "Width") stored_.setWidth(Bounded(v, kFrameWidth, 100000));
-    else if (name == "Height") stored_.setHeight(Bounded(v, kFrameHeight, 100000));
-    else if (name == "Caption") setWindowTitle(zv::ToQString(v.asString()));
+    if (name == "Left")
+        stored_.moveLeft(Bounded(v, -100000, 100000));
+    else if (name == "Top")
+        stored_.moveTop(Bounded(v, -100000, 100000));
+    else if (name == "Width")
+        stored_.setWidth(Bounded(v, kFrameWidth, 100000));
+    else if (name == "Height")
+        stored_.setHeight(Bounded(v, kFrameHeight, 100000));
+    else if (name == "Caption")
+        setWindowTitle(zv::ToQString(v.asString()));
     else if (name == "Color") {
         color_ = zv::ColorFromProp(v);
         const zv::Color rgb = zv::ColorToRGB(color_);
@@ -140,13 +147,18 @@ bool TFormMain::readProperty(const std::string& name, const zv::PropValue& v)
         setPalette(p);
         setAutoFillBackground(true);
         return true;
-    } else if (name == "Font.Height") fontHeight_ = Bounded(v, -1000, 1000);
-    else if (name == "Font.Name") fontName_ = v.asString();
+    } else if (name == "Font.Height")
+        fontHeight_ = Bounded(v, -1000, 1000);
+    else if (name == "Font.Name")
+        fontName_ = v.asString();
     else if (name == "Font.Style") {
         if (v.kind != zv::PropValue::Kind::Set) throw zv::Exception("Invalid property value");
-    } else if (name == "PixelsPerInch") pixelsPerInch_ = Bounded(v, 1, 10000);
-    else if (name == "TextHeight") textHeight_ = Bounded(v, 0, 1000);
-    else return false;
+    } else if (name == "PixelsPerInch")
+        pixelsPerInch_ = Bounded(v, 1, 10000);
+    else if (name == "TextHeight")
+        textHeight_ = Bounded(v, 0, 1000);
+    else
+        return false;
     if (name.rfind("Font.", 0) == 0) {
         zv::Font f;
         f.name = fontName_;
@@ -170,8 +182,10 @@ void TFormMain::writeProperties(zv::FormWriter& w) const
     w.writeInt("Height", outer.height());
     w.writeString("Caption", zv::FromQString(windowTitle()));
     std::string colorName = zv::ColorName(color_);
-    if (colorName.empty()) w.writeInt("Color", color_);
-    else w.writeIdent("Color", colorName);
+    if (colorName.empty())
+        w.writeInt("Color", color_);
+    else
+        w.writeIdent("Color", colorName);
     w.writeIdent("Font.Charset", "DEFAULT_CHARSET");
     w.writeIdent("Font.Color", "clWindowText");
     w.writeInt("Font.Height", fontHeight_);

@@ -30,8 +30,11 @@ std::string FormMainDescription();
 // The main window. It is registered as a form of the application before its description is read,
 // so that a template loaded while reading can name "FormMain.ClientDataSet". Its stored size is the
 // outer size; the client area is that less the designed frame (kFrameWidth x kFrameHeight).
-class TFormMain : public QWidget, public zv::Component, public zv::Persistent,
-                  public zv::ControlContainer, public zv::MethodProvider {
+class TFormMain : public QWidget,
+                  public zv::Component,
+                  public zv::Persistent,
+                  public zv::ControlContainer,
+                  public zv::MethodProvider {
     Q_OBJECT
 public:
     static constexpr int kFrameWidth = 8;    // left and right borders of the designed window

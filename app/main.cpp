@@ -5,8 +5,8 @@
 #include <QImage>
 #include <QTimer>
 #include <atomic>
-#include <csignal>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -106,7 +106,8 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--render" && i + 1 < argc) renderDir = argv[++i];
     }
-    if (renderDir.empty() && QGuiApplication::platformName() == QLatin1String("offscreen")) renderDir = kDefaultOutputDir;
+    if (renderDir.empty() && QGuiApplication::platformName() == QLatin1String("offscreen"))
+        renderDir = kDefaultOutputDir;
     // Nobody can answer a message box without a display: they are recorded and printed instead.
     if (!renderDir.empty()) zv::SetUi(&zv::DefaultHeadlessUi());
 
@@ -120,7 +121,8 @@ int main(int argc, char** argv)
         if (!renderDir.empty()) {
             code = RenderToFiles(*form, renderDir);
             for (const auto& m : zv::DefaultHeadlessUi().messages)
-                std::printf("message box \"%s\": %s\n", zv::Cp1252ToUtf8(m.caption).c_str(), zv::Cp1252ToUtf8(m.text).c_str());
+                std::printf("message box \"%s\": %s\n", zv::Cp1252ToUtf8(m.caption).c_str(),
+                            zv::Cp1252ToUtf8(m.text).c_str());
         } else {
             std::signal(SIGTERM, OnTerminate);
             std::signal(SIGINT, OnTerminate);
@@ -134,7 +136,8 @@ int main(int argc, char** argv)
         }
         form.reset();  // closes the table, which writes Clienti.xml when it changed
     } catch (const zv::Exception& e) {
-        zv::Ui().messageBox(e.message(), zv::FromQString(QApplication::applicationName()), zv::MB_OK | zv::MB_ICONERROR);
+        zv::Ui().messageBox(e.message(), zv::FromQString(QApplication::applicationName()),
+                            zv::MB_OK | zv::MB_ICONERROR);
         std::fprintf(stderr, "%s\n", zv::Cp1252ToUtf8(e.message()).c_str());
         code = 1;
     }

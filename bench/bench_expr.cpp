@@ -15,9 +15,12 @@ struct BenchResolver {
     void Resolve(std::string_view name, const zv::TzvArgList* args, zv::Variant& v)
     {
         if (!args) {
-            if (name == "a") v = zv::Variant(int32_t{41});
-            else if (name == "Cognome") v = zv::Variant("Rossi");
-            else if (name == "Clienti.\"Importo\"") v = zv::Variant(1234.5);
+            if (name == "a")
+                v = zv::Variant(int32_t{41});
+            else if (name == "Cognome")
+                v = zv::Variant("Rossi");
+            else if (name == "Clienti.\"Importo\"")
+                v = zv::Variant(1234.5);
             return;
         }
         if (name == "MAX2" && args->size() == 2) {  // evaluates its arguments like a built-in

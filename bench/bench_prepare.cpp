@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Component.h"
 #include "platform/base/Files.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Stream.h"
+#include "platform/data/ClientDataSet.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Report.h"
 

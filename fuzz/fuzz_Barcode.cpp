@@ -15,11 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (zv::IsMatrixBarcode(data[0])) {
         // The modul byte is the error-correction level here.
         try {
-            const zv::MatrixSymbol s = zv::EncodeMatrixBarcode(data[0], std::string(reinterpret_cast<const char*>(data + 11), size - 11), data[2]);
-            if (s.rows < 1 || s.columns < 1 || s.dark.size() != static_cast<size_t>(s.rows) * static_cast<size_t>(s.columns))
+            const zv::MatrixSymbol s = zv::EncodeMatrixBarcode(
+                data[0], std::string(reinterpret_cast<const char*>(data + 11), size - 11), data[2]);
+            if (s.rows < 1 || s.columns < 1 ||
+                s.dark.size() != static_cast<size_t>(s.rows) * static_cast<size_t>(s.columns))
                 __builtin_trap();
-        } catch (const zv::Exception&) {
-        }
+        } catch (const zv::Exception&) {}
         return 0;
     }
     zv::TBarcode bc;
@@ -38,7 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         int64_t sum = 0;
         for (char c : pattern) sum += bc.ElementWidth(c);
         if (width < 0 || (sum <= INT32_MAX && sum != width)) __builtin_trap();
-    } catch (const zv::Exception&) {
-    }
+    } catch (const zv::Exception&) {}
     return 0;
 }

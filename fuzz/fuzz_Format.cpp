@@ -26,16 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         (void)zv::FormatFloat(format, v, fs);
         try {
             (void)zv::FormatDateTime(format, v, fs);
-        } catch (const zv::ConvertError&) {
-        }
+        } catch (const zv::ConvertError&) {}
     }
     (void)zv::TryStrToFloat(text, fs);
     (void)zv::TryStrToInt(text);
     auto parse = [](auto&& f) {
         try {
             f();
-        } catch (const zv::ConvertError&) {
-        }
+        } catch (const zv::ConvertError&) {}
     };
     parse([&] { (void)zv::StrToInt64(text); });
     parse([&] { (void)zv::StrToCurr(text, fs); });

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/draw/Dib.h"
 #include "platform/base/Error.h"
+#include "platform/draw/Dib.h"
 
 namespace {
 
@@ -30,12 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     try {
         zv::Bitmap bmp = zv::DecodeBmp(data, size, kFuzzArea);
         if (static_cast<uint64_t>(bmp.width) * bmp.height <= 4096) CheckRoundTrip(bmp);
-    } catch (const zv::Exception&) {
-    }
+    } catch (const zv::Exception&) {}
     try {
         zv::DecodePackedDib(data, size, kFuzzArea);
-    } catch (const zv::Exception&) {
-    }
+    } catch (const zv::Exception&) {}
     // Info and bits in separate buffers, as metafile records keep them: the first byte says
     // where the split is.
     if (size > 1) {
@@ -43,8 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (split > size) split = size;
         try {
             zv::DecodeDib(data + 1, split - 1, data + split, size - split, kFuzzArea);
-        } catch (const zv::Exception&) {
-        }
+        } catch (const zv::Exception&) {}
     }
     return 0;
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Error.h"
+#include "platform/data/ClientDataSet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Whatever loads saves, reloads and saves again to the same bytes, in each form.
     ds.open();
     const std::string xml = ds.dataPacket(zv::DataPacketFormat::Xml);
-    for (zv::DataPacketFormat f : {zv::DataPacketFormat::Xml, zv::DataPacketFormat::XmlUtf8, zv::DataPacketFormat::Binary}) {
+    for (zv::DataPacketFormat f :
+         {zv::DataPacketFormat::Xml, zv::DataPacketFormat::XmlUtf8, zv::DataPacketFormat::Binary}) {
         zv::TClientDataSet again;
         again.setDataPacket(ds.dataPacket(f));
         if (again.dataPacket(zv::DataPacketFormat::Xml) != xml) std::abort();
@@ -32,8 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             seen += f->isNull() + f->blobBytes().size();
             try {
                 seen += f->asString().size();
-            } catch (const zv::Exception&) {
-            }
+            } catch (const zv::Exception&) {}
         }
     }
     return seen == SIZE_MAX;

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/base/Error.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfReader.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/base/Error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -19,11 +19,16 @@ struct FuzzResolver {
     {
         ++calls;
         if (!args) {
-            if (name == "a") v = zv::Variant(int32_t{3});
-            else if (name == "s") v = zv::Variant("testo");
-            else if (name == "d") v = zv::Variant::fromDateTime(36104.5);
-            else if (name == "n") v = zv::Variant::null();
-            else if (name == "Tab.\"Campo uno\"") v = zv::Variant(2.5);
+            if (name == "a")
+                v = zv::Variant(int32_t{3});
+            else if (name == "s")
+                v = zv::Variant("testo");
+            else if (name == "d")
+                v = zv::Variant::fromDateTime(36104.5);
+            else if (name == "n")
+                v = zv::Variant::null();
+            else if (name == "Tab.\"Campo uno\"")
+                v = zv::Variant(2.5);
             return;
         }
         if (name == "IF" && args->size() == 3) {

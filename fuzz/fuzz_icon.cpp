@@ -2,9 +2,9 @@
 #include <cstdint>
 
 #include "platform/base/Error.h"
+#include "platform/base/Stream.h"
 #include "platform/draw/Graphic.h"
 #include "platform/draw/Icon.h"
-#include "platform/base/Stream.h"
 
 namespace {
 constexpr uint64_t kFuzzArea = uint64_t(1) << 16;
@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     try {
         zv::DecodeIcon(data, size, kFuzzArea);
-    } catch (const zv::Exception&) {
-    }
+    } catch (const zv::Exception&) {}
     // An icon blob (with or without the 8-byte header) through the graphic class; bitmaps and
     // JPEGs have targets of their own.
     try {
@@ -24,7 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             zv::MemoryStream out;
             g->saveToStream(out);
         }
-    } catch (const zv::Exception&) {
-    }
+    } catch (const zv::Exception&) {}
     return 0;
 }

@@ -19,7 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint32_t sum = 0;
         for (uint32_t p : bmp.pixels) sum += p;
         if (sum == 1) std::abort();  // never true in practice; keeps the loop from being removed
-    } catch (const zv::Exception&) {
-    }
+    } catch (const zv::Exception&) {}
     return 0;
 }

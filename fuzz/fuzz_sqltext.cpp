@@ -17,7 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     zv::FieldData out;
     try {
         zv::detail::ParseSqlText(def, text, out);
-    } catch (const zv::Exception&) {
-    }
+    } catch (const zv::Exception&) {}
     return 0;
 }

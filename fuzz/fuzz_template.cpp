@@ -1,8 +1,8 @@
 // Fuzz target of the template reader: any bytes load or fail cleanly, and what loads writes back
 // and reads again to the same content.
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/base/Stream.h"
@@ -25,8 +25,7 @@ bool StorableTemplate(const zv::TzvReport& r)
 {
     if (!Storable(r.Variables)) return false;
     for (int p = 0; p < r.Pages.Count(); ++p)
-        for (const auto& v : r.Pages[p].Objects)
-        {
+        for (const auto& v : r.Pages[p].Objects) {
             if (!Storable(v->Lines) || v->FormatText.size() > zv::kMaxStoredLine) return false;
             if (auto* m = dynamic_cast<const zv::TzvMemoView*>(v.get()))
                 if (m->TextFont.name.size() > zv::kMaxStoredLine || m->HighlightExpr.size() > zv::kMaxStoredLine)

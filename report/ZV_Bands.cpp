@@ -56,8 +56,10 @@ void NotePageBandSpan(const TzvBand& band, int32_t headerTop)
     if (!report || index < 0 || index >= report->EMFPages.Count()) return;
     const TzvPage& page = *band.Parent;
     auto& spans = report->EMFPages.Pages(index).PageBandSpans;
-    if (band.BandKind == bkPageHeader) spans.emplace_back(headerTop, page.CurY);
-    else spans.emplace_back(band.Y, INT32_MAX);
+    if (band.BandKind == bkPageHeader)
+        spans.emplace_back(headerTop, page.CurY);
+    else
+        spans.emplace_back(band.Y, INT32_MAX);
 }
 
 void Guard(const std::exception& e)
@@ -84,8 +86,7 @@ int32_t ColumnFooterHeight(const TzvPage& page)
 // expressions find the band's counters and aggregates (also inside a sub-report).
 class CurrentBandScope {
 public:
-    explicit CurrentBandScope(TzvBand* band)
-        : band_(zvState().CurrentBand), page_(zvState().CurrentPage)
+    explicit CurrentBandScope(TzvBand* band) : band_(zvState().CurrentBand), page_(zvState().CurrentPage)
     {
         zvState().CurrentBand = band;
         zvState().CurrentPage = band->Parent;
@@ -254,7 +255,8 @@ void DrawCells(TzvBand& band, TzvBand& table, int32_t x)
 bool HoldsCells(const TzvBand& band, const TzvBand* table)
 {
     if (!table || !table->HasObjects()) return false;
-    return std::any_of(band.Objects.begin(), band.Objects.end(), [table](const TzvView* o) { return InTable(*o, *table); });
+    return std::any_of(band.Objects.begin(), band.Objects.end(),
+                       [table](const TzvView* o) { return InTable(*o, *table); });
 }
 
 // Moves the table to the following output page when width more does not fit right of x.
@@ -481,8 +483,10 @@ void PlaySubReports(TzvBand& band, bool resume)
                 continue;
             }
             band.SubDone[i] = true;
-            if (sub.CurColumn > 0) band.SubMaxY = colTop;
-            else colTop = -1;
+            if (sub.CurColumn > 0)
+                band.SubMaxY = colTop;
+            else
+                colTop = -1;
             band.SubMaxY = std::max(band.SubMaxY, sub.CurY);
         }
         if (band.SubsDone) break;
@@ -687,19 +691,14 @@ uint8_t GoverningDataBandKind(int kind)
     case bkMainData:
     case bkMainFooter:
     case bkColumnFooter:
-    case bkGroupFooter:
-        return bkMainData;
+    case bkGroupFooter: return bkMainData;
     case bkDetailData:
-    case bkDetailFooter:
-        return bkDetailData;
+    case bkDetailFooter: return bkDetailData;
     case bkSubDetailData:
-    case bkSubDetailFooter:
-        return bkSubDetailData;
+    case bkSubDetailFooter: return bkSubDetailData;
     case bkTableData:
-    case bkTableFooter:
-        return bkTableData;
-    default:
-        return bkNone;
+    case bkTableFooter: return bkTableData;
+    default: return bkNone;
     }
 }
 
@@ -733,7 +732,8 @@ void BuildBands(TzvPage& page)
     TzvReport& report = *Preparing();
     page.OwnedBands.clear();
     page.Bands = {};
-    for (int kind = 0; kind < kBandKindCount; ++kind) page.Bands[static_cast<size_t>(kind)] = NewBand(page, static_cast<uint8_t>(kind));
+    for (int kind = 0; kind < kBandKindCount; ++kind)
+        page.Bands[static_cast<size_t>(kind)] = NewBand(page, static_cast<uint8_t>(kind));
     page.BandsBuilt = true;
 
     // 1. Every object starts outside any band, with its design geometry kept.
@@ -752,7 +752,8 @@ void BuildBands(TzvPage& page)
             o.BandKindOfOwner = bv->BandKind();
             if (IsTableBandKind(bv->BandKind())) page.Bands[bv->BandKind()]->View = bv;
         }
-        if (auto* sub = dynamic_cast<TzvSubReportView*>(&o); sub && sub->SubPage >= 0 && sub->SubPage < report.Pages.Count())
+        if (auto* sub = dynamic_cast<TzvSubReportView*>(&o);
+            sub && sub->SubPage >= 0 && sub->SubPage < report.Pages.Count())
             report.Pages[sub->SubPage].UsedAsSubReport = true;
     }
 
@@ -768,7 +769,8 @@ void BuildBands(TzvPage& page)
         for (const auto& owned : page.Objects) {
             TzvView& o = *owned;
             if (!o.Unplaced || o.ParentBand) continue;
-            if (o.Left >= table.X && static_cast<int64_t>(o.Left) + o.Width <= static_cast<int64_t>(table.X) + table.Width) {
+            if (o.Left >= table.X &&
+                static_cast<int64_t>(o.Left) + o.Width <= static_cast<int64_t>(table.X) + table.Width) {
                 o.Left -= table.X;
                 o.ParentBand = &table;
                 table.Objects.push_back(&o);
@@ -781,7 +783,8 @@ void BuildBands(TzvPage& page)
         std::vector<TzvBand*> bands;
         for (TzvBandView* bv : bandViews) {
             if (bv->BandKind() != kind) continue;
-            TzvBand* band = bands.empty() ? page.Bands[static_cast<size_t>(kind)] : NewBand(page, static_cast<uint8_t>(kind));
+            TzvBand* band =
+                bands.empty() ? page.Bands[static_cast<size_t>(kind)] : NewBand(page, static_cast<uint8_t>(kind));
             band->SourceLines = bv->Lines;
             band->Y = bv->Top;
             band->Height = bv->Height;
@@ -795,7 +798,9 @@ void BuildBands(TzvPage& page)
                     if (!o.Unplaced || !InBandRange(*band, o)) continue;
                     const bool sub = o.Kind == otSubReport;
                     const bool tableCell = o.ParentBand && IsTableBandKind(o.ParentBand->BandKind);
-                    const bool take = sweep == 0 ? !o.ParentBand && !sub : sweep == 1 ? tableCell : !o.ParentBand && sub;
+                    const bool take = sweep == 0   ? !o.ParentBand && !sub
+                                      : sweep == 1 ? tableCell
+                                                   : !o.ParentBand && sub;
                     if (!take) continue;
                     if (!tableCell) o.ParentBand = band;
                     Attach(*band, o);
@@ -875,7 +880,8 @@ int32_t BandHeightForFit(TzvBand& band)
 bool CheckPageBreak(TzvBand& band, int32_t y, int32_t height, bool checkOnly)
 {
     TzvPage& page = *band.Parent;
-    if (static_cast<int64_t>(page.CurBottomY) >= static_cast<int64_t>(y) + height + ColumnFooterHeight(page)) return false;
+    if (static_cast<int64_t>(page.CurBottomY) >= static_cast<int64_t>(y) + height + ColumnFooterHeight(page))
+        return false;
     if (checkOnly) return true;
     // Nothing else fits better on a fresh column; a sub-report page breaks with its enclosing band.
     if (page.FreshColumn || page.Playing) return false;
@@ -971,7 +977,8 @@ bool ShowBand(TzvBand& band)
     // Footers look at the last record of the finished group, not the first record after it.
     TzvBand* lookAt = nullptr;
     switch (band.BandKind) {
-    case bkMainFooter: case bkGroupFooter: lookAt = page.Bands[bkMainData]; break;
+    case bkMainFooter:
+    case bkGroupFooter: lookAt = page.Bands[bkMainData]; break;
     case bkDetailFooter: lookAt = page.Bands[bkDetailData]; break;
     case bkSubDetailFooter: lookAt = page.Bands[bkSubDetailData]; break;
     default: break;
@@ -1143,9 +1150,7 @@ void RunStep(TzvPage& page, TzvBand& band, TzvStepKind kind)
 {
     TzvDataset* source = band.DataSource;
     switch (kind) {
-    case skShow:
-        ShowBand(band);
-        break;
+    case skShow: ShowBand(band); break;
     case skFirst:
         if (source) {
             source->First();
@@ -1179,12 +1184,8 @@ void RunStep(TzvPage& page, TzvBand& band, TzvStepKind kind)
             Accumulate(*master);
         }
         break;
-    case skLineReset:
-        band.LineNo = 0;
-        break;
-    case skAggregateNext:
-        AggregateStep(band, false);
-        break;
+    case skLineReset: band.LineNo = 0; break;
+    case skAggregateNext: AggregateStep(band, false); break;
     case skResetFooters:
         for (TzvBand* f = page.Bands[bkGroupFooter]; f; f = f->NextBand) ResetFooterValues(*f);
         break;

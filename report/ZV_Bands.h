@@ -67,39 +67,38 @@ public:
     uint8_t BandKind = bkNone;
     TzvBand* NextBand = nullptr;  // chain of the bands of this kind, in ascending design Top
     TzvBand* PrevBand = nullptr;
-    TzvBand* LastBand = nullptr;  // on the head of a chain: its last band
-    TzvBand* Footer = nullptr;    // group header: its paired group footer
-    uint8_t GroupLevel = 0;       // group header and footer: nesting level, 0 = innermost
-    int32_t LineNo = 1;           // "LINE#": record within the current group or master record
-    int32_t LineNoTotal = 1;      // "LINETHROUGH#": record over the whole walk
-    Variant LastGroupValue;       // group header: the condition's value for the current group
+    TzvBand* LastBand = nullptr;         // on the head of a chain: its last band
+    TzvBand* Footer = nullptr;           // group header: its paired group footer
+    uint8_t GroupLevel = 0;              // group header and footer: nesting level, 0 = innermost
+    int32_t LineNo = 1;                  // "LINE#": record within the current group or master record
+    int32_t LineNoTotal = 1;             // "LINETHROUGH#": record over the whole walk
+    Variant LastGroupValue;              // group header: the condition's value for the current group
     std::vector<std::string> ResetList;  // group footer: name=flag entries, cleared at a group start
     int32_t ResetCount = 0;
     bool Filling = false;  // printing the empty rows of a complete-the-list filling
 
-    size_t SubIndex = 0;    // index in Objects of the first sub-report object
-    int32_t SubMaxY = 0;    // lowest y the sub-reports of the instance reached
-    bool SubsDone = true;   // every sub-report of the current instance is finished
-    std::vector<bool> SubDone;        // per sub-report of the instance
-    std::vector<TzvPage*> SubPages;   // the design pages they play
-    std::vector<TzvView*> SubViews;   // their placeholder objects
+    size_t SubIndex = 0;             // index in Objects of the first sub-report object
+    int32_t SubMaxY = 0;             // lowest y the sub-reports of the instance reached
+    bool SubsDone = true;            // every sub-report of the current instance is finished
+    std::vector<bool> SubDone;       // per sub-report of the instance
+    std::vector<TzvPage*> SubPages;  // the design pages they play
+    std::vector<TzvView*> SubViews;  // their placeholder objects
 
     int32_t X = 0, Width = 0;  // table bands: design Left and Width of the band object
     int32_t Y = 0;             // design Top; while printing, the y of the instance
     int32_t Height = 0;        // design Height
     int32_t StretchedHeight = 0;
-    TzvView* View = nullptr;   // the band object the band was built from
-    bool PrintIfSubsetEmpty = false, ForceNewPage = false, Stretched = false, Breakable = false,
-         CompleteList = false;
+    TzvView* View = nullptr;  // the band object the band was built from
+    bool PrintIfSubsetEmpty = false, ForceNewPage = false, Stretched = false, Breakable = false, CompleteList = false;
     std::vector<TzvView*> Objects;  // in design-page order; Top (table bands: Left) band-relative
     std::vector<std::string> SourceLines;
     std::string GroupCondition;  // group header: the condition expression
     TzvDataset* DataSource = nullptr;
 
-    int32_t AggCount = 0;     // records accumulated since the last reset
-    int32_t AggResets = 0;    // resets so far (group starts)
-    int32_t AggMaxCount = 0;  // largest AggCount reached
-    std::array<int32_t, 256> LevelCount{};  // records accumulated since each level was reset
+    int32_t AggCount = 0;                              // records accumulated since the last reset
+    int32_t AggResets = 0;                             // resets so far (group starts)
+    int32_t AggMaxCount = 0;                           // largest AggCount reached
+    std::array<int32_t, 256> LevelCount{};             // records accumulated since each level was reset
     std::vector<TzvAggregate> Aggregates;              // sorted by key, case ignored
     std::vector<TzvColumnAggregate> ColumnAggregates;  // in registration order
 

@@ -5,11 +5,11 @@
 #include <array>
 #include <cmath>
 
-#include "platform/draw/Canvas.h"
 #include "platform/base/Error.h"
 #include "platform/base/Format.h"
 #include "platform/base/Numeric.h"
 #include "platform/base/Text.h"
+#include "platform/draw/Canvas.h"
 #include "report/ZV_Const.h"
 
 namespace zv {
@@ -80,17 +80,16 @@ constexpr const char* kCode93Stop = "1111411";
 // Code 128 width strings by value 0-102; set A holds 0x20-0x5F as values 0-63, set B 0x20-0x7E
 // as values 0-94, set C the pairs "00"-"99" as values 0-99.
 constexpr std::array<const char*, 103> kCode128 = {
-    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213",
-    "221312", "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132",
-    "221231", "213212", "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211",
-    "212123", "212321", "232121", "111323", "131123", "131321", "112313", "132113", "132311", "211313",
-    "231113", "231311", "112133", "112331", "132131", "113123", "113321", "133121", "313121", "211331",
-    "231131", "213113", "213311", "213131", "311123", "311321", "331121", "312113", "312311", "332111",
-    "314111", "221411", "431111", "111224", "111422", "121124", "121421", "141122", "141221", "112214",
-    "112412", "122114", "122411", "142112", "142211", "241211", "221114", "413111", "241112", "134111",
-    "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112", "421211", "212141",
-    "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311", "113141",
-    "114131", "311141", "411131",
+    "212222", "222122", "222221", "121223", "121322", "131222", "122213", "122312", "132212", "221213", "221312",
+    "231212", "112232", "122132", "122231", "113222", "123122", "123221", "223211", "221132", "221231", "213212",
+    "223112", "312131", "311222", "321122", "321221", "312212", "322112", "322211", "212123", "212321", "232121",
+    "111323", "131123", "131321", "112313", "132113", "132311", "211313", "231113", "231311", "112133", "112331",
+    "132131", "113123", "113321", "133121", "313121", "211331", "231131", "213113", "213311", "213131", "311123",
+    "311321", "331121", "312113", "312311", "332111", "314111", "221411", "431111", "111224", "111422", "121124",
+    "121421", "141122", "141221", "112214", "112412", "122114", "122411", "142112", "142211", "241211", "221114",
+    "413111", "241112", "134111", "111242", "121142", "121241", "114212", "124112", "124211", "411212", "421112",
+    "421211", "212141", "214121", "412121", "111143", "111341", "131141", "114113", "114311", "411113", "411311",
+    "113141", "114131", "311141", "411131",
 };
 constexpr int kCode128Fnc1 = 102;
 constexpr int kCode128StartA = 103, kCode128StartB = 104, kCode128StartC = 105;
@@ -225,8 +224,7 @@ void BuildMatrix(Job& job)
     job.pattern = "705050";
     for (size_t i = 0; i < job.text.size(); ++i) {
         const char* b = kTwoOfFive[D(job.text, i)];
-        for (int k = 0; k < 5; ++k)
-            job.pattern += k % 2 == 0 ? (b[k] == '1' ? '6' : '5') : (b[k] == '1' ? '1' : '0');
+        for (int k = 0; k < 5; ++k) job.pattern += k % 2 == 0 ? (b[k] == '1' ? '6' : '5') : (b[k] == '1' ? '1' : '0');
         job.pattern += '0';
     }
     job.pattern += "70505";
@@ -521,7 +519,9 @@ char UpcECheck(const std::string& x, char numberSystem)
 {
     std::string body;  // the ten digits after the number system
     switch (x[5]) {
-    case '0': case '1': case '2': body = x.substr(0, 2) + x[5] + "0000" + x.substr(2, 3); break;
+    case '0':
+    case '1':
+    case '2': body = x.substr(0, 2) + x[5] + "0000" + x.substr(2, 3); break;
     case '3': body = x.substr(0, 3) + "00000" + x.substr(3, 2); break;
     case '4': body = x.substr(0, 4) + "00000" + x[4]; break;
     default: body = x.substr(0, 5) + "0000" + x[5]; break;
@@ -632,7 +632,8 @@ const TypeRow* FindRow(int type) { return type >= 0 && type < kBarcodeTypeCount 
 const BarcodeTypeInfo* FindBarcodeTypeInfo(int type)
 {
     if (const TypeRow* row = FindRow(type)) return &row->info;
-    if (type >= kBarcodeTypeCount && type < kAllBarcodeTypeCount) return &kMatrixTypes[static_cast<size_t>(type - kBarcodeTypeCount)];
+    if (type >= kBarcodeTypeCount && type < kAllBarcodeTypeCount)
+        return &kMatrixTypes[static_cast<size_t>(type - kBarcodeTypeCount)];
     return nullptr;
 }
 
@@ -680,8 +681,10 @@ void TBarcode::computeWidths()
     const TypeRow* row = FindRow(typ_);
     WidthRule rule = row ? row->widths : WidthRule::Free;
     auto clamp = [this](double lo, double hi) {
-        if (!(ratio_ >= lo)) ratio_ = lo;  // also NaN
-        else if (ratio_ > hi) ratio_ = hi;
+        if (!(ratio_ >= lo))
+            ratio_ = lo;  // also NaN
+        else if (ratio_ > hi)
+            ratio_ = hi;
     };
     if (rule == WidthRule::Clamp2) clamp(2.0, 3.0);
     if (rule == WidthRule::Clamp225) clamp(2.25, 3.0);

@@ -78,8 +78,8 @@ MatrixSymbol EncodeMatrixBarcode(int type, std::string_view text, uint8_t errorC
     if (type == bcPDF417) sym->option_1 = level >= 1 && level <= 9 ? level - 1 : -1;
     if (type == bcDataMatrix) sym->option_3 = DM_SQUARE;
     const std::string utf8 = Cp1252ToUtf8(text);
-    const int rc = ZBarcode_Encode(sym.get(), reinterpret_cast<const unsigned char*>(utf8.data()),
-                                   static_cast<int>(utf8.size()));
+    const int rc =
+        ZBarcode_Encode(sym.get(), reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
     if (rc >= ZINT_ERROR) throw Exception(std::string(info->displayName) + ": " + sym->errtxt);
 
     constexpr int kMaxRows = static_cast<int>(sizeof(zint_symbol::encoded_data) / sizeof(zint_symbol::encoded_data[0]));

@@ -16,8 +16,8 @@ class Canvas;
 struct MatrixSymbol {
     int32_t rows = 0;
     int32_t columns = 0;
-    int32_t rowHeight = 1;  // in module widths: 1 for square modules, 3 for PDF417's rows
-    int32_t quietZone = 0;  // light modules kept on every side
+    int32_t rowHeight = 1;      // in module widths: 1 for square modules, 3 for PDF417's rows
+    int32_t quietZone = 0;      // light modules kept on every side
     std::vector<uint8_t> dark;  // rows * columns, row by row, 1 = dark
 
     bool Dark(int32_t row, int32_t column) const { return dark[static_cast<size_t>(row * columns + column)] != 0; }

@@ -25,8 +25,8 @@ namespace {
 constexpr const char* kDesignBarcodeText = "00000000";
 
 // Offsets of the fields inside the stored record.
-constexpr size_t kOffChecksum = 0, kOffShowText = 1, kOffShowCheckSumText = 2, kOffEcLevel = 3,
-                 kOffBarType = 4, kOffModul = 5, kOffRatio = 9, kOffReservedDouble = 17;
+constexpr size_t kOffChecksum = 0, kOffShowText = 1, kOffShowCheckSumText = 2, kOffEcLevel = 3, kOffBarType = 4,
+                 kOffModul = 5, kOffRatio = 9, kOffReservedDouble = 17;
 
 void PutI32(uint8_t* p, int32_t v)
 {
@@ -91,7 +91,8 @@ void TzvCodeBarreView::CalcFrameRect()
     const bool sized = SizedByObject();
     if (sized) BarWidth = static_cast<uint16_t>(std::clamp<int32_t>(Width, 0, UINT16_MAX));
     TextHeight = 0;
-    if (ShowText == 1 && !sized) TextHeight = canvas ? canvas->textHeight("H") : DefaultFontMetrics().textExtent(f, "H").cy;
+    if (ShowText == 1 && !sized)
+        TextHeight = canvas ? canvas->textHeight("H") : DefaultFontMetrics().textExtent(f, "H").cy;
     BarsRect = DRect;
     DRect.right = DRect.left + BarWidth;
     Width = BarWidth;
@@ -173,11 +174,11 @@ void TzvCodeBarreView::DrawLinear(Canvas& c, std::string text)
             // The characters are spread evenly over the width of the bars.
             const std::string& s = bc.DisplayText();
             double spacing = 0;
-            if (s.size() >= 2)
-                spacing = (BarWidth - c.textWidth(s) - 1) / static_cast<double>(s.size() - 1);
+            if (s.size() >= 2) spacing = (BarWidth - c.textWidth(s) - 1) / static_cast<double>(s.size() - 1);
             c.beginTextRun();  // one text for the page's records, each character where it is drawn
             for (size_t i = 0; i < s.size(); ++i) {
-                const double at = c.textWidth(std::string_view(s).substr(0, i)) + static_cast<double>(i) * spacing + DRect.left;
+                const double at =
+                    c.textWidth(std::string_view(s).substr(0, i)) + static_cast<double>(i) * spacing + DRect.left;
                 c.textOut(Round32(at) + 1, DRect.top, std::string_view(s).substr(i, 1));
             }
             c.endTextRun();
@@ -254,7 +255,9 @@ void TzvCodeBarreView::SaveToStream(Stream& s)
 std::string TzvCodeBarreView::DescribeExtras() const
 {
     char buf[200];
-    std::snprintf(buf, sizeof buf, "barcode checksum %u show-text %u show-checksum-text %u ec-level %u type %u modul %d ratio %.17g reserved-double %.17g",
+    std::snprintf(buf, sizeof buf,
+                  "barcode checksum %u show-text %u show-checksum-text %u ec-level %u type %u modul %d ratio %.17g "
+                  "reserved-double %.17g",
                   Checksum, ShowText, ShowCheckSumText, EcLevel, BarType, Modul, Ratio, ReservedDouble);
     return buf;
 }
@@ -266,7 +269,9 @@ void RegisterCodeBarreView()
     registered = true;
     TzvAddInObjectInfo info;
     info.ClassName = "TzvCodeBarreView";
-    info.Create = [](TzvReport* report) -> std::unique_ptr<TzvView> { return std::make_unique<TzvCodeBarreView>(report); };
+    info.Create = [](TzvReport* report) -> std::unique_ptr<TzvView> {
+        return std::make_unique<TzvCodeBarreView>(report);
+    };
     info.ButtonBitmap = "CODEBARBITMAP";
     info.ButtonHint = kHintCodeBarre;
     RegisterAddInObject(std::move(info));

@@ -37,7 +37,7 @@ inline constexpr std::array<const char*, 22> kBandNames = {
 
 // Display names of the special variables, indexed by TzvValue::OtherKind.
 inline constexpr std::array<const char*, 9> kSpecialVarNames = {
-    "N\xB0 pagina", "Espressione", "Data", "Ora", "N\xB0 linea", "N\xB0 linea continuo",
+    "N\xB0 pagina",  "Espressione",          "Data",          "Ora", "N\xB0 linea", "N\xB0 linea continuo",
     "N\xB0 colonna", "N\xB0 linea corrente", "Totale Pagine",
 };
 
@@ -198,17 +198,17 @@ inline constexpr const char kExprTooDeepMsg[] = "Livello di annidamento eccessiv
 
 // Number words: units and teens (0..19), tens (0..9), group words per level (singular, plural).
 inline constexpr std::array<const char*, 20> kWordsUnits = {
-    "", "uno", "due", "tre", "quattro", "cinque", "sei", "sette", "otto", "nove", "dieci",
-    "undici", "dodici", "tredici", "quattordici", "quindici", "sedici", "diciassette", "diciotto",
-    "diciannove"};
-inline constexpr std::array<const char*, 10> kWordsTens = {
-    "", "", "venti", "trenta", "quaranta", "cinquanta", "sessanta", "settanta", "ottanta", "novanta"};
+    "",       "uno",         "due",      "tre",       "quattro", "cinque",  "sei",         "sette",
+    "otto",   "nove",        "dieci",    "undici",    "dodici",  "tredici", "quattordici", "quindici",
+    "sedici", "diciassette", "diciotto", "diciannove"};
+inline constexpr std::array<const char*, 10> kWordsTens = {"",          "",         "venti",    "trenta",  "quaranta",
+                                                           "cinquanta", "sessanta", "settanta", "ottanta", "novanta"};
 // Index 0 (the units) has no group word. Level 4's plural is "milamiliardi" (2 000 miliardi =
 // "duemilamiliardi"); level 5 lies beyond the currency range and is never reached.
 inline constexpr std::array<const char*, 6> kWordsGroupSingular = {
     "", "mille", "unmilione", "unmiliardo", "millemiliardi", "unmilionedimiliardi"};
-inline constexpr std::array<const char*, 6> kWordsGroupPlural = {
-    "", "mila", "milioni", "miliardi", "milamiliardi", "milionidimiliardi"};
+inline constexpr std::array<const char*, 6> kWordsGroupPlural = {"",         "mila",         "milioni",
+                                                                 "miliardi", "milamiliardi", "milionidimiliardi"};
 inline constexpr const char kWordZero[] = "zero";
 inline constexpr const char kWordHundred[] = "cento";
 inline constexpr const char kWordPoint[] = "virgola";
@@ -340,8 +340,8 @@ inline constexpr const char* kFunctionCategoryAll = "Tutte";
 inline constexpr const char* kFunctionCategoryUnknown = "Sconosciute";
 inline constexpr const char* kFieldsCaption = "Inserisci campo DB";
 inline constexpr const char* kFieldsLabel = "DB disponibili";
-inline constexpr const char* kFieldsOther = "Altro";        // the entry of the special values
-inline constexpr const char* kFieldsNone = "[Nessuno]";     // the entry that cancels
+inline constexpr const char* kFieldsOther = "Altro";     // the entry of the special values
+inline constexpr const char* kFieldsNone = "[Nessuno]";  // the entry that cancels
 inline constexpr const char* kVarCaption = "Variabili";
 inline constexpr const char* kVarLabel = "Categoria:";
 inline constexpr const char* kFmtCaption = "Formatta variabile";
@@ -389,87 +389,56 @@ struct TzvFunctionInfo {
     const char* Syntax;
     const char* Description;
 };
-inline constexpr std::array<const char*, 6> kFunctionCategories = {
-    "Statistiche", "Conversione", "Stringa", "Matematiche", "Logiche", "Valuta"};
+inline constexpr std::array<const char*, 6> kFunctionCategories = {"Statistiche", "Conversione", "Stringa",
+                                                                   "Matematiche", "Logiche",     "Valuta"};
 inline constexpr std::array<TzvFunctionInfo, 43> kFunctionCatalogue = {{
-    {"AVG", "Statistiche", "AVG(<X>)",
-     "Restituiosce la media della serie <X>"},
-    {"COUNT", "Statistiche", "COUNT()",
-     "Restituisce il numero di elementi della serie"},
-    {"FORMATDATETIME", "Conversione", "FORMATDATETIME(<X>,<Y>)",
-     "Restituisce la data <Y> con il formato <X>"},
-    {"FORMATFLOAT", "Conversione", "FORMATFLOAT(<X>,<Y>)",
-     "Restituisce il numero <Y> con il formato <X>"},
-    {"LOWERCASE", "Stringa", "LOWERCASE(<X>)",
-     "Restituisce <X> in minuscolo"},
-    {"MAX", "Statistiche", "MAX(<X>)",
-     "Restituisce il valore massimo della serie <X>"},
-    {"MIN", "Statistiche", "MIN(<X>)",
-     "Restituisce il valore minimo della serie <X>"},
+    {"AVG", "Statistiche", "AVG(<X>)", "Restituiosce la media della serie <X>"},
+    {"COUNT", "Statistiche", "COUNT()", "Restituisce il numero di elementi della serie"},
+    {"FORMATDATETIME", "Conversione", "FORMATDATETIME(<X>,<Y>)", "Restituisce la data <Y> con il formato <X>"},
+    {"FORMATFLOAT", "Conversione", "FORMATFLOAT(<X>,<Y>)", "Restituisce il numero <Y> con il formato <X>"},
+    {"LOWERCASE", "Stringa", "LOWERCASE(<X>)", "Restituisce <X> in minuscolo"},
+    {"MAX", "Statistiche", "MAX(<X>)", "Restituisce il valore massimo della serie <X>"},
+    {"MIN", "Statistiche", "MIN(<X>)", "Restituisce il valore minimo della serie <X>"},
     {"NAMECASE", "Stringa", "NAMECASE(<X>)",
      "Restituisce <X> in minuscolo eccetto che per il primo carattere in maiuscolo"},
     {"PHRASECASE", "Stringa", "PHRASECASE(<X>)",
      "Restituisce <X> in minuscolo eccetto che per le iniziali di ogni parola contenuta nel testo"},
-    {"STRTODATE", "Conversione", "STRTODATE(<X>)",
-     "Restituisce la data contenuta nella stringa <X>"},
-    {"STRTOTIME", "Conversione", "STRTOTIME(<X>)",
-     "Restituisce l'orario contenuto nella stringa <X>"},
-    {"SUM", "Statistiche", "SUM(<X>)",
-     "Restituisce la somma della serie <X>"},
-    {"UPPERCASE", "Stringa", "UPPERCASE(<X>)",
-     "Restituisce <X> in maiuscolo"},
-    {"NUMBERTOLETTER", "Stringa", "NUMBERTOLETTER(<X>)",
-     "Restituisce l'equivalente in lettere del numero <X>"},
-    {"INT", "Matematiche", "INT(<X>)",
-     "Restituisce la parte intera del numero <X>"},
-    {"FRAC", "Matematiche", "FRAC(<X>)",
-     "Resituisce la parte decimale del numero <X>"},
-    {"ROUND", "Matematiche", "ROUND(<X>)",
-     "Restituisce il numero intero corrispondente all'arrotondamento si <X>"},
-    {"STR", "Stringa", "STR(<X>)",
-     "Restituisce una stringa convertita dal numero <X>"},
+    {"STRTODATE", "Conversione", "STRTODATE(<X>)", "Restituisce la data contenuta nella stringa <X>"},
+    {"STRTOTIME", "Conversione", "STRTOTIME(<X>)", "Restituisce l'orario contenuto nella stringa <X>"},
+    {"SUM", "Statistiche", "SUM(<X>)", "Restituisce la somma della serie <X>"},
+    {"UPPERCASE", "Stringa", "UPPERCASE(<X>)", "Restituisce <X> in maiuscolo"},
+    {"NUMBERTOLETTER", "Stringa", "NUMBERTOLETTER(<X>)", "Restituisce l'equivalente in lettere del numero <X>"},
+    {"INT", "Matematiche", "INT(<X>)", "Restituisce la parte intera del numero <X>"},
+    {"FRAC", "Matematiche", "FRAC(<X>)", "Resituisce la parte decimale del numero <X>"},
+    {"ROUND", "Matematiche", "ROUND(<X>)", "Restituisce il numero intero corrispondente all'arrotondamento si <X>"},
+    {"STR", "Stringa", "STR(<X>)", "Restituisce una stringa convertita dal numero <X>"},
     {"COPY", "Stringa", "COPY(<X>,<Y>,<Z>)",
      "Restituisce una sotto-stringa copiata dalla stringa <X> a partire dalla posizione <Y> per <Z> caratteri"},
     {"IF", "Logiche", "IF(<X>,<Y>,<Z>)",
      "Restituisce <Y> se l'espressione <X> \xE8 verificata altrimenti restituisce <Z>"},
-    {"TRUNC", "Matematiche", "TRUNC(<X>)",
-     "Restituisce il numero intero corrispondente al troncamento di <X>"},
-    {"ABS", "Matematiche", "ABS(<X>)",
-     "Restituisce il valore assoluto di <X>"},
-    {"ARCTAN", "Matematiche", "ARCTAN(<X>)",
-     "Restituisce l'arcotangente di <X>"},
-    {"COS", "Matematiche", "COS(<X>)",
-     "Restituisce il coseno di <X>"},
-    {"EXP", "Matematiche", "EXP(<X>)",
-     "Restituisce l'esponenziale di <X>"},
-    {"LN", "Matematiche", "LN(<X>)",
-     "Restituisce il logaritmo naturale di <X>"},
-    {"PI", "Matematiche", "PI",
-     "Restituisce il valore di pigreco"},
-    {"SIN", "Matematiche", "SIN(<X>)",
-     "Restituisce il seno di <X>"},
-    {"SQR", "Matematiche", "SQR(<X>)",
-     "Restituisce il quadrato di <X>"},
-    {"SQRT", "Matematiche", "SQRT(<X>)",
-     "Restituisce la radice quadrata di <X>"},
-    {"POWER", "Matematiche", "POWER(<X>,<Y>)",
-     "Restituisce il numero equivalente a <X> elevato ad <Y>"},
+    {"TRUNC", "Matematiche", "TRUNC(<X>)", "Restituisce il numero intero corrispondente al troncamento di <X>"},
+    {"ABS", "Matematiche", "ABS(<X>)", "Restituisce il valore assoluto di <X>"},
+    {"ARCTAN", "Matematiche", "ARCTAN(<X>)", "Restituisce l'arcotangente di <X>"},
+    {"COS", "Matematiche", "COS(<X>)", "Restituisce il coseno di <X>"},
+    {"EXP", "Matematiche", "EXP(<X>)", "Restituisce l'esponenziale di <X>"},
+    {"LN", "Matematiche", "LN(<X>)", "Restituisce il logaritmo naturale di <X>"},
+    {"PI", "Matematiche", "PI", "Restituisce il valore di pigreco"},
+    {"SIN", "Matematiche", "SIN(<X>)", "Restituisce il seno di <X>"},
+    {"SQR", "Matematiche", "SQR(<X>)", "Restituisce il quadrato di <X>"},
+    {"SQRT", "Matematiche", "SQRT(<X>)", "Restituisce la radice quadrata di <X>"},
+    {"POWER", "Matematiche", "POWER(<X>,<Y>)", "Restituisce il numero equivalente a <X> elevato ad <Y>"},
     {"CEIL", "Matematiche", "CEIL(<X>)",
      "Restituisce il numero intero corrispondente all'arrotondamento per eccesso di <X>"},
     {"FLOOR", "Matematiche", "FLOOR(<X>)",
      "Restituisce il numero intero corrispondente all'arrotondamento per difetto di <X>"},
     {"POS", "Stringa", "POS(<X>,<Y>)",
      "Restituisce il numero corrispondente alla posizione della sottostringa <X> nella stringa <Y>"},
-    {"LENGTH", "Stringa", "LENGTH(<X>)",
-     "Restituisce la lunghezza della stringa <X>"},
-    {"FILLSTR", "Stringa", "FILLSTR(<X>,<Y>)",
-     "Restituisce una stringa formata da un numero <X> di stringhe <Y>"},
-    {"VAL", "Matematiche", "VAL(<X>)",
-     "Restituisce la conversione numerica di <X>"},
+    {"LENGTH", "Stringa", "LENGTH(<X>)", "Restituisce la lunghezza della stringa <X>"},
+    {"FILLSTR", "Stringa", "FILLSTR(<X>,<Y>)", "Restituisce una stringa formata da un numero <X> di stringhe <Y>"},
+    {"VAL", "Matematiche", "VAL(<X>)", "Restituisce la conversione numerica di <X>"},
     {"MONEY", "Valuta", "MONEY(<X>)",
      "Restituisce una stringa contenente il numero <X> formattato come valuta nel sistema corrente"},
-    {"EURO", "Valuta", "EURO(<X>)",
-     "Restituisce una stringa contenente il numero <X> formattato come euro"},
+    {"EURO", "Valuta", "EURO(<X>)", "Restituisce una stringa contenente il numero <X> formattato come euro"},
     {"MONEYTOEURO", "Valuta", "MONEYTOEURO(<X>)",
      "Restituisce una stringa contenente il numero <X> convertito dalla moneta corrente in euro e formattato"},
     {"EUROTOMONEY", "Valuta", "EUROTOMONEY(<X>)",

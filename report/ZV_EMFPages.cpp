@@ -3,10 +3,10 @@
 
 #include <cmath>
 
-#include "platform/emf/EmfFormat.h"
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
+#include "platform/emf/EmfFormat.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Template.h"

@@ -27,8 +27,8 @@ struct TzvEMFPage {
     uint8_t Orientation = 0;  // 0 portrait, 1 landscape
     uint8_t PageFlag = 1;
     PageInfo Info{};
-    EmfFile Picture;  // complete once Canvas is closed
-    std::unique_ptr<EmfRecorder> Canvas;  // open while the page is drawn; none after loading
+    EmfFile Picture;                              // complete once Canvas is closed
+    std::unique_ptr<EmfRecorder> Canvas;          // open while the page is drawn; none after loading
     int32_t PictureWidth = 0, PictureHeight = 0;  // the size the picture was created with
     // Vertical spans [top, bottom) of the page header and page footer drawn on this page, in page
     // units, so that exports can leave their texts out. Kept while the report that prepared the

@@ -1,16 +1,16 @@
 // Export of prepared pages: replays each page, collects its text records and hands them to the filter.
 #include "report/ZV_Export.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 
-#include "platform/emf/EmfPlayer.h"
-#include "platform/base/Stream.h"
-#include "platform/device/UiServices.h"
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
+#include "platform/base/Stream.h"
+#include "platform/device/UiServices.h"
+#include "platform/emf/EmfPlayer.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Registry.h"
@@ -92,8 +92,7 @@ void ExportPages(TzvReport& report, const TzvExportFilterInfo& info, const std::
     if (!cancelled) file.commit();
 }
 
-std::vector<std::string> DocumentFileNames(const PageWriterInfo& kind, const std::string& fileName, int first,
-                                           int last)
+std::vector<std::string> DocumentFileNames(const PageWriterInfo& kind, const std::string& fileName, int first, int last)
 {
     if (first < 1 || last < first) return {};
     if (kind.pagesPerFile != 1 || first == last) return {fileName};
@@ -114,7 +113,8 @@ bool ExportDocument(TzvEMFPages& pages, const PageWriterInfo& kind, const std::s
                     TzvExportProgress* progress)
 {
     if (pages.Count() == 0) throw Exception(kNoPreparedPages);
-    const int first = options.FirstPage, last = options.LastPage <= 0 ? pages.Count() : std::min(options.LastPage, pages.Count());
+    const int first = options.FirstPage,
+              last = options.LastPage <= 0 ? pages.Count() : std::min(options.LastPage, pages.Count());
     if (first < 1 || first > last) throw Exception("No page " + std::to_string(first));
     if (!kind.make) throw Exception("No writer for " + kind.kind);
     DocumentProperties props = properties;

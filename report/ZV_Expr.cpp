@@ -36,9 +36,21 @@ inline bool Is(char c, uint8_t cls) { return (kCharClass[static_cast<uint8_t>(c)
 
 enum OpCode : int {
     opNone = 0,
-    opEqual = 10, opGreaterEqual = 11, opGreater = 12, opLessEqual = 13, opNotEqual = 14, opLess = 15,
-    opAdd = 100, opSubtract = 101, opOr = 102,
-    opPower = 1000, opMultiply = 1001, opDivide = 1002, opAnd = 1003, opMod = 1004, opIntDiv = 1005,
+    opEqual = 10,
+    opGreaterEqual = 11,
+    opGreater = 12,
+    opLessEqual = 13,
+    opNotEqual = 14,
+    opLess = 15,
+    opAdd = 100,
+    opSubtract = 101,
+    opOr = 102,
+    opPower = 1000,
+    opMultiply = 1001,
+    opDivide = 1002,
+    opAnd = 1003,
+    opMod = 1004,
+    opIntDiv = 1005,
 };
 
 struct WordOperator {
@@ -118,8 +130,10 @@ struct TzvExpr::Detail {
             } else if (c == '\'') {
                 if (!dq) sq = !sq;
             } else if (!dq && !sq) {
-                if (c == '(') ++open;
-                else if (c == ')') ++close;
+                if (c == '(')
+                    ++open;
+                else if (c == ')')
+                    ++close;
             }
         }
         if (open != close) throw Exception(kExprBracketCountMsg);
@@ -380,12 +394,15 @@ struct TzvExpr::Detail {
             op.code = next == '=' ? opGreaterEqual : opGreater;
             e.pos += op.code == opGreater ? 1 : 2;
             return op;
-        case 'A': case 'a': case 'D': case 'd': case 'M': case 'm':
-            return ReadWord(e, 3);
-        case 'O': case 'o':
-            return ReadWord(e, 2);
-        default:
-            return op;  // none, nothing consumed
+        case 'A':
+        case 'a':
+        case 'D':
+        case 'd':
+        case 'M':
+        case 'm': return ReadWord(e, 3);
+        case 'O':
+        case 'o': return ReadWord(e, 2);
+        default: return op;  // none, nothing consumed
         }
         ++e.pos;
         return op;

@@ -46,8 +46,7 @@ std::optional<std::string> FormatByCode(const Variant& value, uint32_t code, std
 {
     const uint8_t style = FormatCodeStyle(code);
     switch (FormatCodeCategory(code)) {
-    case fcText:
-        return TextCategory(value, fs);
+    case fcText: return TextCategory(value, fs);
     case fcNumber: {
         if (value.isString()) return value.rawString();
         if (char sep = FormatCodeSeparator(code); sep != 0) fs.decimalSeparator = sep;
@@ -66,9 +65,12 @@ std::optional<std::string> FormatByCode(const Variant& value, uint32_t code, std
     case fcTime: {
         const auto& styles = FormatCodeCategory(code) == fcDate ? kDateStyles : kTimeStyles;
         std::string_view format;
-        if (style < styles.size()) format = styles[style];
-        else if (style == kFormatStyleCustom) format = formatText;
-        else return std::nullopt;
+        if (style < styles.size())
+            format = styles[style];
+        else if (style == kFormatStyleCustom)
+            format = formatText;
+        else
+            return std::nullopt;
         return FormatDateTime(format, value.toDateTime(), fs);
     }
     case fcBoolean: {
@@ -80,8 +82,7 @@ std::optional<std::string> FormatByCode(const Variant& value, uint32_t code, std
         default: return std::nullopt;
         }
     }
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 
@@ -101,8 +102,10 @@ std::string GroupWords(int value, size_t level, bool moreLeft)
     } else {
         words = kWordZero;
     }
-    if (h == 1) words.insert(0, kWordHundred);
-    else if (h >= 2) words.insert(0, std::string(kWordsUnits[h]) + kWordHundred);
+    if (h == 1)
+        words.insert(0, kWordHundred);
+    else if (h >= 2)
+        words.insert(0, std::string(kWordsUnits[h]) + kWordHundred);
     if (level >= 1 && value != 0) words += kWordsGroupPlural[level];
     return words;
 }

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/data/DataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/Numeric.h"
 #include "platform/base/Stream.h"
 #include "platform/base/Text.h"
+#include "platform/data/DataSet.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"
 #include "report/ZV_Format.h"
@@ -193,8 +193,10 @@ std::string TzvMemoView::ExpandLine(std::string line)
         int64_t depth = 0;
         size_t end = pos;
         for (; end < line.size(); ++end) {
-            if (line[end] == '[') ++depth;
-            else if (line[end] == ']' && --depth == 0) break;
+            if (line[end] == '[')
+                ++depth;
+            else if (line[end] == ']' && --depth == 0)
+                break;
         }
         // An unclosed group takes the rest of the line as its expression.
         const size_t exprEnd = end < line.size() ? end : line.size();
@@ -292,15 +294,19 @@ void TzvMemoView::Layout(Canvas& c)
     if (turned) c.setFont(CreateRotatedFont(c.font()));
     std::vector<std::string> lines;
     for (const std::string& line : ExpandedLines) {
-        if (Options & moWordWrap) WrapLine(c, line, avail, lines);
-        else lines.push_back(line);
+        if (Options & moWordWrap)
+            WrapLine(c, line, avail, lines);
+        else
+            lines.push_back(line);
     }
     const int64_t measured = static_cast<int64_t>(lines.size()) * h + 2 * (turned ? InsetX : InsetY);
     layoutHeight_ = static_cast<int32_t>(std::min<int64_t>(measured, INT32_MAX));
     if (run && (Options & moStretched)) {
         TzvBandGeometry band;
-        if (turned) Width = layoutHeight_;
-        else if (BandGeometry(ParentBand, band) && band.Stretched) Height = layoutHeight_;
+        if (turned)
+            Width = layoutHeight_;
+        else if (BandGeometry(ParentBand, band) && band.Stretched)
+            Height = layoutHeight_;
         CalcFrameRect();
     }
     LineHeight = h;
@@ -351,7 +357,8 @@ void TzvMemoView::DrawHorizontal(Canvas& c, const Rect& clip, int32_t left, int3
             double pos = static_cast<double>(left) + InsetX;
             double advance = 0;
             if (blanks > 0)
-                advance = (static_cast<double>(blanks) * c.textWidth(" ") + (clip.right - clip.left - InsetX - 1 - w)) / blanks;
+                advance = (static_cast<double>(blanks) * c.textWidth(" ") + (clip.right - clip.left - InsetX - 1 - w)) /
+                          blanks;
             size_t k = 0;
             while (k < text.size()) {
                 if (text[k] == ' ') {
@@ -369,8 +376,10 @@ void TzvMemoView::DrawHorizontal(Canvas& c, const Rect& clip, int32_t left, int3
         }
         const int32_t w = c.textWidth(line);
         int32_t x = left + InsetX;
-        if (align == maRight) x = left + Width - InsetX - w - 1;
-        else if (align == maCenter) x = left + InsetX + (Width - 2 * InsetX - w) / 2;
+        if (align == maRight)
+            x = left + Width - InsetX - w - 1;
+        else if (align == maCenter)
+            x = left + InsetX + (Width - 2 * InsetX - w) / 2;
         PutText(c, clip, x, yi, line, mayUnclip);
     }
     FirstLine = n;  // every line is drawn: nothing is left for a continuation
@@ -393,7 +402,8 @@ void TzvMemoView::DrawTurned(Canvas& c, const Rect& clip, int32_t left, int32_t 
             double pos = static_cast<double>(Top) + Height - InsetY;
             double advance = 0;
             if (blanks > 0)
-                advance = (static_cast<double>(blanks) * c.textWidth(" ") + (clip.bottom - clip.top - InsetY - 1 - w)) / blanks;
+                advance = (static_cast<double>(blanks) * c.textWidth(" ") + (clip.bottom - clip.top - InsetY - 1 - w)) /
+                          blanks;
             size_t k = 0;
             while (k < text.size()) {
                 if (text[k] == ' ') {
@@ -411,8 +421,10 @@ void TzvMemoView::DrawTurned(Canvas& c, const Rect& clip, int32_t left, int32_t 
         }
         const int32_t w = c.textWidth(line);
         int32_t y = Top + Height - InsetY;  // flush with the bottom
-        if (align == 1) y = Top + InsetY + w;  // flush with the top
-        else if (align == maCenter) y = Top + Height - InsetY - (Height - 2 * InsetY - w) / 2 - 1;
+        if (align == 1)
+            y = Top + InsetY + w;  // flush with the top
+        else if (align == maCenter)
+            y = Top + Height - InsetY - (Height - 2 * InsetY - w) / 2 - 1;
         c.textRect(clip, xi, y, line);
     }
 }
@@ -428,15 +440,21 @@ void TzvMemoView::DrawText(Canvas& c)
     const uint32_t placement = Alignment & maPlacementMask;
     int32_t top = Top, left = Left;
     if (placement == maMiddle) {
-        if (turned) left += (Width - measured) / 2;
-        else top += (Height - measured) / 2;
+        if (turned)
+            left += (Width - measured) / 2;
+        else
+            top += (Height - measured) / 2;
     } else if (placement == maBottom) {
-        if (turned) left = Left + Width - measured;
-        else top = Top + Height - measured;
+        if (turned)
+            left = Left + Width - measured;
+        else
+            top = Top + Height - measured;
     }
     const int32_t h = LineHeight;
-    if (turned) DrawTurned(c, clip, left, h);
-    else DrawHorizontal(c, clip, left, top, h);
+    if (turned)
+        DrawTurned(c, clip, left, h);
+    else
+        DrawHorizontal(c, clip, left, top, h);
 }
 
 void TzvMemoView::Draw(Canvas& c)
@@ -454,8 +472,10 @@ void TzvMemoView::Draw(Canvas& c)
     }
     laidOut_ = false;
 
-    if (!run) ExpandVariables();
-    else if (layoutMode && !TakeBlobField()) ExpandVariables();
+    if (!run)
+        ExpandVariables();
+    else if (layoutMode && !TakeBlobField())
+        ExpandVariables();
 
     // The highlight swaps style, font colour and background for this draw.
     bool highlighted = false;
@@ -489,8 +509,8 @@ void TzvMemoView::Draw(Canvas& c)
     } else if (DrawMode != dmMeasure) {
         TzvBandGeometry band;
         const int32_t designHeight = SavedHeight >= 0 ? SavedHeight : Height;
-        if (Lines.empty() && (Options & moStretched) && Height == designHeight &&
-            BandGeometry(ParentBand, band) && band.Stretched && band.DesignHeight > 0) {
+        if (Lines.empty() && (Options & moStretched) && Height == designHeight && BandGeometry(ParentBand, band) &&
+            band.Stretched && band.DesignHeight > 0) {
             // An empty stretched memo follows its band's growth.
             const int32_t h = Height;
             Height = Round32(static_cast<double>(Height) * band.Height / band.DesignHeight);
@@ -579,7 +599,8 @@ void TzvMemoView::SaveToStream(Stream& s)
 std::string TzvMemoView::DescribeExtras() const
 {
     char buf[160];
-    std::snprintf(buf, sizeof buf, " size %d style %u color 0x%08X alignment %u highlight %d style %u color 0x%08X back 0x%08X expr ",
+    std::snprintf(buf, sizeof buf,
+                  " size %d style %u color 0x%08X alignment %u highlight %d style %u color 0x%08X back 0x%08X expr ",
                   TextFont.size(), FontStyleToStored(TextFont.style), TextFont.color, Alignment, HighlightActive,
                   FontStyleToStored(HighlightStyle), HighlightFontColor, HighlightBackColor);
     return "font " + DumpQuote(TextFont.name) + buf + DumpQuote(HighlightExpr);

@@ -13,8 +13,7 @@ namespace zv {
 class TField;
 
 // Alignment bits of a memo.
-constexpr uint32_t maLeft = 0, maRight = 1, maCenter = 2, maJustify = 3, maRotated = 4,
-                   maMiddle = 8, maBottom = 16;
+constexpr uint32_t maLeft = 0, maRight = 1, maCenter = 2, maJustify = 3, maRotated = 4, maMiddle = 8, maBottom = 16;
 constexpr uint32_t maHorizontalMask = 3, maPlacementMask = 24;
 
 // Font style bits as a template stores them (font style and highlight style).

@@ -6,10 +6,10 @@
 #include <climits>
 #include <memory>
 
-#include "platform/emf/EmfRecorder.h"
 #include "platform/base/Error.h"
 #include "platform/base/Text.h"
 #include "platform/device/UiServices.h"
+#include "platform/emf/EmfRecorder.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"
@@ -56,8 +56,10 @@ void Act(TzvPage& page, TzvBand& band, TzvStepKind kind)
 void Move(TzvPage& page, TzvBand& band, TzvStepKind kind)
 {
     if (page.QueueMode && band.DataSource) {
-        if (kind == skFirst) band.DataSource->First();
-        else band.DataSource->Next();
+        if (kind == skFirst)
+            band.DataSource->First();
+        else
+            band.DataSource->Next();
         NotifyDataSetWork(&band, kind == skFirst ? dsoFirst : dsoNext);
     }
     Act(page, band, kind);
@@ -233,7 +235,8 @@ void PreparePage(TzvPage& page)
     if (!page.ObjectsPrepared) {
         for (const auto& owned : page.Objects) {
             TzvView& o = *owned;
-            if (!dynamic_cast<TzvBandView*>(&o)) o.BandKindOfOwner = o.ParentBand ? o.ParentBand->BandKind : uint8_t{bkNone};
+            if (!dynamic_cast<TzvBandView*>(&o))
+                o.BandKindOfOwner = o.ParentBand ? o.ParentBand->BandKind : uint8_t{bkNone};
         }
         // The collecting expansion: every memo expands once so that the aggregates it meets are
         // registered with the data band that governs its band.

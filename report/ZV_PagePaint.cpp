@@ -42,8 +42,10 @@ bool PageRecordVisible(const TzvPagePaintContext& ctx, const Rect& bounds, int32
 EmfAction PagePaintRecord(TzvPagePaintContext& ctx, const EmfRecordInfo& rec, EmfPlayer& player)
 {
     using namespace emf;
-    if (rec.type == EMR_HEADER) ctx.RecordKey = ctx.PageIndex * 10000;
-    else ++ctx.RecordKey;
+    if (rec.type == EMR_HEADER)
+        ctx.RecordKey = ctx.PageIndex * 10000;
+    else
+        ++ctx.RecordKey;
     // Bit-block transfers are replayed by the player as stretched DIBs from their source bits
     // (or as pattern fills without them); they are never culled.
     if (rec.type == EMR_BITBLT || rec.type == EMR_STRETCHBLT) return EmfAction::Play;

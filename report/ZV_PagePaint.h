@@ -12,12 +12,12 @@ namespace zv {
 
 // The enumeration context of one page being painted.
 struct TzvPagePaintContext {
-    int32_t PageIndex = 0;      // 0-based page being played
-    Rect PageRect;              // target rectangle on the canvas
+    int32_t PageIndex = 0;          // 0-based page being played
+    Rect PageRect;                  // target rectangle on the canvas
     double ScaleX = 1, ScaleY = 1;  // canvas pixels per picture unit
-    int32_t RecordKey = 0;      // PageIndex * 10000 at the header, then + 1 per record
-    bool ForeignDC = false;     // not the preview canvas: play everything, no culling or highlight
-    Rect Clip;                  // the area being repainted, in canvas coordinates
+    int32_t RecordKey = 0;          // PageIndex * 10000 at the header, then + 1 per record
+    bool ForeignDC = false;         // not the preview canvas: play everything, no culling or highlight
+    Rect Clip;                      // the area being repainted, in canvas coordinates
     // The highlighted text record of a search, shown on odd blink counts.
     bool Found = false;
     int32_t FoundPage = -1;

@@ -5,12 +5,12 @@
 #include <initializer_list>
 #include <utility>
 
-#include "platform/data/DataSet.h"
-#include "platform/emf/EmfGraphic.h"
 #include "platform/base/Error.h"
 #include "platform/base/Numeric.h"
 #include "platform/base/Stream.h"
 #include "platform/base/Text.h"
+#include "platform/data/DataSet.h"
+#include "platform/emf/EmfGraphic.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Report.h"
@@ -79,8 +79,10 @@ uint32_t Checksum(const std::vector<uint8_t>& bytes)
 // A raster graphic is drawn from its pixels; a metafile is played as vectors into the rectangle.
 void DrawGraphic(Canvas& c, const Graphic& g, const Rect& dest)
 {
-    if (const Bitmap* bmp = g.bitmap()) c.stretchDraw(dest, *bmp);
-    else g.draw(c, dest);
+    if (const Bitmap* bmp = g.bitmap())
+        c.stretchDraw(dest, *bmp);
+    else
+        g.draw(c, dest);
 }
 
 }  // namespace
@@ -163,8 +165,10 @@ void TzvPictureView::Draw(Canvas& c)
         if (Options & poStretched) {
             if (Options & poProportional) {
                 const double kx = static_cast<double>(Width) / pw, ky = static_cast<double>(Height) / ph;
-                if (kx >= ky) r.right = r.left + Round32(pw * ky);
-                else r.bottom = r.top + Round32(ph * kx);
+                if (kx >= ky)
+                    r.right = r.left + Round32(pw * ky);
+                else
+                    r.bottom = r.top + Round32(ph * kx);
             }
             if (Options & poCentered) {
                 const int32_t dx = (fw - r.width()) / 2, dy = (fh - r.height()) / 2;
@@ -276,7 +280,8 @@ void TzvBandView::Draw(Canvas& c)
     CalcFrameRect();
     const int kind = Borders & 0xFF;
     const bool table = IsTableBandKind(kind);
-    const Rect area = table ? Rect{Left, 0, Left + Width, HostPageSize.cy} : Rect{0, Top, HostPageSize.cx, Top + Height};
+    const Rect area =
+        table ? Rect{Left, 0, Left + Width, HostPageSize.cy} : Rect{0, Top, HostPageSize.cx, Top + Height};
     FillCheckered(c, area, Rect{0, 0, HostPageSize.cx, HostPageSize.cy});
     c.setPen({clBtnFace, 1, PenStyle::Solid});
     c.setBrush({c.brush().color, BrushStyle::Clear});
@@ -321,9 +326,10 @@ void TzvBandView::DefinePopupMenu(TzvPopupMenu& menu)
         menu.push_back({kMenuSeparator, false, {}});
         menu.push_back(OptionMenuItem(*this, kMenuStretched, boStretched));
     }
-    const std::pair<uint16_t, const char*> rest[] = {
-        {boNewPage, kMenuNewPage}, {boPrintIfEmpty, kMenuPrintIfEmpty}, {boBreakable, kMenuBreakable},
-        {boCompleteList, kMenuCompleteList}};
+    const std::pair<uint16_t, const char*> rest[] = {{boNewPage, kMenuNewPage},
+                                                     {boPrintIfEmpty, kMenuPrintIfEmpty},
+                                                     {boBreakable, kMenuBreakable},
+                                                     {boCompleteList, kMenuCompleteList}};
     for (const auto& [bit, caption] : rest)
         if (Allows(bit, kind)) menu.push_back(OptionMenuItem(*this, caption, bit));
 }
@@ -333,7 +339,7 @@ Rect TzvBandView::GetClipRgn(bool extended) const
     Rect r{Left, Top, Left + Width, Top + Height};
     if (extended) r = {r.left - 10, r.top - 10, r.right + 10, r.bottom + 10};
     const Rect tab = IsTableBandKind(Borders & 0xFF) ? Rect{Left - kTabDepth, Top, Left, Top + kTabLength}
-                                                      : Rect{Left, Top - kTabDepth, Left + kTabLength, Top};
+                                                     : Rect{Left, Top - kTabDepth, Left + kTabLength, Top};
     return UnionRect(r, tab);
 }
 

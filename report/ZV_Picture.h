@@ -46,7 +46,7 @@ public:
     const Graphic* DrawnPicture() const { return UseBlob ? BlobPicture.get() : Picture(); }
 
     uint8_t PictureKind = pkNone;
-    std::vector<uint8_t> PictureData;  // the graphic's file form; empty for pkNone
+    std::vector<uint8_t> PictureData;      // the graphic's file form; empty for pkNone
     std::unique_ptr<Graphic> BlobPicture;  // read from a database field for the current record
     uint8_t UseBlob = 0;
 

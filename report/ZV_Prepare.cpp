@@ -2,9 +2,9 @@
 // the variable bindings, the interleaved page order.
 #include <numeric>
 
-#include "platform/data/DataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/Format.h"
+#include "platform/data/DataSet.h"
 #include "platform/device/UiServices.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
@@ -93,7 +93,8 @@ void ComputePageOrder(TzvReport& report)
     for (int p = 0; p < count; ++p)
         if (!placed[static_cast<size_t>(p)]) ps.PageOrder.push_back(p);
     ps.PagePosition.assign(ps.PageOrder.size(), 0);
-    for (size_t j = 0; j < ps.PageOrder.size(); ++j) ps.PagePosition[static_cast<size_t>(ps.PageOrder[j])] = static_cast<int32_t>(j + 1);
+    for (size_t j = 0; j < ps.PageOrder.size(); ++j)
+        ps.PagePosition[static_cast<size_t>(ps.PageOrder[j])] = static_cast<int32_t>(j + 1);
 }
 
 void BuildPages(TzvReport& report)
@@ -162,7 +163,9 @@ void BuildPages(TzvReport& report)
                 report.Progress(ps.PageIndex);
             }
         }
-        if (!Failed()) ps.DesignPageCount[static_cast<size_t>(i)] = report.EMFPages.Count() - ps.DesignFirstPage[static_cast<size_t>(i)];
+        if (!Failed())
+            ps.DesignPageCount[static_cast<size_t>(i)] =
+                report.EMFPages.Count() - ps.DesignFirstPage[static_cast<size_t>(i)];
         if (report.Terminated) break;
     }
     if (!Failed() && report.OnEndDoc) {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/draw/Canvas.h"
 #include "platform/base/Stream.h"
+#include "platform/draw/Canvas.h"
 
 namespace zv {
 

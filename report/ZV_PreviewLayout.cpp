@@ -27,9 +27,12 @@ PreviewLayout LayoutPreview(const std::vector<PreviewPaper>& pages, const Previe
         const double h = PreviewPixels(pages[i].height) * view.zoom / 100;
         const bool second = i % 2 == 1;
         int32_t x;
-        if (Round(w - width) > 0) x = kPreviewTopMargin;
-        else if (view.twoPages) x = Round((width / 2.0 - w - 2) / 2) + (second ? width / 2 : 0);
-        else x = Round((width - (w + kPreviewSideMargin) - 2) / 2) + kPreviewTopMargin;
+        if (Round(w - width) > 0)
+            x = kPreviewTopMargin;
+        else if (view.twoPages)
+            x = Round((width / 2.0 - w - 2) / 2) + (second ? width / 2 : 0);
+        else
+            x = Round((width - (w + kPreviewSideMargin) - 2) / 2) + kPreviewTopMargin;
         layout.pages.push_back({w, h, x - view.hScroll, y});
         rowHeight = std::max(rowHeight, Round(h));
         if (!view.twoPages || second) {

@@ -9,9 +9,9 @@ namespace zv {
 
 enum TZoomMode : uint8_t { zmPercent = 0, zmPageWidth = 1, zmOnePage = 2, zmTwoPages = 3 };
 
-constexpr int32_t kPreviewTopMargin = 10;   // above the first page, and left of a page wider than the canvas
-constexpr int32_t kPreviewPageGap = 12;     // between rows of pages
-constexpr int32_t kPreviewSideMargin = 20;  // both sides together of a centred page
+constexpr int32_t kPreviewTopMargin = 10;            // above the first page, and left of a page wider than the canvas
+constexpr int32_t kPreviewPageGap = 12;              // between rows of pages
+constexpr int32_t kPreviewSideMargin = 20;           // both sides together of a centred page
 constexpr int32_t kPreviewCentredHScrollRange = 70;  // a horizontal excess up to this much is centred
 constexpr double kPreviewMaxZoom = 10000;            // larger zooms would overflow page coordinates
 

@@ -86,8 +86,10 @@ void RunPrintJob(TzvReport& report)
         // (so no blank document is started on another paper), even when the settings hold it
         // already, since the device came back with the driver's defaults.
         TzvEMFPage& firstPage = pages.Pages(first < count ? first : 0);
-        if (SamePaperAs(prn, firstPage)) prn.ApplyPaper();
-        else prn.SetPaper(firstPage.PaperSize, firstPage.PaperWidth, firstPage.Orientation, firstPage.PaperHeight);
+        if (SamePaperAs(prn, firstPage))
+            prn.ApplyPaper();
+        else
+            prn.SetPaper(firstPage.PaperSize, firstPage.PaperWidth, firstPage.Orientation, firstPage.PaperHeight);
         FillPrinterGeometry(prn, *printer, firstPage.Info);
 
         if (n <= 0 || copies <= 0) {
@@ -126,7 +128,8 @@ void RunPrintJob(TzvReport& report)
             }
             FillPrinterGeometry(prn, *printer, page.Info);
             const PageInfo& e = page.Info;
-            const Rect sheet{-e[kOffsetX], -e[kOffsetY], e[kPrinterWidth] - e[kOffsetX], e[kPrinterHeight] - e[kOffsetY]};
+            const Rect sheet{-e[kOffsetX], -e[kOffsetY], e[kPrinterWidth] - e[kOffsetX],
+                             e[kPrinterHeight] - e[kOffsetY]};
             preview.DrawPage(printer->PageCanvas(), i, sheet);
             report.Progress(i + 1);
             Ui().processMessages();
@@ -164,8 +167,7 @@ void RunPrintJob(TzvReport& report)
         if (docOpen) {
             try {
                 printer->Abort();
-            } catch (...) {
-            }
+            } catch (...) {}
         }
     }
 }

@@ -16,13 +16,13 @@ namespace zv {
 // reports. Index it by the names in pageinfo::.
 using PageInfo = std::array<int32_t, 10>;
 namespace pageinfo {
-constexpr size_t kPrinterWidth = 0;    // page width and height in printer pixels (set only while printing)
+constexpr size_t kPrinterWidth = 0;  // page width and height in printer pixels (set only while printing)
 constexpr size_t kPrinterHeight = 1;
-constexpr size_t kPageWidth = 2;       // page width and height in page units (96 per inch)
+constexpr size_t kPageWidth = 2;  // page width and height in page units (96 per inch)
 constexpr size_t kPageHeight = 3;
-constexpr size_t kOffsetX = 4;         // physical offsets of the printable area in printer pixels
-constexpr size_t kOffsetY = 5;         // (set only while printing)
-constexpr size_t kPrintableLeft = 6;   // printable left and top (18, 18)
+constexpr size_t kOffsetX = 4;        // physical offsets of the printable area in printer pixels
+constexpr size_t kOffsetY = 5;        // (set only while printing)
+constexpr size_t kPrintableLeft = 6;  // printable left and top (18, 18)
 constexpr size_t kPrintableTop = 7;
 constexpr size_t kPrintableWidth = 8;  // printable width and height (page size - 36)
 constexpr size_t kPrintableHeight = 9;

@@ -39,8 +39,8 @@ int TzvFunctionLibrary::IndexOf(std::string_view name) const
     return static_cast<int>(at - list_.begin());
 }
 
-bool TzvFunctionLibrary::OnFunction(const std::string& name, const Variant& p1, const Variant& p2,
-                                    const Variant& p3, Variant& val)
+bool TzvFunctionLibrary::OnFunction(const std::string& name, const Variant& p1, const Variant& p2, const Variant& p3,
+                                    Variant& val)
 {
     const int index = IndexOf(name);
     if (index < 0) return false;
@@ -85,7 +85,8 @@ bool RegisterExportFilter(TzvExportFilterInfo info)
 
 bool UnregisterExportFilter(std::string_view description)
 {
-    return std::erase_if(Filters(), [description](const TzvExportFilterInfo& f) { return f.Description == description; }) > 0;
+    return std::erase_if(Filters(),
+                         [description](const TzvExportFilterInfo& f) { return f.Description == description; }) > 0;
 }
 
 const std::vector<TzvExportFilterInfo>& ExportFilters() { return Filters(); }

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/draw/Graphics.h"
 #include "platform/base/Variant.h"
+#include "platform/draw/Graphics.h"
 
 namespace zv {
 
@@ -61,10 +61,17 @@ public:
 
     // Asked before exporting (a filter may show its options); false declines the export.
     virtual bool Setup() { return true; }
-    virtual void OnBeginPage(int32_t width, int32_t height) { (void)width; (void)height; }
+    virtual void OnBeginPage(int32_t width, int32_t height)
+    {
+        (void)width;
+        (void)height;
+    }
     virtual void OnText(int32_t x, int32_t y, const Font& font, const std::string& text)
     {
-        (void)x; (void)y; (void)font; (void)text;
+        (void)x;
+        (void)y;
+        (void)font;
+        (void)text;
     }
     virtual void OnEndPage() {}
     virtual void OnEndDoc() {}

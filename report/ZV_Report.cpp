@@ -66,8 +66,9 @@ int TzvValues::AddValue(std::string name)
 {
     if (sorted_) {
         // At its sorted place, after the entries of an equal name.
-        auto at = std::upper_bound(items_.begin(), items_.end(), name,
-                                   [](const std::string& n, const auto& item) { return CompareText(n, item.first) < 0; });
+        auto at = std::upper_bound(items_.begin(), items_.end(), name, [](const std::string& n, const auto& item) {
+            return CompareText(n, item.first) < 0;
+        });
         at = items_.emplace(at, std::move(name), std::make_unique<TzvValue>());
         return static_cast<int>(at - items_.begin());
     }
@@ -153,16 +154,14 @@ TzvReport::~TzvReport()
     std::erase(LiveReports(), this);
 }
 
-std::string TzvReport::QualifiedName() const
-{
-    return owner() ? owner()->name() + "." + name() : name();
-}
+std::string TzvReport::QualifiedName() const { return owner() ? owner()->name() + "." + name() : name(); }
 
 void TzvReport::AddDataSource(const std::string& name, TzvDataset* source)
 {
     // After any entries of the same name, so that equal names keep the order they came in.
-    auto at = std::upper_bound(dataSources_.begin(), dataSources_.end(), name,
-                               [](const std::string& n, const DataSourceEntry& e) { return CompareText(n, e.Name) < 0; });
+    auto at =
+        std::upper_bound(dataSources_.begin(), dataSources_.end(), name,
+                         [](const std::string& n, const DataSourceEntry& e) { return CompareText(n, e.Name) < 0; });
     dataSources_.insert(at, DataSourceEntry{name, source});
 }
 
@@ -410,10 +409,7 @@ std::string PreviewCaptionFor(const std::string& title)
     return caption;
 }
 
-std::string BytesOf(const MemoryStream& s)
-{
-    return std::string(s.data().begin(), s.data().end());
-}
+std::string BytesOf(const MemoryStream& s) { return std::string(s.data().begin(), s.data().end()); }
 
 MemoryStream StreamOf(const std::string& bytes)
 {
@@ -571,15 +567,24 @@ void TzvReport::ResolveValue(std::string_view name, const TzvArgList* args, Vari
 bool TzvReport::readProperty(const std::string& name, const PropValue& value)
 {
     auto is = [&name](std::string_view n) { return SameText(name, n); };
-    if (is("AutoLoad")) SetAutoLoad(value.asString());
-    else if (is("ReportDir")) ReportDir = value.asString();
-    else if (is("PathFromExe")) PathFromExe = value.asString();
-    else if (is("TemplateDir")) TemplateDir = value.asString();
-    else if (is("Title")) Title = value.asString();
-    else if (is("ShowProgress")) ShowProgress = value.asBool();
-    else if (is("ModalPreview")) ModalPreview = value.asBool();
-    else if (is("DisableDataSetControls")) DisableDataSetControls = value.asBool();
-    else if (is("Scaled")) Scaled = value.asBool();
+    if (is("AutoLoad"))
+        SetAutoLoad(value.asString());
+    else if (is("ReportDir"))
+        ReportDir = value.asString();
+    else if (is("PathFromExe"))
+        PathFromExe = value.asString();
+    else if (is("TemplateDir"))
+        TemplateDir = value.asString();
+    else if (is("Title"))
+        Title = value.asString();
+    else if (is("ShowProgress"))
+        ShowProgress = value.asBool();
+    else if (is("ModalPreview"))
+        ModalPreview = value.asBool();
+    else if (is("DisableDataSetControls"))
+        DisableDataSetControls = value.asBool();
+    else if (is("Scaled"))
+        Scaled = value.asBool();
     else if (is("PixelsPerInch")) {
         const int64_t v = value.asInt();
         if (v < INT32_MIN || v > INT32_MAX) throw Exception("Invalid property value");
@@ -590,7 +595,10 @@ bool TzvReport::readProperty(const std::string& name, const PropValue& value)
         for (const std::string& item : value.items) {
             bool known = false;
             for (const auto& [bit, n] : kDsgOptionNames)
-                if (SameText(item, n)) { options |= bit; known = true; }
+                if (SameText(item, n)) {
+                    options |= bit;
+                    known = true;
+                }
             if (!known) throw Exception("Invalid property value");
         }
         DesignerOptions = options;

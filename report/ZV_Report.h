@@ -36,8 +36,8 @@ struct TzvGlobalState {
     int32_t CurrentPageNo = 0;  // 1-based
     bool ErrorFlag = false;
     std::string ErrorText;
-    bool RunMode = false;            // on once a preparation has started, for the rest of the process
-    bool DrawingSuppressed = false;  // the measuring pass of a two-pass preparation
+    bool RunMode = false;                    // on once a preparation has started, for the rest of the process
+    bool DrawingSuppressed = false;          // the measuring pass of a two-pass preparation
     int TemplateVersion = kTemplateVersion;  // version of the template being read
     int ScreenPixelsPerInch = 96;
     std::vector<std::string> Scratch;  // scratch lines used while streaming objects
@@ -51,8 +51,10 @@ TzvGlobalState& zvState();
 // whatever happens: writers of templates and prepared reports work in the current version.
 class TemplateVersionGuard {
 public:
-    explicit TemplateVersionGuard(int version = kTemplateVersion)
-        : saved_(zvState().TemplateVersion) { zvState().TemplateVersion = version; }
+    explicit TemplateVersionGuard(int version = kTemplateVersion) : saved_(zvState().TemplateVersion)
+    {
+        zvState().TemplateVersion = version;
+    }
     ~TemplateVersionGuard() { zvState().TemplateVersion = saved_; }
     TemplateVersionGuard(const TemplateVersionGuard&) = delete;
     TemplateVersionGuard& operator=(const TemplateVersionGuard&) = delete;
@@ -63,10 +65,10 @@ private:
 
 // One variable binding.
 struct TzvValue {
-    uint8_t Typ = 0;  // 0 not assigned (Null), 1 database field, other: special variable/expression
+    uint8_t Typ = 0;        // 0 not assigned (Null), 1 database field, other: special variable/expression
     int32_t OtherKind = 0;  // index into the special-variable table for Typ other than 0 and 1
     std::string DataSetName;
-    std::string FieldName;  // field name, or the expression text
+    std::string FieldName;        // field name, or the expression text
     TDataSet* DataSet = nullptr;  // found when a preparation starts; not stored
     TField* Field = nullptr;      // found when a preparation starts; not stored
 };
@@ -109,11 +111,11 @@ using TEndDocEvent = std::function<void()>;
 using TBeginPageEvent = std::function<void(int32_t pg)>;
 using TEndPageEvent = std::function<void(int32_t pg)>;
 using TDetailEvent = std::function<void(const std::string& ParName, Variant& ParValue)>;
-using TFunctionEvent = std::function<void(const std::string& name, const Variant& p1, const Variant& p2,
-                                          const Variant& p3, Variant& Val)>;
+using TFunctionEvent =
+    std::function<void(const std::string& name, const Variant& p1, const Variant& p2, const Variant& p3, Variant& Val)>;
 using TProgressEvent = std::function<void(int32_t n)>;
-using TDataSetWorkEvent = std::function<void(const std::string& BandName, TDataSet* DataSet,
-                                             int32_t& RecordCount, TzvDataSetOperation Operation)>;
+using TDataSetWorkEvent = std::function<void(const std::string& BandName, TDataSet* DataSet, int32_t& RecordCount,
+                                             TzvDataSetOperation Operation)>;
 using TOnDrawObject = std::function<void(TzvView* View)>;
 using TOnBeforePrint = std::function<void(bool& Continue)>;
 using TOnAfterPrint = std::function<void()>;
@@ -180,9 +182,9 @@ public:
     // ---- report component: preparation, show operations, events, window description ----------
 
     TzvDsgOptions DesignerOptions = doSaveConfirm;  // stored only
-    TzvEMFPages EMFPages{this};                      // the prepared pages of the last preparation
-    bool Terminated = false;                         // set by cancel or by an error of a preparation
-    bool HasBlobFields = false;                      // a bound field holds a large object
+    TzvEMFPages EMFPages{this};                     // the prepared pages of the last preparation
+    bool Terminated = false;                        // set by cancel or by an error of a preparation
+    bool HasBlobFields = false;                     // a bound field holds a large object
 
     TBeginDocEvent OnBeginDoc;
     TEndDocEvent OnEndDoc;
@@ -280,7 +282,7 @@ struct TzvPrepareState {
     bool FooterAlreadyPrinted = false;
     bool FirstPassCancelled = false;
     bool RunTerminated = false;  // some pass of the run was cancelled or failed
-    int PrepareDepth = 0;  // PrepareReport calls under way (the second pass is nested)
+    int PrepareDepth = 0;        // PrepareReport calls under way (the second pass is nested)
     // During the collecting expansion: the band that registers the aggregates met; none otherwise.
     TzvBand* AggregateTarget = nullptr;
     // The memo value evaluated most recently ("VALUE"); Null when a preparation starts.

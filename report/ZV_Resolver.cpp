@@ -4,16 +4,16 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <exception>
 #include <optional>
 
-#include "platform/data/DataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/Format.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Text.h"
+#include "platform/data/DataSet.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Format.h"
@@ -36,11 +36,20 @@ bool IsStringField(TFieldType t)
 bool IsZeroWhenNull(TFieldType t)
 {
     switch (t) {
-    case ftSmallint: case ftInteger: case ftWord: case ftBoolean: case ftFloat: case ftCurrency: case ftBCD:
-    case ftDate: case ftTime: case ftDateTime: case ftAutoInc: case ftLargeint: case ftLongWord:
-        return true;
-    default:
-        return false;
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftBoolean:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+    case ftAutoInc:
+    case ftLargeint:
+    case ftLongWord: return true;
+    default: return false;
     }
 }
 
@@ -334,12 +343,16 @@ void Count(const Call& c, Variant& v)
         return;
     }
     switch (CurrentBandKind()) {
-    case bkReportFooter: case bkPageFooter: case bkMainData: case bkMainFooter: case bkColumnFooter:
-    case bkGroupFooter:
-        from(bkMainData, false);
-        break;
-    case bkDetailData: case bkDetailFooter: from(bkDetailData, false); break;
-    case bkSubDetailData: case bkSubDetailFooter: from(bkSubDetailData, false); break;
+    case bkReportFooter:
+    case bkPageFooter:
+    case bkMainData:
+    case bkMainFooter:
+    case bkColumnFooter:
+    case bkGroupFooter: from(bkMainData, false); break;
+    case bkDetailData:
+    case bkDetailFooter: from(bkDetailData, false); break;
+    case bkSubDetailData:
+    case bkSubDetailFooter: from(bkSubDetailData, false); break;
     case bkTableFooter: from(bkTableData, true); break;
     default: ReportError(kMsgFuncStatBand + c.uname); break;
     }
@@ -551,17 +564,46 @@ struct Builtin {
 };
 constexpr Builtin kBuiltins[] = {
     {"COUNT", kCountArgs, Count},
-    {"SUM", 1, Aggregate}, {"AVG", 1, Aggregate}, {"MIN", 1, Aggregate}, {"MAX", 1, Aggregate},
-    {"STR", 1, Str}, {"FILLSTR", 2, FillStr}, {"CEIL", 1, Ceil}, {"FLOOR", 1, Floor}, {"IF", 3, If},
-    {"INT", 1, Int}, {"FRAC", 1, Frac}, {"ABS", 1, Abs}, {"ARCTAN", 1, ArcTan}, {"COS", 1, Cos},
-    {"EXP", 1, Exp}, {"LN", 1, Ln}, {"SIN", 1, Sin}, {"SQR", 1, Sqr}, {"SQRT", 1, Sqrt},
-    {"POS", 2, Pos}, {"LENGTH", 1, Length}, {"ROUND", 1, Round}, {"TRUNC", 1, Trunc},
-    {"POWER", 2, Power}, {"UPPERCASE", 1, Upper}, {"LOWERCASE", 1, Lower}, {"COPY", 3, Copy},
-    {"VAL", 1, Val}, {"STRTODATE", 1, StrToDateFn}, {"STRTOTIME", 1, StrToTimeFn},
-    {"NAMECASE", 1, NameCaseFn}, {"PHRASECASE", 1, PhraseCaseFn}, {"NUMBERTOLETTER", 1, NumberToLetter},
-    {"FORMATFLOAT", 2, FormatFloatFn}, {"FORMATDATETIME", 2, FormatDateTimeFn},
-    {"MONEYTOEURO", 1, MoneyToEuro}, {"EURO", 1, Euro}, {"MONEY", 1, Money},
-    {"EUROTOMONEY", 1, EuroToMoneyFn}, {"EUROTOMONEYVAL", 1, EuroToMoneyVal},
+    {"SUM", 1, Aggregate},
+    {"AVG", 1, Aggregate},
+    {"MIN", 1, Aggregate},
+    {"MAX", 1, Aggregate},
+    {"STR", 1, Str},
+    {"FILLSTR", 2, FillStr},
+    {"CEIL", 1, Ceil},
+    {"FLOOR", 1, Floor},
+    {"IF", 3, If},
+    {"INT", 1, Int},
+    {"FRAC", 1, Frac},
+    {"ABS", 1, Abs},
+    {"ARCTAN", 1, ArcTan},
+    {"COS", 1, Cos},
+    {"EXP", 1, Exp},
+    {"LN", 1, Ln},
+    {"SIN", 1, Sin},
+    {"SQR", 1, Sqr},
+    {"SQRT", 1, Sqrt},
+    {"POS", 2, Pos},
+    {"LENGTH", 1, Length},
+    {"ROUND", 1, Round},
+    {"TRUNC", 1, Trunc},
+    {"POWER", 2, Power},
+    {"UPPERCASE", 1, Upper},
+    {"LOWERCASE", 1, Lower},
+    {"COPY", 3, Copy},
+    {"VAL", 1, Val},
+    {"STRTODATE", 1, StrToDateFn},
+    {"STRTOTIME", 1, StrToTimeFn},
+    {"NAMECASE", 1, NameCaseFn},
+    {"PHRASECASE", 1, PhraseCaseFn},
+    {"NUMBERTOLETTER", 1, NumberToLetter},
+    {"FORMATFLOAT", 2, FormatFloatFn},
+    {"FORMATDATETIME", 2, FormatDateTimeFn},
+    {"MONEYTOEURO", 1, MoneyToEuro},
+    {"EURO", 1, Euro},
+    {"MONEY", 1, Money},
+    {"EUROTOMONEY", 1, EuroToMoneyFn},
+    {"EUROTOMONEYVAL", 1, EuroToMoneyVal},
     {"MONEYTOEUROVAL", 1, MoneyToEuroVal},
 };
 
@@ -600,7 +642,8 @@ void CallUserFunction(TzvReport& report, const std::string& name, const TzvArgLi
     if (args)
         for (size_t i = 0; i < p.size() && i < args->size(); ++i) EvaluateExpression((*args)[i], p[i]);
     Variant v;
-    if (!CallFunctionLibraries(name, p[0], p[1], p[2], v) && report.OnUserFunction) report.OnUserFunction(name, p[0], p[1], p[2], v);
+    if (!CallFunctionLibraries(name, p[0], p[1], p[2], v) && report.OnUserFunction)
+        report.OnUserFunction(name, p[0], p[1], p[2], v);
     if (!v.isEmpty()) value = std::move(v);
 }
 
@@ -672,7 +715,8 @@ std::string CategoryOf(const std::string& name)
 void SortUnique(std::vector<std::string>& v)
 {
     std::sort(v.begin(), v.end(), [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
-    v.erase(std::unique(v.begin(), v.end(), [](const std::string& a, const std::string& b) { return SameText(a, b); }), v.end());
+    v.erase(std::unique(v.begin(), v.end(), [](const std::string& a, const std::string& b) { return SameText(a, b); }),
+            v.end());
 }
 
 }  // namespace

@@ -29,7 +29,6 @@
 namespace zv {
 namespace {
 
-
 std::optional<TzvSheetValue> NumberCell(const std::string& s, const FormatSettings& fs)
 {
     size_t i = s.empty() || s[0] != '-' ? 0 : 1;
@@ -80,7 +79,8 @@ std::optional<TzvSheetValue> DateCell(const std::string& s, const FormatSettings
             while (j + run < f.size() && std::tolower(static_cast<unsigned char>(f[j + run])) == c) ++run;
             size_t digits = 0;
             while (i + digits < s.size() && IsDigit(s[i + digits])) ++digits;
-            const bool fits = c == 'y' ? (run == 2 || run == 4) && digits == run : run <= 2 && digits >= 1 && digits <= 2;
+            const bool fits =
+                c == 'y' ? (run == 2 || run == 4) && digits == run : run <= 2 && digits >= 1 && digits <= 2;
             if (!fits) return std::nullopt;
             numFormat.append(run, c);
             i += digits;
@@ -155,8 +155,8 @@ TzvSheet LayOutSheet(std::vector<TzvSheetText> texts)
             rowBaseline = t.Baseline;
         }
         // Every edge is in columnStarts' range: its column is the last one starting at or before it.
-        const size_t column = static_cast<size_t>(
-            std::upper_bound(columnStarts.begin(), columnStarts.end(), t.X) - columnStarts.begin() - 1);
+        const size_t column = static_cast<size_t>(std::upper_bound(columnStarts.begin(), columnStarts.end(), t.X) -
+                                                  columnStarts.begin() - 1);
         std::string& cell = sheet.back()[column];
         if (!cell.empty()) cell += ' ';
         cell += t.Text;
@@ -200,7 +200,8 @@ void TzvSheetExportFilter::OnBeginPage(int32_t, int32_t)
 {
     ++page_;
     spans_.clear();
-    if (SkipPageBands && Report && page_ < Report->EMFPages.Count()) spans_ = Report->EMFPages.Pages(page_).PageBandSpans;
+    if (SkipPageBands && Report && page_ < Report->EMFPages.Count())
+        spans_ = Report->EMFPages.Pages(page_).PageBandSpans;
 }
 
 void TzvSheetExportFilter::OnText(int32_t x, int32_t y, const Font& font, const std::string& text)

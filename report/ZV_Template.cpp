@@ -284,11 +284,11 @@ std::string DumpTemplate(const TzvReport& r)
         line("  objects " + I(pg.Count()));
         for (const auto& v : pg.Objects) {
             line("  object " + v->ClassName() + " " + DumpQuote(v->Name) + " page " + I(p) + " kind " + I(v->Kind));
-            line("    geometry " + I(v->Left) + " " + I(v->Top) + " " + I(v->Width) + " " + I(v->Height) +
-                 " visible " + I(v->Visible));
+            line("    geometry " + I(v->Left) + " " + I(v->Top) + " " + I(v->Width) + " " + I(v->Height) + " visible " +
+                 I(v->Visible));
             line("    options " + Hex(v->Options) + " borders " + Hex(v->Borders) + " border-width " +
-                 I(v->BorderWidth) + " border-color " + Hex(v->BorderColor) + " border-style " +
-                 I(v->BorderStyle) + " back-color " + Hex(v->BackColor));
+                 I(v->BorderWidth) + " border-color " + Hex(v->BorderColor) + " border-style " + I(v->BorderStyle) +
+                 " back-color " + Hex(v->BackColor));
             line("    format " + Hex(v->FormatCode) + " " + DumpQuote(v->FormatText));
             line("    lines " + I(static_cast<int64_t>(v->Lines.size())));
             for (const std::string& l : v->Lines) line("      " + DumpQuote(l));

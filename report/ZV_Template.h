@@ -24,8 +24,8 @@ public:
     TzvPage& operator=(const TzvPage&) = delete;
 
     int32_t PaperSize = kPaperA4;
-    int32_t PaperWidth = 0;   // tenths of a millimetre
-    int32_t PaperHeight = 0;  // tenths of a millimetre
+    int32_t PaperWidth = 0;        // tenths of a millimetre
+    int32_t PaperHeight = 0;       // tenths of a millimetre
     Rect Margins{38, 38, 38, 57};  // left, top, right, bottom margin in page units
     uint8_t Orientation = 0;       // 0 portrait, 1 landscape
     int16_t PageHeaderOnFirst = -1;
@@ -34,7 +34,7 @@ public:
     int16_t ContinuePrevious = 0;
     int32_t ColumnCount = 0;  // 0 and 1 both mean one column
     int32_t ColumnGap = 0;
-    int32_t ScaleX = 100, ScaleY = 100;  // print scale in percent
+    int32_t ScaleX = 100, ScaleY = 100;   // print scale in percent
     int32_t PrnWidth = 0, PrnHeight = 0;  // paper size in page units
     PageInfo Info{};
 
@@ -57,16 +57,16 @@ public:
     // The head band of each kind; the page owns every run-time band, chained ones included.
     std::array<TzvBand*, kBandKindCount> Bands{};
     std::vector<std::unique_ptr<TzvBand>> OwnedBands;
-    int32_t TableColumnNo = 1;  // "COLUMN#"
-    int32_t RowCounter = 1;     // "CURRENT#": data rows printed on this design page
+    int32_t TableColumnNo = 1;     // "COLUMN#"
+    int32_t RowCounter = 1;        // "CURRENT#": data rows printed on this design page
     bool UsedAsSubReport = false;  // some sub-report object targets the page: it is not formed alone
     bool ObjectsPrepared = false;  // objects were distributed and get their design geometry back
     bool BandsBuilt = false;       // the run-time bands exist and must be released
-    int32_t CurY = 0;         // where the next band instance prints
-    int32_t CurBottomY = 0;   // the lowest y band instances may use on the current output page
-    int32_t CurColumn = 0;    // 0-based
-    int32_t ColumnTopY = 0;   // where columns start (set when the column header prints)
-    int32_t ColumnX = 0;      // left edge of the current column
+    int32_t CurY = 0;              // where the next band instance prints
+    int32_t CurBottomY = 0;        // the lowest y band instances may use on the current output page
+    int32_t CurColumn = 0;         // 0-based
+    int32_t ColumnTopY = 0;        // where columns start (set when the column header prints)
+    int32_t ColumnX = 0;           // left edge of the current column
     int32_t ColumnWidth = 0;
     // Nothing but headers has printed in the current column since it started: a band that does not
     // fit prints here, clipped, instead of asking for yet another page or column.

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
-#include "platform/emf/EmfFormat.h"
 #include "platform/base/Numeric.h"
 #include "platform/device/UiServices.h"
+#include "platform/emf/EmfFormat.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
 
@@ -84,8 +84,10 @@ EmfAction PageSearchRecord(TzvPagePaintContext& ctx, TzvSearchState& search, int
 {
     using namespace emf;
     if (ctx.ForeignDC || search.Found) return EmfAction::Play;
-    if (rec.type == EMR_HEADER) ctx.RecordKey = ctx.PageIndex * 10000;
-    else ++ctx.RecordKey;
+    if (rec.type == EMR_HEADER)
+        ctx.RecordKey = ctx.PageIndex * 10000;
+    else
+        ++ctx.RecordKey;
     if (rec.type != EMR_EXTTEXTOUTA && rec.type != EMR_EXTTEXTOUTW) return EmfAction::Play;
     if (!FindTextMatches(rec.text, search.SearchText, search.MatchCase, search.PartOfWord)) return EmfAction::Play;
 
@@ -93,9 +95,12 @@ EmfAction PageSearchRecord(TzvPagePaintContext& ctx, TzvSearchState& search, int
     // last accepted match.
     ++search.MatchNo;
     bool accepted;
-    if (search.SearchNext) accepted = search.MatchNo == search.LastMatchNo + 1;
-    else if (search.SearchPrevious) accepted = search.MatchNo == search.LastMatchNo - 1;
-    else accepted = !search.FromCurrentPage || ctx.PageIndex >= currentPage - 1;
+    if (search.SearchNext)
+        accepted = search.MatchNo == search.LastMatchNo + 1;
+    else if (search.SearchPrevious)
+        accepted = search.MatchNo == search.LastMatchNo - 1;
+    else
+        accepted = !search.FromCurrentPage || ctx.PageIndex >= currentPage - 1;
     if (!accepted) return EmfAction::Play;
 
     search.Found = true;
@@ -113,7 +118,8 @@ bool SearchPageRecords(const EmfFile& picture, TzvPagePaintContext& ctx, TzvSear
     if (picture.empty()) return false;
     // No canvas: the player only keeps the device-context state (the pen width) current.
     EmfPlayer player(picture, nullptr, ctx.PageRect);
-    player.run([&](const EmfRecordInfo& rec, EmfPlayer& p) { return PageSearchRecord(ctx, search, currentPage, rec, p); });
+    player.run(
+        [&](const EmfRecordInfo& rec, EmfPlayer& p) { return PageSearchRecord(ctx, search, currentPage, rec, p); });
     return search.Found;
 }
 

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/draw/Graphics.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfReader.h"
-#include "platform/draw/Graphics.h"
 #include "report/ZV_PagePaint.h"
 
 namespace zv {
@@ -54,12 +54,12 @@ struct TzvSearchState {
     std::string SearchText;
     bool MatchCase = false, PartOfWord = true;
     bool SearchNext = false, SearchPrevious = false, FromCurrentPage = false;
-    Rect HighlightRect;      // bounds of the matched record, page-relative pixels
-    int32_t FoundPage = 0;   // 0-based
-    int32_t BlinkCount = 0;  // highlight timer ticks
-    int32_t FoundKey = 0;    // record key of the match
-    int32_t MatchNo = 0;     // running number of matches in the current search
-    int32_t LastMatchNo = 0; // kept from one search to the next in the same window
+    Rect HighlightRect;         // bounds of the matched record, page-relative pixels
+    int32_t FoundPage = 0;      // 0-based
+    int32_t BlinkCount = 0;     // highlight timer ticks
+    int32_t FoundKey = 0;       // record key of the match
+    int32_t MatchNo = 0;        // running number of matches in the current search
+    int32_t LastMatchNo = 0;    // kept from one search to the next in the same window
     bool TimerEnabled = false;  // the highlight timer runs
 };
 
@@ -97,16 +97,16 @@ public:
     // Shows the find dialog modally on the given control values, which the dialog edits (its
     // text-change handler is FindTextChanged); true for OK.
     virtual bool ShowFindDialog(TzvFindDialogState& dialog) = 0;
-    virtual int32_t CurrentPage() const = 0;  // 1-based
-    virtual double Zoom() const = 0;          // percent
-    virtual void GoToPage(int32_t page) = 0;  // 1-based
+    virtual int32_t CurrentPage() const = 0;                // 1-based
+    virtual double Zoom() const = 0;                        // percent
+    virtual void GoToPage(int32_t page) = 0;                // 1-based
     virtual Point PageOrigin(int32_t pageIndex) const = 0;  // canvas position of a page
     virtual int32_t HScrollPosition() const = 0;
     virtual void SetHScrollPosition(int32_t pos) = 0;
     virtual int32_t VScrollPosition() const = 0;
     virtual void SetVScrollPosition(int32_t pos) = 0;
     virtual Size CanvasSize() const = 0;
-    virtual void SetHighlightTimer(bool enabled) = 0;  // the 250 ms timer
+    virtual void SetHighlightTimer(bool enabled) = 0;     // the 250 ms timer
     virtual void InvalidateCanvas(const Rect& rect) = 0;  // repaint without erasing
 };
 

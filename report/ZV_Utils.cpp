@@ -36,10 +36,7 @@ Component* FindIn(Component* container, std::string_view name)
     return container ? container->findComponent(name) : nullptr;
 }
 
-Component* GlobalComponent(std::string_view name)
-{
-    return ApplicationRegistry::instance().findGlobalComponent(name);
-}
+Component* GlobalComponent(std::string_view name) { return ApplicationRegistry::instance().findGlobalComponent(name); }
 
 // The dataset of the data source that serves the object being evaluated, chosen by the kind of
 // the band that prints it.
@@ -50,10 +47,17 @@ TDataSet* DataSetOfEvaluatedObject()
     if (!st.CurrentPage || !st.CurrentObject) return nullptr;
     int kind = bkMainData;
     switch (st.CurrentObject->BandKindOfOwner) {
-    case bkDetailHeader: case bkDetailData: case bkDetailFooter: kind = bkDetailData; break;
-    case bkSubDetailHeader: case bkSubDetailData: case bkSubDetailFooter: kind = bkSubDetailData; break;
-    case bkTableHeader: case bkTableData: case bkTableFooter: kind = bkTableData; break;
-    case bkBackground: case bkNone: return nullptr;
+    case bkDetailHeader:
+    case bkDetailData:
+    case bkDetailFooter: kind = bkDetailData; break;
+    case bkSubDetailHeader:
+    case bkSubDetailData:
+    case bkSubDetailFooter: kind = bkSubDetailData; break;
+    case bkTableHeader:
+    case bkTableData:
+    case bkTableFooter: kind = bkTableData; break;
+    case bkBackground:
+    case bkNone: return nullptr;
     default: break;
     }
     const TzvBand* band = st.CurrentPage->Bands[static_cast<size_t>(kind)];
@@ -133,14 +137,22 @@ auto FindHandler(const Component* from, const std::string& name, Find find) -> d
 
 bool TzvDataset::readProperty(const std::string& name, const PropValue& v)
 {
-    if (name == "RangeBegin") RangeBegin = static_cast<TRangeBegin>(EnumValue(v, kRangeBeginNames));
-    else if (name == "RangeEnd") RangeEnd = static_cast<TRangeEnd>(EnumValue(v, kRangeEndNames));
-    else if (name == "RangeEndCount") RangeEndCount = static_cast<int32_t>(std::clamp<int64_t>(v.asInt(), INT32_MIN, INT32_MAX));
-    else if (name == "OnFirst") onFirstName_ = HandlerName(v);
-    else if (name == "OnNext") onNextName_ = HandlerName(v);
-    else if (name == "OnPrior") onPriorName_ = HandlerName(v);
-    else if (name == "OnCheckEOF") onCheckEOFName_ = HandlerName(v);
-    else return false;
+    if (name == "RangeBegin")
+        RangeBegin = static_cast<TRangeBegin>(EnumValue(v, kRangeBeginNames));
+    else if (name == "RangeEnd")
+        RangeEnd = static_cast<TRangeEnd>(EnumValue(v, kRangeEndNames));
+    else if (name == "RangeEndCount")
+        RangeEndCount = static_cast<int32_t>(std::clamp<int64_t>(v.asInt(), INT32_MIN, INT32_MAX));
+    else if (name == "OnFirst")
+        onFirstName_ = HandlerName(v);
+    else if (name == "OnNext")
+        onNextName_ = HandlerName(v);
+    else if (name == "OnPrior")
+        onPriorName_ = HandlerName(v);
+    else if (name == "OnCheckEOF")
+        onCheckEOFName_ = HandlerName(v);
+    else
+        return false;
     return true;
 }
 
@@ -149,8 +161,10 @@ void TzvDataset::writeProperties(FormWriter& w) const
     if (RangeBegin != rbFirst) w.writeIdent("RangeBegin", kRangeBeginNames[RangeBegin & 1]);
     if (RangeEnd != reLast) w.writeIdent("RangeEnd", kRangeEndNames[std::min<int>(RangeEnd, 2)]);
     if (RangeEndCount != 0) w.writeInt("RangeEndCount", RangeEndCount);
-    const std::pair<const char*, const std::string*> events[] = {
-        {"OnFirst", &onFirstName_}, {"OnNext", &onNextName_}, {"OnPrior", &onPriorName_}, {"OnCheckEOF", &onCheckEOFName_}};
+    const std::pair<const char*, const std::string*> events[] = {{"OnFirst", &onFirstName_},
+                                                                 {"OnNext", &onNextName_},
+                                                                 {"OnPrior", &onPriorName_},
+                                                                 {"OnCheckEOF", &onCheckEOFName_}};
     for (const auto& [event, handler] : events)
         if (!handler->empty()) w.writeIdent(event, *handler);
 }
@@ -158,9 +172,10 @@ void TzvDataset::writeProperties(FormWriter& w) const
 void TzvDataset::loaded()
 {
     auto notify = [this](const std::string& name, std::function<void(TzvDataset*)>& event) {
-        if (!name.empty()) event = FindHandler(this, name, [&name](TzvDataSetEventProvider* p) {
-            return p ? p->FindNotifyHandler(name) : std::function<void(TzvDataset*)>();
-        });
+        if (!name.empty())
+            event = FindHandler(this, name, [&name](TzvDataSetEventProvider* p) {
+                return p ? p->FindNotifyHandler(name) : std::function<void(TzvDataset*)>();
+            });
     };
     notify(onFirstName_, OnFirst);
     notify(onNextName_, OnNext);
@@ -191,8 +206,10 @@ bool TzvDBDataSet::readProperty(const std::string& name, const PropValue& v)
 void TzvDBDataSet::writeProperties(FormWriter& w) const
 {
     TzvDataset::writeProperties(w);
-    if (dataSet_) w.writeIdent("DataSet", dataSet_->owner() == owner() ? dataSet_->name() : QualifiedComponentName(dataSet_));
-    else if (!dataSetName_.empty()) w.writeIdent("DataSet", dataSetName_);
+    if (dataSet_)
+        w.writeIdent("DataSet", dataSet_->owner() == owner() ? dataSet_->name() : QualifiedComponentName(dataSet_));
+    else if (!dataSetName_.empty())
+        w.writeIdent("DataSet", dataSetName_);
     if (!Filter.empty()) w.writeString("Filter", Filter);
     if (Filtered) w.writeBool("Filtered", true);
 }
@@ -564,8 +581,7 @@ std::vector<std::string> DataSetFieldNames(TDataSet* dataSet)
     }
     try {
         if (!wasActive && dataSet->active()) dataSet->close();
-    } catch (const std::exception&) {
-    }
+    } catch (const std::exception&) {}
     return names;
 }
 
@@ -625,8 +641,10 @@ std::vector<std::string> VariablesOfCategory(const std::vector<std::string>& var
     std::vector<std::string> out;
     bool inside = false;
     for (const std::string& line : variables) {
-        if (!line.empty() && line[0] != ' ') inside = line == category;
-        else if (inside && !line.empty()) out.push_back(line.substr(1));
+        if (!line.empty() && line[0] != ' ')
+            inside = line == category;
+        else if (inside && !line.empty())
+            out.push_back(line.substr(1));
     }
     return out;
 }

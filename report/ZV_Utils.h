@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/base/Component.h"
-#include "platform/data/DataSet.h"
 #include "platform/base/FormText.h"
+#include "platform/data/DataSet.h"
 #include "report/ZV_Report.h"
 
 namespace zv {
@@ -102,15 +102,15 @@ public:
     // compares equal to the integer 0 rejects it. Any failure becomes kMsgFilterError.
     void SkipFiltered(bool forward);
 
-    bool EndReached = false;       // a reCurrent walk stepped off the remembered record
-    bool DisableControls = true;   // freeze the dataset's controls during the walk
-    bool Initialised = false;      // between Init and Exit
-    bool WasActive = false;        // the dataset was open before Init
+    bool EndReached = false;      // a reCurrent walk stepped off the remembered record
+    bool DisableControls = true;  // freeze the dataset's controls during the walk
+    bool Initialised = false;     // between Init and Exit
+    bool WasActive = false;       // the dataset was open before Init
     bool ControlsWereDisabled = false;
-    std::string ErrorText;         // why the source cannot be used; empty when it can
+    std::string ErrorText;  // why the source cannot be used; empty when it can
     std::string Filter;
     bool Filtered = false;
-    int32_t RememberedRecNo = 0;   // the dataset's record number at Init
+    int32_t RememberedRecNo = 0;  // the dataset's record number at Init
 
 protected:
     void notification(Component* c, Operation op) override;

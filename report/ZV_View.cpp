@@ -48,10 +48,7 @@ const std::string& BandName(int kind)
     return kind >= 0 && kind < kBandKindCount ? names[static_cast<size_t>(kind)] : none;
 }
 
-uint32_t DefaultFormatCode()
-{
-    return 0x200u + static_cast<uint8_t>(DefaultFormatSettings().decimalSeparator);
-}
+uint32_t DefaultFormatCode() { return 0x200u + static_cast<uint8_t>(DefaultFormatSettings().decimalSeparator); }
 
 // ---- TzvView -----------------------------------------------------------------------------------
 
@@ -100,24 +97,44 @@ void TzvView::ShowFrame()
         c.setPen({clBlack, 1, PenStyle::Solid});
         const int32_t r = Left + Width, b = Top + Height;
         const int32_t m = kCornerMark;
-        c.moveTo(Left, Top); c.lineTo(Left + m, Top);
-        c.moveTo(Left, Top); c.lineTo(Left, Top + m);
-        c.moveTo(r, Top); c.lineTo(r - m, Top);
-        c.moveTo(r, Top); c.lineTo(r, Top + m);
-        c.moveTo(Left, b); c.lineTo(Left + m, b);
-        c.moveTo(Left, b); c.lineTo(Left, b - m);
-        c.moveTo(r, b); c.lineTo(r - m, b);
-        c.moveTo(r, b); c.lineTo(r, b - m);
+        c.moveTo(Left, Top);
+        c.lineTo(Left + m, Top);
+        c.moveTo(Left, Top);
+        c.lineTo(Left, Top + m);
+        c.moveTo(r, Top);
+        c.lineTo(r - m, Top);
+        c.moveTo(r, Top);
+        c.lineTo(r, Top + m);
+        c.moveTo(Left, b);
+        c.lineTo(Left + m, b);
+        c.moveTo(Left, b);
+        c.lineTo(Left, b - m);
+        c.moveTo(r, b);
+        c.lineTo(r - m, b);
+        c.moveTo(r, b);
+        c.lineTo(r, b - m);
         return;
     }
     if (lines == frAll) {
         c.rectangle({Left, Top, Left + Width + 1, Top + Height + 1});
         return;
     }
-    if (lines & frRight) { c.moveTo(Left + Width, Top); c.lineTo(Left + Width, Top + Height); }
-    if (lines & frLeft) { c.moveTo(Left, Top); c.lineTo(Left, Top + Height); }
-    if (lines & frBottom) { c.moveTo(Left, Top + Height); c.lineTo(Left + Width, Top + Height); }
-    if (lines & frTop) { c.moveTo(Left, Top); c.lineTo(Left + Width, Top); }
+    if (lines & frRight) {
+        c.moveTo(Left + Width, Top);
+        c.lineTo(Left + Width, Top + Height);
+    }
+    if (lines & frLeft) {
+        c.moveTo(Left, Top);
+        c.lineTo(Left, Top + Height);
+    }
+    if (lines & frBottom) {
+        c.moveTo(Left, Top + Height);
+        c.lineTo(Left + Width, Top + Height);
+    }
+    if (lines & frTop) {
+        c.moveTo(Left, Top);
+        c.lineTo(Left + Width, Top);
+    }
 }
 
 void TzvView::Assign(const TzvView& source)
@@ -242,8 +259,10 @@ TzvMenuItem OptionMenuItem(TzvView& view, const char* caption, uint16_t bit)
         for (int p = 0; p < report->Pages.Count(); ++p)
             for (const auto& v : report->Pages[p].Objects) {
                 if (!v->Selected) continue;
-                if (on) v->Options |= bit;
-                else v->Options &= static_cast<uint16_t>(~bit);
+                if (on)
+                    v->Options |= bit;
+                else
+                    v->Options &= static_cast<uint16_t>(~bit);
             }
     };
     return item;

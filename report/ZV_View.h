@@ -23,10 +23,28 @@ enum TzvObjectType : uint8_t { otMemo = 0, otPicture = 1, otBand = 2, otSubRepor
 
 // Band kinds (one byte, kept in the low byte of a band object's Borders).
 enum TzvBandKind : uint8_t {
-    bkReportTitle, bkReportFooter, bkPageHeader, bkPageFooter, bkMainHeader, bkMainData,
-    bkMainFooter, bkDetailHeader, bkDetailData, bkDetailFooter, bkSubDetailHeader, bkSubDetailData,
-    bkSubDetailFooter, bkBackground, bkColumnHeader, bkColumnFooter, bkGroupHeader, bkGroupFooter,
-    bkTableHeader, bkTableData, bkTableFooter, bkNone
+    bkReportTitle,
+    bkReportFooter,
+    bkPageHeader,
+    bkPageFooter,
+    bkMainHeader,
+    bkMainData,
+    bkMainFooter,
+    bkDetailHeader,
+    bkDetailData,
+    bkDetailFooter,
+    bkSubDetailHeader,
+    bkSubDetailData,
+    bkSubDetailFooter,
+    bkBackground,
+    bkColumnHeader,
+    bkColumnFooter,
+    bkGroupHeader,
+    bkGroupFooter,
+    bkTableHeader,
+    bkTableData,
+    bkTableFooter,
+    bkNone
 };
 constexpr int kBandKindCount = 22;
 // The kinds whose band walks a data source.
@@ -43,10 +61,10 @@ const std::string& BandName(int kind);
 constexpr uint16_t frRight = 1, frBottom = 2, frLeft = 4, frTop = 8, frAll = 15;
 
 // Option bits; the same bit means different things per class.
-constexpr uint16_t moStretched = 1, moWordWrap = 2, moAutoWidth = 4;           // memo
-constexpr uint16_t poStretched = 1, poCentered = 2, poProportional = 4;        // picture
+constexpr uint16_t moStretched = 1, moWordWrap = 2, moAutoWidth = 4;     // memo
+constexpr uint16_t poStretched = 1, poCentered = 2, poProportional = 4;  // picture
 constexpr uint16_t boStretched = 1, boNewPage = 2, boPrintIfEmpty = 4, boBreakable = 8,
-                   boCompleteList = 16;                                         // band
+                   boCompleteList = 16;  // band
 
 // The version of the template that stores and reads the current form of every record.
 constexpr int kTemplateVersion = 29;
@@ -106,8 +124,8 @@ public:
     // table-footer object lying within a table band registered its aggregates per column.
     uint8_t BandKindOfOwner = 0;
     bool TableFooterAggregate = false;
-    Canvas* canvas = nullptr;       // canvas of the current drawing
-    Rect DRect;                     // frame rectangle (CalcFrameRect)
+    Canvas* canvas = nullptr;  // canvas of the current drawing
+    Rect DRect;                // frame rectangle (CalcFrameRect)
     int32_t InsetX = 0, InsetY = 0;
     std::vector<std::string> ExpandedLines;
     int32_t SavedHeight = -1;  // the designed height while a preparation runs, else -1
@@ -122,7 +140,13 @@ public:
     };
     Geometry DesignGeometry, SplitGeometry;
     Geometry GetGeometry() const { return {Left, Top, Width, Height}; }
-    void SetGeometry(const Geometry& g) { Left = g.Left; Top = g.Top; Width = g.Width; Height = g.Height; }
+    void SetGeometry(const Geometry& g)
+    {
+        Left = g.Left;
+        Top = g.Top;
+        Width = g.Width;
+        Height = g.Height;
+    }
     uint16_t Borders = 0;  // frame lines; a band object keeps its band kind here
     uint8_t Kind = 0;
     uint8_t Selected = 0;  // never stored
@@ -157,7 +181,7 @@ struct TzvAddInObjectInfo {
     std::string ClassName;
     std::function<std::unique_ptr<TzvView>(TzvReport*)> Create;
     std::function<std::unique_ptr<TzvObjEditorForm>()> CreateEditor;  // may be empty
-    std::string ButtonBitmap;  // name of the bitmap resource
+    std::string ButtonBitmap;                                         // name of the bitmap resource
     std::string ButtonHint;
 };
 constexpr size_t kMaxAddIns = 32;

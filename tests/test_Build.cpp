@@ -16,7 +16,8 @@ extern const int kCoreHeaderCount;  // the headers core_headers.cpp includes
 TEST(Build, EveryCoreHeaderCompilesWithoutQt)
 {
     int onDisk = 0;
-    for (const char* dir : {"platform/base", "platform/data", "platform/draw", "platform/emf", "platform/device", "report"})
+    for (const char* dir :
+         {"platform/base", "platform/data", "platform/draw", "platform/emf", "platform/device", "report"})
         for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(ZV_SOURCE_DIR) / dir))
             if (e.path().extension() == ".h") ++onDisk;
     EXPECT_GT(onDisk, 0);

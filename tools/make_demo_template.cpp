@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
+#include "platform/data/ClientDataSet.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Format.h"
 #include "report/ZV_Init.h"
@@ -112,8 +112,7 @@ void Build(TzvReport& report, TDataSet& table)
     bar.Modul = kBarModul;
 
     Band(report, "BandaPiePagina", bkPageFooter, kFooterTop, kFooterHeight);
-    TzvMemoView& footer =
-        Memo(report, "MemoPagina", "Pagina [PAGE#] di [TOTALPAGES]", kLeft, kFooterTop + 6, kWidth);
+    TzvMemoView& footer = Memo(report, "MemoPagina", "Pagina [PAGE#] di [TOTALPAGES]", kLeft, kFooterTop + 6, kWidth);
     footer.Alignment = maRight;
     footer.TextFont.setSize(8);
 }
@@ -146,8 +145,10 @@ void BuildList(TzvReport& report, TDataSet& table)
     TzvBandView& data = Band(report, "BandaClienti", bkMainData, kRowTop, kRowHeight);
     data.FormatText = kDataSourceName;
     for (const Column& c : kColumns) {
-        Memo(report, ("Testa" + std::string(c.name)).c_str(), c.heading, c.left, kHeaderTop + 34, c.width).TextFont.style = fsBold;
-        Memo(report, ("Memo" + std::string(c.name)).c_str(), c.text, c.left, kRowTop + 1, c.width).FormatCode = c.format;
+        Memo(report, ("Testa" + std::string(c.name)).c_str(), c.heading, c.left, kHeaderTop + 34, c.width)
+            .TextFont.style = fsBold;
+        Memo(report, ("Memo" + std::string(c.name)).c_str(), c.text, c.left, kRowTop + 1, c.width).FormatCode =
+            c.format;
     }
     Band(report, "BandaPiePagina", bkPageFooter, kFooterTop, kFooterHeight);
     Memo(report, "MemoPagina", "Pagina [PAGE#] di [TOTALPAGES]", kLeft, kFooterTop + 6, kWidth).TextFont.setSize(8);
@@ -172,8 +173,10 @@ int main(int argc, char** argv)
         table->setName(kDataSetName);
         TzvReport report;
         report.setName("zvReport");
-        if (list) BuildList(report, *table);
-        else Build(report, *table);
+        if (list)
+            BuildList(report, *table);
+        else
+            Build(report, *table);
         SaveFileAtomically(out, [&report](Stream& s) { report.SaveToStream(s); });
     } catch (const Exception& e) {
         std::fprintf(stderr, "make_demo_template: %s\n", e.message().c_str());

@@ -46,8 +46,9 @@ std::unique_ptr<QtPrinter>& PrinterSlot()
 
 // Every window of the library: they all get the font their positions were made for.
 constexpr const char* kLibraryWindowClasses[] = {
-    "zv::TzvPreviewForm", "zv::TFindForm", "zv::TProgressForm", "zv::TProgressFilterForm", "zv::TCodeBarreForm",
-    "zv::TExprEditor",    "zv::TedParamFct", "zv::TFieldsForm", "zv::TVarForm",          "zv::TFmtForm",
+    "zv::TzvPreviewForm", "zv::TFindForm",   "zv::TProgressForm", "zv::TProgressFilterForm",
+    "zv::TCodeBarreForm", "zv::TExprEditor", "zv::TedParamFct",   "zv::TFieldsForm",
+    "zv::TVarForm",       "zv::TFmtForm",
 };
 
 // Qt's own dialogs (files, printing, message boxes) speak the library's language.

@@ -27,17 +27,17 @@
 #include <charconv>
 #include <cmath>
 
-#include "platform/emf/EmfReader.h"
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
 #include "platform/base/Format.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Numeric.h"
-#include "platform/device/Printer.h"
 #include "platform/device/PageWriter.h"
-#include "platform/qt/QtPrinter.h"
+#include "platform/device/Printer.h"
 #include "platform/device/UiServices.h"
+#include "platform/emf/EmfReader.h"
 #include "platform/qt/QtCanvas.h"
+#include "platform/qt/QtPrinter.h"
 #include "platform/qt/QtText.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
@@ -118,7 +118,7 @@ void TzvPreviewForm::Release()
 
 namespace {
 
-constexpr int kBarHeight = 24;       // the tool bar and the bottom bar
+constexpr int kBarHeight = 24;  // the tool bar and the bottom bar
 constexpr int kCenterPanelWidth = 200;
 constexpr int kHighlightInterval = 250, kAutoScrollInterval = 100;
 constexpr int kPagePanelWidth = 105, kPagePanelHeight = 16;
@@ -127,7 +127,9 @@ constexpr int kPagePanelWidth = 105, kPagePanelHeight = 16;
 constexpr TZoomMode kNamedModes[] = {zmPageWidth, zmOnePage, zmTwoPages};
 const char* ModeItem(TZoomMode mode)
 {
-    return kZoomItems[mode == zmPageWidth ? kZoomItemPageWidth : mode == zmOnePage ? kZoomItemOnePage : kZoomItemTwoPages];
+    return kZoomItems[mode == zmPageWidth ? kZoomItemPageWidth
+                      : mode == zmOnePage ? kZoomItemOnePage
+                                          : kZoomItemTwoPages];
 }
 
 int32_t Round(double v) { return static_cast<int32_t>(RoundHalfEven(v)); }
@@ -135,12 +137,23 @@ int32_t Round(double v) { return static_cast<int32_t>(RoundHalfEven(v)); }
 QColor ToQColor(Color c)
 {
     const Color rgb = ColorToRGB(c);
-    return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>((rgb >> 16) & 0xFF));
+    return QColor(static_cast<int>(rgb & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                  static_cast<int>((rgb >> 16) & 0xFF));
 }
 
 // The screen cursors of the preview, by their numbers in the program's cursor table.
 enum PreviewCursor {
-    crHandFlat = 23, crHandGrab, crMoveAll, crMoveN, crMoveS, crMoveE, crMoveW, crMoveNE, crMoveNW, crMoveSE, crMoveSW
+    crHandFlat = 23,
+    crHandGrab,
+    crMoveAll,
+    crMoveN,
+    crMoveS,
+    crMoveE,
+    crMoveW,
+    crMoveNE,
+    crMoveNW,
+    crMoveSE,
+    crMoveSW
 };
 
 QCursor CursorOf(int id)
@@ -167,7 +180,8 @@ QStringList NameFilters(const std::vector<std::pair<std::string, std::string>>& 
     QStringList out;
     for (const auto& [description, mask] : pairs) {
         QString f = ToQString(description);
-        if (!f.contains(QLatin1Char('(') + ToQString(mask) + QLatin1Char(')'))) f += QStringLiteral(" (") + ToQString(mask) + QLatin1Char(')');
+        if (!f.contains(QLatin1Char('(') + ToQString(mask) + QLatin1Char(')')))
+            f += QStringLiteral(" (") + ToQString(mask) + QLatin1Char(')');
         out << f;
     }
     return out;
@@ -187,7 +201,8 @@ std::vector<std::pair<std::string, std::string>> FilterPairs(std::string_view te
 
 // Runs a file dialog of ours (not the desktop's, so that it behaves the same everywhere);
 // answers the chosen file and the 1-based index of the chosen filter, or an empty name.
-std::pair<std::string, int> RunFileDialog(QWidget* parent, bool save, const std::string& title, const QStringList& filters)
+std::pair<std::string, int> RunFileDialog(QWidget* parent, bool save, const std::string& title,
+                                          const QStringList& filters)
 {
     QFileDialog dialog(parent, ToQString(title));
     dialog.setObjectName(save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
@@ -206,11 +221,7 @@ struct CurrentDirGuard {
     ~CurrentDirGuard() { QDir::setCurrent(saved); }
 };
 
-void ShowError(const std::exception& e)
-{
-    Ui().messageBox(e.what(), kCaptionError, MB_OK | MB_ICONERROR);
-}
-
+void ShowError(const std::exception& e) { Ui().messageBox(e.what(), kCaptionError, MB_OK | MB_ICONERROR); }
 
 // The view buttons' glyphs, drawn on a 16-pixel grid: sheets are white with a dark edge.
 enum class ViewGlyph { FullScreen, OnePage, TwoPages, PageWidth };
@@ -234,9 +245,7 @@ QIcon DrawViewGlyph(ViewGlyph kind, const QColor& ink)
         p.drawPolygon(QPolygonF() << tip << back1 << back2);
     };
     switch (kind) {
-    case ViewGlyph::OnePage:
-        sheet(4, 1, 9, 14);
-        break;
+    case ViewGlyph::OnePage: sheet(4, 1, 9, 14); break;
     case ViewGlyph::TwoPages:
         sheet(1, 2, 7, 12);
         sheet(8, 2, 7, 12);
@@ -284,8 +293,10 @@ TPaintPanel::TPaintPanel(TStandardPreview& preview) : QWidget(&preview), preview
 void TPaintPanel::setAutoScroll(bool on)
 {
     AutoScroll = on;
-    if (on) AutoScrollTimer.start();
-    else AutoScrollTimer.stop();
+    if (on)
+        AutoScrollTimer.start();
+    else
+        AutoScrollTimer.stop();
 }
 
 void TPaintPanel::paintEvent(QPaintEvent* event)
@@ -327,8 +338,8 @@ void TPaintPanel::mouseMoveEvent(QMouseEvent* e)
         SpeedX = std::abs(AnchorX - p.x());
         SpeedY = std::abs(AnchorY - p.y());
         static constexpr uint8_t kDirections[3][3] = {{5, 1, 6}, {4, 0, 3}, {8, 2, 7}};  // [row][column]
-        static constexpr int kCursors[9] = {crMoveAll, crMoveN, crMoveS, crMoveE, crMoveW,
-                                            crMoveNW, crMoveNE, crMoveSE, crMoveSW};
+        static constexpr int kCursors[9] = {crMoveAll, crMoveN,  crMoveS,  crMoveE, crMoveW,
+                                            crMoveNW,  crMoveNE, crMoveSE, crMoveSW};
         const int row = p.y() < AnchorY ? 0 : p.y() == AnchorY ? 1 : 2;
         const int column = p.x() < AnchorX ? 0 : p.x() == AnchorX ? 1 : 2;
         Direction = kDirections[row][column];
@@ -350,8 +361,10 @@ void TPaintPanel::mouseReleaseEvent(QMouseEvent* e)
 void TPaintPanel::wheelEvent(QWheelEvent* e)
 {
     const int delta = e->angleDelta().y();
-    if (delta > 0) preview_.VScroll->setValue(preview_.VScroll->value() - preview_.SmallStep);
-    else if (delta < 0) preview_.VScroll->setValue(preview_.VScroll->value() + preview_.SmallStep);
+    if (delta > 0)
+        preview_.VScroll->setValue(preview_.VScroll->value() - preview_.SmallStep);
+    else if (delta < 0)
+        preview_.VScroll->setValue(preview_.VScroll->value() + preview_.SmallStep);
 }
 
 void TPaintPanel::autoScrollTick()
@@ -386,8 +399,10 @@ public:
     Size CanvasSize() const override { return {p_.PaintPanel->width(), p_.PaintPanel->height()}; }
     void SetHighlightTimer(bool enabled) override
     {
-        if (enabled) p_.Timer->start();
-        else p_.Timer->stop();
+        if (enabled)
+            p_.Timer->start();
+        else
+            p_.Timer->stop();
     }
     void InvalidateCanvas(const Rect& r) override { p_.PaintPanel->update(r.left, r.top, r.width(), r.height()); }
 
@@ -632,7 +647,8 @@ std::vector<PreviewPaper> TStandardPreview::papers() const
 
 PreviewView TStandardPreview::view() const
 {
-    return {PaintPanel->width(), PaintPanel->height(), Zoom, ZoomMode == zmTwoPages, HScroll->value(), VScroll->value()};
+    return {PaintPanel->width(),    PaintPanel->height(), Zoom,
+            ZoomMode == zmTwoPages, HScroll->value(),     VScroll->value()};
 }
 
 template <typename Fn>
@@ -768,7 +784,8 @@ std::string TStandardPreview::ZoomText(double zoom)
 
 void TStandardPreview::postZoomText()
 {
-    QMetaObject::invokeMethod(this, [this] { ZoomBtn->setEditText(ToQString(ZoomText(Zoom))); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { ZoomBtn->setEditText(ToQString(ZoomText(Zoom))); }, Qt::QueuedConnection);
 }
 
 void TStandardPreview::ZoomToMode()
@@ -922,7 +939,8 @@ void TStandardPreview::resizeEvent(QResizeEvent* event)
     RightPanel->setFixedWidth(LeftPanel->width());
     if (PagePanel->isVisible()) PagePanel->move(0, height() - PagePanel->height());
     // The canvas takes its new size when the layout runs; the zoom follows it then.
-    QMetaObject::invokeMethod(this, [this] { ZoomToMode(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { ZoomToMode(); }, Qt::QueuedConnection);
 }
 
 void TStandardPreview::keyPressEvent(QKeyEvent* event)
@@ -931,17 +949,23 @@ void TStandardPreview::keyPressEvent(QKeyEvent* event)
     const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
     switch (event->key()) {
     case Qt::Key_Escape:
-        if (FullScreen) SetFullScreen(false);
-        else close();
+        if (FullScreen)
+            SetFullScreen(false);
+        else
+            close();
         break;
     case Qt::Key_Space: SetFullScreen(!FullScreen); break;
     case Qt::Key_PageUp:
-        if (ctrl) PrevPage();
-        else VScroll->setValue(VScroll->value() - LargeStep);
+        if (ctrl)
+            PrevPage();
+        else
+            VScroll->setValue(VScroll->value() - LargeStep);
         break;
     case Qt::Key_PageDown:
-        if (ctrl) NextPage();
-        else VScroll->setValue(VScroll->value() + LargeStep);
+        if (ctrl)
+            NextPage();
+        else
+            VScroll->setValue(VScroll->value() + LargeStep);
         break;
     case Qt::Key_Home: FirstPage(); break;
     case Qt::Key_End: LastPage(); break;
@@ -1067,8 +1091,10 @@ void TStandardPreview::Save()
         if (index == 1) {
             SavePreparedReport(Report->EMFPages, name);
         } else if (index == 2) {
-            if (CurrentPage >= 1 && CurrentPage <= PageCount()) saveCurrentPage(name);
-            else throw Exception(kNoPreparedPages);
+            if (CurrentPage >= 1 && CurrentPage <= PageCount())
+                saveCurrentPage(name);
+            else
+                throw Exception(kNoPreparedPages);
         } else if (index - 3 < static_cast<int>(filters.size())) {
             const TzvExportFilterInfo& filter = filters[static_cast<size_t>(index - 3)];
             TProgressFilterForm progress;
@@ -1077,7 +1103,8 @@ void TStandardPreview::Save()
             const PageWriterInfo& writer = writers[static_cast<size_t>(writerIndex)];
             if (PageCount() == 0) throw Exception(kNoPreparedPages);
             TzvDocumentOptions options;
-            if (writer.pagesPerFile == 1) options.FirstPage = options.LastPage = std::clamp(CurrentPage, 1, PageCount());
+            if (writer.pagesPerFile == 1)
+                options.FirstPage = options.LastPage = std::clamp(CurrentPage, 1, PageCount());
             TProgressFilterForm progress;
             ExportDocument(*Report, writer, withMaskExtension(writer.fileMask), options, &progress);
         }

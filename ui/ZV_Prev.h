@@ -61,15 +61,15 @@ class TPaintPanel : public QWidget {
 public:
     explicit TPaintPanel(TStandardPreview& preview);
 
-    QTimer AutoScrollTimer;             // 100 ms while auto-scrolling
-    int32_t SpeedY = 0, SpeedX = 0;     // pixels per tick
-    int32_t AnchorY = 0, AnchorX = 0;   // where auto-scroll started
+    QTimer AutoScrollTimer;            // 100 ms while auto-scrolling
+    int32_t SpeedY = 0, SpeedX = 0;    // pixels per tick
+    int32_t AnchorY = 0, AnchorX = 0;  // where auto-scroll started
     bool AutoScroll = false;
-    uint8_t Direction = 0;              // 0 none, then N, S, E, W, NW, NE, SE, SW
-    bool SuppressTracking = false;      // no tracking of the current page while zooming
+    uint8_t Direction = 0;          // 0 none, then N, S, E, W, NW, NE, SE, SW
+    bool SuppressTracking = false;  // no tracking of the current page while zooming
     bool Dragging = false;
-    bool NoZoomScroll = false;          // SetZoom does not scroll to the current page
-    int32_t LastX = 0, LastY = 0;       // last drag position
+    bool NoZoomScroll = false;     // SetZoom does not scroll to the current page
+    int32_t LastX = 0, LastY = 0;  // last drag position
 
     void setAutoScroll(bool on);
 
@@ -131,8 +131,8 @@ public:
     // Components, by their designed names.
     QWidget* StatusBar = nullptr;
     QComboBox* ZoomBtn = nullptr;
-    QToolButton *OpenBtn = nullptr, *SaveBtn = nullptr, *PrintBtn = nullptr, *FindBtn = nullptr,
-                *ScreenBtn = nullptr, *CloseBtn = nullptr;
+    QToolButton *OpenBtn = nullptr, *SaveBtn = nullptr, *PrintBtn = nullptr, *FindBtn = nullptr, *ScreenBtn = nullptr,
+                *CloseBtn = nullptr;
     QWidget* BPanel = nullptr;
     QWidget *LeftPanel = nullptr, *CenterPanel = nullptr, *RightPanel = nullptr;
     QToolButton *FullScrBtn = nullptr, *OnePageBtn = nullptr, *TwoPageBtn = nullptr, *WdtPageBtn = nullptr;
@@ -172,7 +172,7 @@ private:
     friend class TPaintPanel;
     struct PageBox {
         int index;
-        double w, h;  // page size on screen at the current zoom
+        double w, h;   // page size on screen at the current zoom
         int32_t x, y;  // top-left, scrolling applied
     };
     // Calls fn(box) for the pages from the first while it answers true; answers the height of

@@ -81,9 +81,8 @@ TFmtForm::TFmtForm()
         setBits(kStyleShift, static_cast<uint32_t>(index));
         refreshPanels();
     });
-    connect(Edit3, &QLineEdit::textEdited, this, [this](const QString& text) {
-        setBits(kDecimalsShift, static_cast<uint32_t>(text.toInt()) & 0xFF);
-    });
+    connect(Edit3, &QLineEdit::textEdited, this,
+            [this](const QString& text) { setBits(kDecimalsShift, static_cast<uint32_t>(text.toInt()) & 0xFF); });
     connect(SplEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
         const std::string c = FromQString(text);
         setBits(kSeparatorShift, static_cast<uint8_t>(c.empty() ? ',' : c[0]));

@@ -20,7 +20,7 @@ class TFmtForm : public QDialog {
 public:
     TFmtForm();
 
-    uint32_t Code = 0;     // the format code being edited
+    uint32_t Code = 0;  // the format code being edited
     void SetFormatText(const std::string& text);
     std::string FormatText() const;
 

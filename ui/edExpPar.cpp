@@ -18,8 +18,7 @@ constexpr int kWidth = 329, kPanelHeight = 65, kRowHeight = 29, kButtonsHeight =
 constexpr const char* kRowLabels[3] = {"<X>=", "<Y>=", "<Z>="};
 }  // namespace
 
-TedParamFct::TedParamFct(TzvReport* report, const std::string& syntax, const std::string& description)
-    : report_(report)
+TedParamFct::TedParamFct(TzvReport* report, const std::string& syntax, const std::string& description) : report_(report)
 {
     setObjectName(QStringLiteral("edParamFct"));
     setWindowTitle(ToQString(kParamEditorCaption));
@@ -75,7 +74,8 @@ TedParamFct::TedParamFct(TzvReport* report, const std::string& syntax, const std
 
 void TedParamFct::updateOk()
 {
-    const int empty = static_cast<int>(std::count_if(std::begin(ed), std::end(ed), [](const QLineEdit* e) { return e->text().isEmpty(); }));
+    const int empty = static_cast<int>(
+        std::count_if(std::begin(ed), std::end(ed), [](const QLineEdit* e) { return e->text().isEmpty(); }));
     OKBtn->setEnabled(empty == 3 - std::min(paramCount_, 3));
 }
 

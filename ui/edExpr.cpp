@@ -317,7 +317,8 @@ void TExprEditor::fillDataList()
     const std::string category = FromQString(cbCatData->currentText());
     if (rbVariables->isChecked()) {
         if (report_)
-            for (const std::string& v : VariablesOfCategory(report_->Variables, category)) lbData->addItem(ToQString(v));
+            for (const std::string& v : VariablesOfCategory(report_->Variables, category))
+                lbData->addItem(ToQString(v));
     } else {
         for (const std::string& entry : DataChoiceEntries(report_ ? report_->owner() : nullptr, category))
             lbData->addItem(ToQString(entry));

@@ -37,8 +37,8 @@ public:
     void AddFunction();
     void AddBrackets();  // "(<X>)"
     void AddData();
-    void Clear();        // "Elimina"
-    void Undo();         // "Ripristina"
+    void Clear();  // "Elimina"
+    void Undo();   // "Ripristina"
 
     QLineEdit* edConst = nullptr;
     QComboBox* cbConstType = nullptr;

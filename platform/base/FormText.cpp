@@ -107,8 +107,16 @@ struct FormReader::Impl {
         }
     }
 
-    bool atEnd() { skipBlanks(); return pos >= s.size(); }
-    char peek() { skipBlanks(); return pos < s.size() ? s[pos] : '\0'; }
+    bool atEnd()
+    {
+        skipBlanks();
+        return pos >= s.size();
+    }
+    char peek()
+    {
+        skipBlanks();
+        return pos < s.size() ? s[pos] : '\0';
+    }
 
     void expect(char c)
     {
@@ -232,7 +240,10 @@ struct FormReader::Impl {
             if (peek() != ']') {
                 for (;;) {
                     items.push_back(ident());
-                    if (peek() == ',') { ++pos; continue; }
+                    if (peek() == ',') {
+                        ++pos;
+                        continue;
+                    }
                     break;
                 }
             }
@@ -245,7 +256,10 @@ struct FormReader::Impl {
             for (;;) {
                 skipBlanks();
                 if (pos >= s.size()) fail("'}' expected");
-                if (s[pos] == '}') { ++pos; break; }
+                if (s[pos] == '}') {
+                    ++pos;
+                    break;
+                }
                 int hi = HexValue(s[pos]);
                 int lo = pos + 1 < s.size() ? HexValue(s[pos + 1]) : -1;
                 if (hi < 0 || lo < 0) fail("Invalid binary value");
@@ -321,10 +335,8 @@ struct FormReader::Impl {
     }
 };
 
-FormReader::FormReader(std::string_view text, const ComponentClassRegistry& registry)
-    : text_(text), registry_(registry)
-{
-}
+FormReader::FormReader(std::string_view text, const ComponentClassRegistry& registry) : text_(text), registry_(registry)
+{}
 
 Component* FormReader::read(Component* root)
 {
@@ -349,11 +361,17 @@ std::string QuoteFormString(std::string_view s)
     for (char ch : s) {
         auto u = static_cast<unsigned char>(ch);
         if (u >= 32 && u < 127) {
-            if (!inQuote) { out += '\''; inQuote = true; }
+            if (!inQuote) {
+                out += '\'';
+                inQuote = true;
+            }
             if (ch == '\'') out += '\'';
             out += ch;
         } else {
-            if (inQuote) { out += '\''; inQuote = false; }
+            if (inQuote) {
+                out += '\'';
+                inQuote = false;
+            }
             out += '#';
             out += std::to_string(u);
         }

@@ -32,14 +32,56 @@ struct PropValue {
     std::string text;                // String, Ident, Binary (raw bytes)
     std::vector<std::string> items;  // Set (identifiers), List (strings)
 
-    static PropValue Int(int64_t v) { PropValue p; p.kind = Kind::Integer; p.integer = v; return p; }
-    static PropValue Float(double v) { PropValue p; p.kind = Kind::Float; p.number = v; return p; }
-    static PropValue Str(std::string v) { PropValue p; p.kind = Kind::String; p.text = std::move(v); return p; }
-    static PropValue Ident(std::string v) { PropValue p; p.kind = Kind::Ident; p.text = std::move(v); return p; }
+    static PropValue Int(int64_t v)
+    {
+        PropValue p;
+        p.kind = Kind::Integer;
+        p.integer = v;
+        return p;
+    }
+    static PropValue Float(double v)
+    {
+        PropValue p;
+        p.kind = Kind::Float;
+        p.number = v;
+        return p;
+    }
+    static PropValue Str(std::string v)
+    {
+        PropValue p;
+        p.kind = Kind::String;
+        p.text = std::move(v);
+        return p;
+    }
+    static PropValue Ident(std::string v)
+    {
+        PropValue p;
+        p.kind = Kind::Ident;
+        p.text = std::move(v);
+        return p;
+    }
     static PropValue Bool(bool v) { return Ident(v ? "True" : "False"); }
-    static PropValue Binary(std::string bytes) { PropValue p; p.kind = Kind::Binary; p.text = std::move(bytes); return p; }
-    static PropValue Set(std::vector<std::string> v) { PropValue p; p.kind = Kind::Set; p.items = std::move(v); return p; }
-    static PropValue List(std::vector<std::string> v) { PropValue p; p.kind = Kind::List; p.items = std::move(v); return p; }
+    static PropValue Binary(std::string bytes)
+    {
+        PropValue p;
+        p.kind = Kind::Binary;
+        p.text = std::move(bytes);
+        return p;
+    }
+    static PropValue Set(std::vector<std::string> v)
+    {
+        PropValue p;
+        p.kind = Kind::Set;
+        p.items = std::move(v);
+        return p;
+    }
+    static PropValue List(std::vector<std::string> v)
+    {
+        PropValue p;
+        p.kind = Kind::List;
+        p.items = std::move(v);
+        return p;
+    }
 
     // Typed reads; they throw Exception("Invalid property value") on the wrong kind.
     int64_t asInt() const;
@@ -85,7 +127,8 @@ private:
 // "Line 5: Property Bar does not exist", "Line 3: Invalid property value", ...
 class FormReader {
 public:
-    explicit FormReader(std::string_view text, const ComponentClassRegistry& registry = ComponentClassRegistry::instance());
+    explicit FormReader(std::string_view text,
+                        const ComponentClassRegistry& registry = ComponentClassRegistry::instance());
     Component* read(Component* root = nullptr);
 
 private:

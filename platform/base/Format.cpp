@@ -246,8 +246,7 @@ std::string ApplyCurrency(const std::string& n, bool negative, const FormatSetti
 std::string FormatFixedKind(const Decimal& d, FloatFormat format, int digits, const FormatSettings& fs)
 {
     const bool negative = d.negative && !d.IsZero();
-    if (format == FloatFormat::Currency)
-        return ApplyCurrency(FormatFixedMagnitude(d, digits, true, fs), negative, fs);
+    if (format == FloatFormat::Currency) return ApplyCurrency(FormatFixedMagnitude(d, digits, true, fs), negative, fs);
     std::string text = FormatFixedMagnitude(d, digits, format == FloatFormat::Number, fs);
     return negative ? "-" + text : text;
 }
@@ -353,7 +352,8 @@ RenderedNumber RenderSection(std::string_view s, const NumberLayout& l, Decimal 
         frac = FractionDigits(value, l.decPlaces);
     }
     const size_t lastNonZero = frac.find_last_not_of('0');
-    const int writeDec = std::max(l.minDecimals, lastNonZero == std::string::npos ? 0 : static_cast<int>(lastNonZero) + 1);
+    const int writeDec =
+        std::max(l.minDecimals, lastNonZero == std::string::npos ? 0 : static_cast<int>(lastNonZero) + 1);
 
     // Integer positions: width W, the leading `pad` of which have no digit of the number.
     const int len = static_cast<int>(intDigits.size());
@@ -576,9 +576,7 @@ void AppendDateTime(std::string& out, std::string_view f, const Stamp& st, const
             out += Padded(h, std::min(n, 2));
             break;
         }
-        case 'T':
-            AppendDateTime(out, run() == 1 ? fs.shortTimeFormat : fs.longTimeFormat, st, fs, depth + 1);
-            break;
+        case 'T': AppendDateTime(out, run() == 1 ? fs.shortTimeFormat : fs.longTimeFormat, st, fs, depth + 1); break;
         case 'C':
             run();
             AppendDateTime(out, fs.shortDateFormat, st, fs, depth + 1);
@@ -709,7 +707,8 @@ std::optional<int64_t> DecimalTextToCurrency(const DecimalText& d)
         if (!push(i < len ? d.digits[static_cast<size_t>(i)] - '0' : 0)) return std::nullopt;
     if (keep < len) {
         const std::string_view rest = std::string_view(d.digits).substr(static_cast<size_t>(keep));
-        const bool above = rest[0] > '5' || (rest[0] == '5' && rest.find_first_not_of('0', 1) != std::string_view::npos);
+        const bool above =
+            rest[0] > '5' || (rest[0] == '5' && rest.find_first_not_of('0', 1) != std::string_view::npos);
         const bool half = rest[0] == '5' && !above;
         if (above || (half && (acc & 1) != 0)) {
             if (acc == UINT64_MAX) return std::nullopt;
@@ -739,8 +738,8 @@ std::optional<int64_t> ParseInteger(std::string_view text, int bits)
         i += 2;
     }
     if (i >= t.size()) return std::nullopt;
-    const uint64_t maxMag = hex ? (bits == 64 ? UINT64_MAX : (uint64_t{1} << bits) - 1)
-                                : (uint64_t{1} << (bits - 1)) - (negative ? 0 : 1);
+    const uint64_t maxMag =
+        hex ? (bits == 64 ? UINT64_MAX : (uint64_t{1} << bits) - 1) : (uint64_t{1} << (bits - 1)) - (negative ? 0 : 1);
     const uint64_t base = hex ? 16 : 10;
     uint64_t acc = 0;
     for (; i < t.size(); ++i) {
@@ -759,7 +758,8 @@ std::optional<int64_t> ParseInteger(std::string_view text, int bits)
     }
     int64_t v;
     if (hex)
-        v = bits == 32 ? static_cast<int64_t>(static_cast<int32_t>(static_cast<uint32_t>(acc))) : static_cast<int64_t>(acc);
+        v = bits == 32 ? static_cast<int64_t>(static_cast<int32_t>(static_cast<uint32_t>(acc)))
+                       : static_cast<int64_t>(acc);
     else
         v = negative ? static_cast<int64_t>(0 - acc) : static_cast<int64_t>(acc);
     return hex && negative ? static_cast<int64_t>(0 - static_cast<uint64_t>(v)) : v;
@@ -781,7 +781,8 @@ LocalClock ReadLocalClock()
     const auto tt = static_cast<std::time_t>(secs);
     std::tm t{};
     localtime_r(&tt, &t);
-    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, std::min(t.tm_sec, 59), static_cast<int>(rem)};
+    return {t.tm_year + 1900,       t.tm_mon + 1,         t.tm_mday, t.tm_hour, t.tm_min,
+            std::min(t.tm_sec, 59), static_cast<int>(rem)};
 }
 
 // Reads the numbers, separators and AM/PM markers of dates and times, skipping blanks.
@@ -851,9 +852,24 @@ bool ScanDate(Scanner& sc, const FormatSettings& fs, double& out)
         if (!sc.Number(n3, l3)) return false;
         int yearLen;
         switch (order) {
-        case DateOrder::MDY: y = n3; yearLen = l3; m = n1; d = n2; break;
-        case DateOrder::DMY: y = n3; yearLen = l3; m = n2; d = n1; break;
-        default: y = n1; yearLen = l1; m = n2; d = n3; break;
+        case DateOrder::MDY:
+            y = n3;
+            yearLen = l3;
+            m = n1;
+            d = n2;
+            break;
+        case DateOrder::DMY:
+            y = n3;
+            yearLen = l3;
+            m = n2;
+            d = n1;
+            break;
+        default:
+            y = n1;
+            yearLen = l1;
+            m = n2;
+            d = n3;
+            break;
         }
         if (yearLen <= 2) {
             // Two-digit years fall in the window of years ending this many years after now.

@@ -1,10 +1,10 @@
 // The Italian regional settings, the loader from the process locale and the process default.
 #include "platform/base/FormatSettings.h"
 
-#include <clocale>
-#include <climits>
-#include <cstring>
 #include <langinfo.h>
+#include <climits>
+#include <clocale>
+#include <cstring>
 #include <string_view>
 
 #include "platform/base/Text.h"
@@ -12,14 +12,14 @@
 namespace zv {
 namespace {
 
-constexpr std::array<const char*, 12> kItLongMonths = {
-    "gennaio", "febbraio", "marzo",     "aprile",  "maggio",   "giugno",
-    "luglio",  "agosto",   "settembre", "ottobre", "novembre", "dicembre"};
+constexpr std::array<const char*, 12> kItLongMonths = {"gennaio",   "febbraio", "marzo",    "aprile",
+                                                       "maggio",    "giugno",   "luglio",   "agosto",
+                                                       "settembre", "ottobre",  "novembre", "dicembre"};
 constexpr std::array<const char*, 12> kItShortMonths = {"gen", "feb", "mar", "apr", "mag", "giu",
                                                         "lug", "ago", "set", "ott", "nov", "dic"};
 // Index 0 = Sunday.
-constexpr std::array<const char*, 7> kItLongDays = {
-    "domenica", "luned\xEC", "marted\xEC", "mercoled\xEC", "gioved\xEC", "venerd\xEC", "sabato"};
+constexpr std::array<const char*, 7> kItLongDays = {"domenica",   "luned\xEC",  "marted\xEC", "mercoled\xEC",
+                                                    "gioved\xEC", "venerd\xEC", "sabato"};
 constexpr std::array<const char*, 7> kItShortDays = {"dom", "lun", "mar", "mer", "gio", "ven", "sab"};
 
 // ISO-8859-15 differs from Latin-1 (and so from Windows-1252) in eight places.
@@ -27,14 +27,8 @@ struct Latin9Pair {
     unsigned char latin9;
     unsigned char cp1252;
 };
-constexpr std::array<Latin9Pair, 8> kLatin9 = {{{0xA4, 0x80},
-                                                {0xA6, 0x8A},
-                                                {0xA8, 0x9A},
-                                                {0xB4, 0x8E},
-                                                {0xB8, 0x9E},
-                                                {0xBC, 0x8C},
-                                                {0xBD, 0x9C},
-                                                {0xBE, 0x9F}}};
+constexpr std::array<Latin9Pair, 8> kLatin9 = {
+    {{0xA4, 0x80}, {0xA6, 0x8A}, {0xA8, 0x9A}, {0xB4, 0x8E}, {0xB8, 0x9E}, {0xBC, 0x8C}, {0xBD, 0x9C}, {0xBE, 0x9F}}};
 
 bool IsCLocaleName(const char* name)
 {
@@ -105,26 +99,83 @@ std::string FromStrftime(std::string_view f, char& dateSep, char& timeSep)
         bool noPad = i >= 2 && f[i - 1] == '-';
         lastWasDate = lastWasTime = false;
         switch (conv) {
-        case 'd': out += noPad ? "d" : "dd"; lastWasDate = true; break;
-        case 'e': out += "d"; lastWasDate = true; break;
-        case 'm': out += noPad ? "m" : "mm"; lastWasDate = true; break;
-        case 'b': case 'h': out += "mmm"; lastWasDate = true; break;
-        case 'B': out += "mmmm"; lastWasDate = true; break;
-        case 'y': out += "yy"; lastWasDate = true; break;
-        case 'Y': out += "yyyy"; lastWasDate = true; break;
+        case 'd':
+            out += noPad ? "d" : "dd";
+            lastWasDate = true;
+            break;
+        case 'e':
+            out += "d";
+            lastWasDate = true;
+            break;
+        case 'm':
+            out += noPad ? "m" : "mm";
+            lastWasDate = true;
+            break;
+        case 'b':
+        case 'h':
+            out += "mmm";
+            lastWasDate = true;
+            break;
+        case 'B':
+            out += "mmmm";
+            lastWasDate = true;
+            break;
+        case 'y':
+            out += "yy";
+            lastWasDate = true;
+            break;
+        case 'Y':
+            out += "yyyy";
+            lastWasDate = true;
+            break;
         case 'a': out += "ddd"; break;
         case 'A': out += "dddd"; break;
-        case 'D': out += "mm/dd/yy"; if (dateSep == 0) dateSep = '/'; lastWasDate = true; break;
-        case 'F': out += "yyyy/mm/dd"; if (dateSep == 0) dateSep = '-'; lastWasDate = true; break;
-        case 'H': case 'k': out += noPad || conv == 'k' ? "h" : "hh"; lastWasTime = true; break;
-        case 'I': case 'l': out += noPad || conv == 'l' ? "h" : "hh"; lastWasTime = true; break;
-        case 'M': out += "nn"; lastWasTime = true; break;
-        case 'S': out += "ss"; lastWasTime = true; break;
-        case 'T': out += "hh:nn:ss"; if (timeSep == 0) timeSep = ':'; lastWasTime = true; break;
-        case 'R': out += "hh:nn"; if (timeSep == 0) timeSep = ':'; lastWasTime = true; break;
-        case 'r': out += "hh:nn:ss ampm"; if (timeSep == 0) timeSep = ':'; break;
-        case 'p': case 'P': out += "ampm"; break;
-        case 'n': case 't': out += ' '; break;
+        case 'D':
+            out += "mm/dd/yy";
+            if (dateSep == 0) dateSep = '/';
+            lastWasDate = true;
+            break;
+        case 'F':
+            out += "yyyy/mm/dd";
+            if (dateSep == 0) dateSep = '-';
+            lastWasDate = true;
+            break;
+        case 'H':
+        case 'k':
+            out += noPad || conv == 'k' ? "h" : "hh";
+            lastWasTime = true;
+            break;
+        case 'I':
+        case 'l':
+            out += noPad || conv == 'l' ? "h" : "hh";
+            lastWasTime = true;
+            break;
+        case 'M':
+            out += "nn";
+            lastWasTime = true;
+            break;
+        case 'S':
+            out += "ss";
+            lastWasTime = true;
+            break;
+        case 'T':
+            out += "hh:nn:ss";
+            if (timeSep == 0) timeSep = ':';
+            lastWasTime = true;
+            break;
+        case 'R':
+            out += "hh:nn";
+            if (timeSep == 0) timeSep = ':';
+            lastWasTime = true;
+            break;
+        case 'r':
+            out += "hh:nn:ss ampm";
+            if (timeSep == 0) timeSep = ':';
+            break;
+        case 'p':
+        case 'P': out += "ampm"; break;
+        case 'n':
+        case 't': out += ' '; break;
         case '%': out += '%'; break;
         default: break;  // time zones, week numbers and the like have no counterpart
         }

@@ -12,8 +12,8 @@ struct FormatSettings {
     char decimalSeparator = '.';
     char thousandSeparator = ',';
     std::string currencyString = "$";
-    uint8_t currencyFormat = 0;    // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
-    uint8_t negCurrFormat = 0;     // 0..15, the platform's sixteen negative currency patterns
+    uint8_t currencyFormat = 0;  // 0 "$1", 1 "1$", 2 "$ 1", 3 "1 $"
+    uint8_t negCurrFormat = 0;   // 0..15, the platform's sixteen negative currency patterns
     uint8_t currencyDecimals = 2;
     char dateSeparator = '/';
     char timeSeparator = ':';

@@ -23,8 +23,9 @@ constexpr size_t kCopyChunk = 64 * 1024;
 // The new position of a seek over [0, size]; anything outside throws.
 size_t SeekTarget(int64_t offset, SeekOrigin origin, size_t pos, size_t size)
 {
-    int64_t base = origin == SeekOrigin::Begin ? 0 : origin == SeekOrigin::Current ? static_cast<int64_t>(pos)
-                                                                                   : static_cast<int64_t>(size);
+    int64_t base = origin == SeekOrigin::Begin     ? 0
+                   : origin == SeekOrigin::Current ? static_cast<int64_t>(pos)
+                                                   : static_cast<int64_t>(size);
     if (offset > 0 && base > std::numeric_limits<int64_t>::max() - offset) throw StreamError("Stream seek error");
     int64_t target = base + offset;
     if (target < 0 || target > static_cast<int64_t>(size)) throw StreamError("Stream seek error");
@@ -228,9 +229,12 @@ int64_t FileStream::seek(int64_t offset, SeekOrigin origin)
         return p;
     }
     int64_t target;
-    if (origin == SeekOrigin::Begin) target = offset;
-    else if (origin == SeekOrigin::Current) target = std::ftell(f_) + offset;
-    else target = size() + offset;
+    if (origin == SeekOrigin::Begin)
+        target = offset;
+    else if (origin == SeekOrigin::Current)
+        target = std::ftell(f_) + offset;
+    else
+        target = size() + offset;
     // Files may grow by writing, but a seek never goes outside what exists.
     if (target < 0 || target > size()) throw StreamError("Stream seek error");
     if (std::fseek(f_, static_cast<long>(target), SEEK_SET) != 0) throw StreamError("Stream seek error");

@@ -64,7 +64,11 @@ public:
 
     const std::vector<uint8_t>& data() const { return data_; }
     std::vector<uint8_t>& data() { return data_; }
-    void clear() { data_.clear(); pos_ = 0; }
+    void clear()
+    {
+        data_.clear();
+        pos_ = 0;
+    }
 
 private:
     std::vector<uint8_t> data_;

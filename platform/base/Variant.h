@@ -33,11 +33,34 @@ public:
     Variant(std::string_view v) : type_(VarType::String), s_(v) {}
     Variant(const char* v) : type_(VarType::String), s_(v) {}
 
-    static Variant null() noexcept { Variant r; r.type_ = VarType::Null; return r; }
-    static Variant fromByte(uint8_t v) noexcept { Variant r; r.type_ = VarType::Byte; r.u_.by = v; return r; }
+    static Variant null() noexcept
+    {
+        Variant r;
+        r.type_ = VarType::Null;
+        return r;
+    }
+    static Variant fromByte(uint8_t v) noexcept
+    {
+        Variant r;
+        r.type_ = VarType::Byte;
+        r.u_.by = v;
+        return r;
+    }
     // scaled: the value times 10 000
-    static Variant fromCurrency(int64_t scaled) noexcept { Variant r; r.type_ = VarType::Currency; r.u_.c = scaled; return r; }
-    static Variant fromDateTime(double days) noexcept { Variant r; r.type_ = VarType::DateTime; r.u_.d = days; return r; }
+    static Variant fromCurrency(int64_t scaled) noexcept
+    {
+        Variant r;
+        r.type_ = VarType::Currency;
+        r.u_.c = scaled;
+        return r;
+    }
+    static Variant fromDateTime(double days) noexcept
+    {
+        Variant r;
+        r.type_ = VarType::DateTime;
+        r.u_.d = days;
+        return r;
+    }
 
     VarType type() const noexcept { return type_; }
     bool isEmpty() const noexcept { return type_ == VarType::Empty; }
@@ -46,9 +69,16 @@ public:
     bool isString() const noexcept { return type_ == VarType::String; }
     // Byte, Integer, Double, Currency, DateTime, Boolean
     bool isNumeric() const noexcept;
-    bool isOrdinal() const noexcept { return type_ == VarType::Byte || type_ == VarType::Integer || type_ == VarType::Boolean; }
+    bool isOrdinal() const noexcept
+    {
+        return type_ == VarType::Byte || type_ == VarType::Integer || type_ == VarType::Boolean;
+    }
 
-    void clear() noexcept { type_ = VarType::Empty; s_.clear(); }
+    void clear() noexcept
+    {
+        type_ = VarType::Empty;
+        s_.clear();
+    }
 
     // Raw access without conversion; valid only for the matching kind.
     int32_t rawInt() const noexcept { return type_ == VarType::Byte ? u_.by : u_.i; }

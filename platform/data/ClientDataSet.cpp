@@ -106,16 +106,20 @@ std::string FromXmlText(const char* s)
         char32_t cp = len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
         bool ok = len > 0;
         for (int k = 1; ok && k < len; ++k) {
-            if ((p[k] & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (p[k] & 0x3F);
+            if ((p[k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (p[k] & 0x3F);
         }
         if (!ok) {
             out += '?';
             ++p;
             continue;
         }
-        if (cp < 0x100) out += static_cast<char>(cp);
-        else out += Utf8ToCp1252(std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(len)));
+        if (cp < 0x100)
+            out += static_cast<char>(cp);
+        else
+            out += Utf8ToCp1252(std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(len)));
         p += len;
     }
     return out;
@@ -193,7 +197,8 @@ std::string Base64Encode(std::string_view in)
     out.reserve((in.size() + 2) / 3 * 4);
     size_t i = 0;
     for (; i + 2 < in.size(); i += 3) {
-        uint32_t v = static_cast<uint8_t>(in[i]) << 16 | static_cast<uint8_t>(in[i + 1]) << 8 | static_cast<uint8_t>(in[i + 2]);
+        uint32_t v =
+            static_cast<uint8_t>(in[i]) << 16 | static_cast<uint8_t>(in[i + 1]) << 8 | static_cast<uint8_t>(in[i + 2]);
         out += kBase64Chars[v >> 18];
         out += kBase64Chars[(v >> 12) & 63];
         out += kBase64Chars[(v >> 6) & 63];
@@ -218,13 +223,20 @@ bool Base64Decode(std::string_view in, std::string& out)
     for (char ch : in) {
         if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') continue;
         int v;
-        if (ch >= 'A' && ch <= 'Z') v = ch - 'A';
-        else if (ch >= 'a' && ch <= 'z') v = ch - 'a' + 26;
-        else if (ch >= '0' && ch <= '9') v = ch - '0' + 52;
-        else if (ch == '+') v = 62;
-        else if (ch == '/') v = 63;
-        else if (ch == '=') v = -1;
-        else return false;
+        if (ch >= 'A' && ch <= 'Z')
+            v = ch - 'A';
+        else if (ch >= 'a' && ch <= 'z')
+            v = ch - 'a' + 26;
+        else if (ch >= '0' && ch <= '9')
+            v = ch - '0' + 52;
+        else if (ch == '+')
+            v = 62;
+        else if (ch == '/')
+            v = 63;
+        else if (ch == '=')
+            v = -1;
+        else
+            return false;
         if (v < 0) {
             if (n < 2) return false;  // "=" cannot start a group or stand second
             ++pad;
@@ -371,8 +383,8 @@ bool ParseDate(std::string_view s, int64_t& day)
 bool ParseTime(std::string_view s, int64_t& ms)
 {
     int h, mi, se, milli = 0;
-    if ((s.size() != 8 && s.size() != 11) || !Digits(s, 0, 2, h) || s[2] != ':' || !Digits(s, 3, 2, mi) || s[5] != ':' ||
-        !Digits(s, 6, 2, se))
+    if ((s.size() != 8 && s.size() != 11) || !Digits(s, 0, 2, h) || s[2] != ':' || !Digits(s, 3, 2, mi) ||
+        s[5] != ':' || !Digits(s, 6, 2, se))
         return false;
     if (s.size() == 11 && !Digits(s, 8, 3, milli)) return false;
     if (h > 23 || mi > 59 || se > 59) return false;
@@ -391,8 +403,8 @@ std::string DateText(int64_t day)
 std::string TimeText(int64_t ms)
 {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d%03d", static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
-                  static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d%03d", static_cast<int>(ms / 3600000),
+                  static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
     return buf;
 }
 
@@ -425,15 +437,16 @@ bool ParseCell(const FieldDef& def, std::string&& text, FieldData& out)
         return out.i >= lo && out.i <= hi;
     }
     case ftBoolean:
-        if (SameText(text, "TRUE")) out.i = 1;
-        else if (SameText(text, "FALSE")) out.i = 0;
-        else return false;
+        if (SameText(text, "TRUE"))
+            out.i = 1;
+        else if (SameText(text, "FALSE"))
+            out.i = 0;
+        else
+            return false;
         return true;
     case ftFloat:
-    case ftCurrency:
-        return ParseDouble(text, out.d);
-    case ftBCD:
-        return ParseScaled(text, out.i);
+    case ftCurrency: return ParseDouble(text, out.d);
+    case ftBCD: return ParseScaled(text, out.i);
     case ftDate: {
         int64_t day;
         if (!ParseDate(text, day)) return false;
@@ -449,7 +462,8 @@ bool ParseCell(const FieldDef& def, std::string&& text, FieldData& out)
     case ftDateTime: {
         int64_t day, ms;
         if (text.size() < 9 || (text[8] != 'T' && text[8] != 't')) return false;
-        if (!ParseDate(std::string_view(text).substr(0, 8), day) || !ParseTime(std::string_view(text).substr(9), ms)) return false;
+        if (!ParseDate(std::string_view(text).substr(0, 8), day) || !ParseTime(std::string_view(text).substr(9), ms))
+            return false;
         out.d = detail::ComposeDateTime(day, ms);
         return true;
     }
@@ -471,15 +485,11 @@ std::string CellText(const FieldDef& def, const FieldData& d)
     case ftWord:
     case ftAutoInc:
     case ftLargeint:
-    case ftLongWord:
-        return std::to_string(d.i);
-    case ftBoolean:
-        return d.i ? "TRUE" : "FALSE";
+    case ftLongWord: return std::to_string(d.i);
+    case ftBoolean: return d.i ? "TRUE" : "FALSE";
     case ftFloat:
-    case ftCurrency:
-        return FormatDouble(d.d);
-    case ftBCD:
-        return FormatScaled(d.i);
+    case ftCurrency: return FormatDouble(d.d);
+    case ftBCD: return FormatScaled(d.i);
     case ftDate:
     case ftTime:
     case ftDateTime: {
@@ -489,8 +499,7 @@ std::string CellText(const FieldDef& def, const FieldData& d)
         if (def.dataType == ftTime) return TimeText(ms);
         return DateText(day) + "T" + TimeText(ms);
     }
-    default:
-        return IsTextType(def.dataType) ? d.s : Base64Encode(d.s);
+    default: return IsTextType(def.dataType) ? d.s : Base64Encode(d.s);
     }
 }
 
@@ -520,10 +529,7 @@ bool ValidCell(const FieldDef& def, const FieldData& d)
 
 // Letters that XML names may hold: ASCII letters and the Latin-1 letters (the same code points in
 // Windows-1252 and in Unicode, so the name reads back in either encoding).
-bool IsNameLetter(unsigned char c)
-{
-    return std::isalpha(c) || c == '_' || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
-}
+bool IsNameLetter(unsigned char c) { return std::isalpha(c) || c == '_' || (c >= 0xC0 && c != 0xD7 && c != 0xF7); }
 
 // A plain XML attribute name that cannot be mistaken for the row state.
 bool IsPlainName(std::string_view n)
@@ -609,15 +615,24 @@ FieldDef ReadFieldDef(pugi::xml_node f, std::string& attrName)
     } else if (SameText(type, "dateTime")) {
         def.dataType = ftDateTime;
     } else if (SameText(type, "bin.hex")) {
-        if (sub.empty()) def.dataType = width ? ftBytes : ftBlob;
-        else if (SameText(sub, "Text") || SameText(sub, "WideText")) def.dataType = ftMemo;
-        else if (SameText(sub, "Graphics")) def.dataType = ftGraphic;
-        else if (SameText(sub, "Formatted")) def.dataType = ftFmtMemo;
-        else if (SameText(sub, "Ole")) def.dataType = ftParadoxOle;
-        else if (SameText(sub, "dBASEOle")) def.dataType = ftDBaseOle;
-        else if (SameText(sub, "TypedBinary")) def.dataType = ftTypedBinary;
-        else if (SameText(sub, "VarBytes")) def.dataType = ftVarBytes;
-        else def.dataType = ftBlob;
+        if (sub.empty())
+            def.dataType = width ? ftBytes : ftBlob;
+        else if (SameText(sub, "Text") || SameText(sub, "WideText"))
+            def.dataType = ftMemo;
+        else if (SameText(sub, "Graphics"))
+            def.dataType = ftGraphic;
+        else if (SameText(sub, "Formatted"))
+            def.dataType = ftFmtMemo;
+        else if (SameText(sub, "Ole"))
+            def.dataType = ftParadoxOle;
+        else if (SameText(sub, "dBASEOle"))
+            def.dataType = ftDBaseOle;
+        else if (SameText(sub, "TypedBinary"))
+            def.dataType = ftTypedBinary;
+        else if (SameText(sub, "VarBytes"))
+            def.dataType = ftVarBytes;
+        else
+            def.dataType = ftBlob;
         if (width) {
             bool bytes = def.dataType == ftBytes || def.dataType == ftVarBytes;
             def.size = CheckedSize(widthText, bytes ? 1 : 0, bytes ? kMaxFieldSize : INT32_MAX, what + ": WIDTH");
@@ -727,7 +742,8 @@ Packet ParseXml(std::string_view bytes)
                 std::string name = FromXmlText(a.name());
                 if (SameText(name, "RowState")) {
                     int64_t s = 0;
-                    if (!ParseInt64(a.value(), s) || s < 0 || s > 255) Fail("row " + std::to_string(rowNo) + ": bad RowState");
+                    if (!ParseInt64(a.value(), s) || s < 0 || s > 255)
+                        Fail("row " + std::to_string(rowNo) + ": bad RowState");
                     state = static_cast<uint8_t>(s);
                     continue;
                 }
@@ -735,12 +751,13 @@ Packet ParseXml(std::string_view bytes)
                 if (it == byAttr.end()) continue;  // not a field of this packet
                 const size_t fi = it->second;
                 const FieldDef& def = p.defs[fi];
-                if (present[bits + fi]) Fail("row " + std::to_string(rowNo) + ": field '" + def.name + "' appears twice");
+                if (present[bits + fi])
+                    Fail("row " + std::to_string(rowNo) + ": field '" + def.name + "' appears twice");
                 std::string text = FromXmlText(a.value());
                 std::string shown = text.size() > 40 ? text.substr(0, 40) + "..." : text;
                 if (!ParseCell(def, std::move(text), rec[fi]))
-                    Fail("row " + std::to_string(rowNo) + ", field '" + def.name + "': '" + shown + "' is not a valid " +
-                         FieldTypeName(def.dataType) + " value");
+                    Fail("row " + std::to_string(rowNo) + ", field '" + def.name + "': '" + shown +
+                         "' is not a valid " + FieldTypeName(def.dataType) + " value");
                 present[bits + fi] = true;
             }
         }
@@ -757,7 +774,8 @@ Packet ParseXml(std::string_view bytes)
             while (j < changeLog.size() && static_cast<unsigned char>(changeLog[j]) > ' ') ++j;
             if (j > i) {
                 int64_t v = 0;
-                if (!ParseInt64(std::string_view(changeLog).substr(i, j - i), v)) Fail("CHANGE_LOG is not a list of numbers");
+                if (!ParseInt64(std::string_view(changeLog).substr(i, j - i), v))
+                    Fail("CHANGE_LOG is not a list of numbers");
                 nums.push_back(v);
                 if (nums.size() > 3 * (rows.size() + 1)) Fail("CHANGE_LOG names more changes than rows");
             }
@@ -822,7 +840,8 @@ std::string WriteXml(const std::vector<FieldDef>& defs, const std::vector<Record
         for (size_t n = i + 1;; ++n) {
             std::string cand = "F" + std::to_string(n);
             bool clash = false;
-            for (size_t j = 0; j < defs.size() && !clash; ++j) clash = SameText(attrs[j], cand) || SameText(defs[j].name, cand);
+            for (size_t j = 0; j < defs.size() && !clash; ++j)
+                clash = SameText(attrs[j], cand) || SameText(defs[j].name, cand);
             if (!clash) {
                 attrs[i] = cand;
                 break;
@@ -920,29 +939,17 @@ std::string WriteBinary(const std::vector<FieldDef>& defs, const std::vector<Rec
             case ftSmallint:
             case ftInteger:
             case ftWord:
-            case ftAutoInc:
-                s.writeI32(static_cast<int32_t>(d.i));
-                break;
-            case ftLongWord:
-                s.writeU32(static_cast<uint32_t>(d.i));
-                break;
+            case ftAutoInc: s.writeI32(static_cast<int32_t>(d.i)); break;
+            case ftLongWord: s.writeU32(static_cast<uint32_t>(d.i)); break;
             case ftLargeint:
-            case ftBCD:
-                s.writeI64(d.i);
-                break;
-            case ftBoolean:
-                s.writeU8(d.i ? 1 : 0);
-                break;
+            case ftBCD: s.writeI64(d.i); break;
+            case ftBoolean: s.writeU8(d.i ? 1 : 0); break;
             case ftFloat:
             case ftCurrency:
             case ftDate:
             case ftTime:
-            case ftDateTime:
-                s.writeDouble(d.d);
-                break;
-            default:
-                PutString(s, d.s);
-                break;
+            case ftDateTime: s.writeDouble(d.d); break;
+            default: PutString(s, d.s); break;
             }
         }
     }
@@ -988,11 +995,13 @@ Packet ParseBinary(std::string_view bytes)
         const uint32_t nr = s.readU32();
         const size_t mapBytes = (nf + 7) / 8;
         if (nr > 0 && nf == 0) Fail("rows without fields");
-        if (mapBytes > 0 && nr > static_cast<uint64_t>(s.remaining()) / mapBytes) Fail("more rows than the packet holds");
+        if (mapBytes > 0 && nr > static_cast<uint64_t>(s.remaining()) / mapBytes)
+            Fail("more rows than the packet holds");
         p.rows.reserve(nr);
         for (uint32_t r = 0; r < nr; ++r) {
             std::vector<uint8_t> map = s.readBytes(mapBytes);
-            if (nf % 8 && (map.back() >> (nf % 8))) Fail("row " + std::to_string(r + 1) + " marks fields that do not exist");
+            if (nf % 8 && (map.back() >> (nf % 8)))
+                Fail("row " + std::to_string(r + 1) + " marks fields that do not exist");
             Record rec(nf);
             for (size_t i = 0; i < nf; ++i) {
                 if (!(map[i / 8] >> (i % 8) & 1)) continue;
@@ -1002,26 +1011,16 @@ Packet ParseBinary(std::string_view bytes)
                 case ftSmallint:
                 case ftInteger:
                 case ftWord:
-                case ftAutoInc:
-                    d.i = s.readI32();
-                    break;
-                case ftLongWord:
-                    d.i = s.readU32();
-                    break;
+                case ftAutoInc: d.i = s.readI32(); break;
+                case ftLongWord: d.i = s.readU32(); break;
                 case ftLargeint:
-                case ftBCD:
-                    d.i = s.readI64();
-                    break;
-                case ftBoolean:
-                    d.i = s.readU8();
-                    break;
+                case ftBCD: d.i = s.readI64(); break;
+                case ftBoolean: d.i = s.readU8(); break;
                 case ftFloat:
                 case ftCurrency:
                 case ftDate:
                 case ftTime:
-                case ftDateTime:
-                    d.d = s.readDouble();
-                    break;
+                case ftDateTime: d.d = s.readDouble(); break;
                 default: {
                     uint32_t len = s.readU32();
                     std::vector<uint8_t> v = s.readBytes(len);
@@ -1056,14 +1055,16 @@ void CheckFieldDefs(const std::vector<FieldDef>& defs)
     if (defs.size() > kMaxFields) Fail("more than " + std::to_string(kMaxFields) + " fields");
     for (size_t i = 0; i < defs.size(); ++i) {
         const FieldDef& d = defs[i];
-        if (d.name.empty() || d.name.size() > kMaxNameLength) Fail("a field name is empty or longer than 255 characters");
+        if (d.name.empty() || d.name.size() > kMaxNameLength)
+            Fail("a field name is empty or longer than 255 characters");
         if (d.name.find('\0') != std::string::npos) Fail("a field name holds a NUL character");
         for (size_t j = 0; j < i; ++j)
             if (SameText(defs[j].name, d.name)) Fail("field '" + d.name + "' appears twice");
         if (d.dataType == ftUnknown || d.dataType >= kFieldTypeCount) Fail("field '" + d.name + "' has no known type");
         const std::string what = "field '" + d.name + "'";
         if (HasSizeLimit(d.dataType)) {
-            if (d.size < 0 || d.size > kMaxFieldSize) Fail(what + ": size " + std::to_string(d.size) + " is outside 0.." + std::to_string(kMaxFieldSize));
+            if (d.size < 0 || d.size > kMaxFieldSize)
+                Fail(what + ": size " + std::to_string(d.size) + " is outside 0.." + std::to_string(kMaxFieldSize));
         } else if (d.dataType == ftBCD) {
             if (d.size < 0 || d.size > 4 || d.precision < 0 || d.precision > 32) Fail(what + ": bad size or precision");
         } else if (d.size < 0) {
@@ -1160,8 +1161,10 @@ int TClientDataSet::internalPost(int rawIndex, Record record, bool inserted)
 {
     record.resize(layout_.size());
     const size_t at = static_cast<size_t>(std::clamp(rawIndex, 0, static_cast<int>(rows_.size())));
-    if (inserted) rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(record));
-    else rows_[at] = std::move(record);
+    if (inserted)
+        rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), std::move(record));
+    else
+        rows_[at] = std::move(record);
     changed_ = true;
     ++changeCount_;
     return static_cast<int>(at);
@@ -1234,7 +1237,8 @@ void TClientDataSet::saveToFile(const std::string& path)
 {
     const std::string target = path.empty() ? fileName_ : path;
     if (target.empty()) throw Exception(kMissingData);
-    const DataPacketFormat format = SameText(ExtractFileExt(target), ".xml") ? DataPacketFormat::Xml : DataPacketFormat::Binary;
+    const DataPacketFormat format =
+        SameText(ExtractFileExt(target), ".xml") ? DataPacketFormat::Xml : DataPacketFormat::Binary;
     std::string bytes = write(format);
     SaveFileAtomically(target, [&](Stream& s) { s.writeBytes(bytes); });
     changed_ = false;

@@ -82,8 +82,8 @@ private:
     std::vector<Record> rows_;
     std::vector<std::pair<std::string, std::string>> params_;
     std::string fileName_;
-    bool hasData_ = false;      // layout_ and rows_ hold a table
-    bool openWithData_ = false; // the next Open takes the rows in memory even when a file exists
+    bool hasData_ = false;       // layout_ and rows_ hold a table
+    bool openWithData_ = false;  // the next Open takes the rows in memory even when a file exists
     bool changed_ = false;
     int changeCount_ = 0;
 };

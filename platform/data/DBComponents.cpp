@@ -16,13 +16,26 @@ struct FieldClassRow {
     const char* className;
 };
 constexpr FieldClassRow kFieldClasses[] = {
-    {ftString, "TStringField"},       {ftSmallint, "TSmallintField"}, {ftInteger, "TIntegerField"},
-    {ftWord, "TWordField"},           {ftBoolean, "TBooleanField"},   {ftFloat, "TFloatField"},
-    {ftCurrency, "TCurrencyField"},   {ftBCD, "TBCDField"},           {ftDate, "TDateField"},
-    {ftTime, "TTimeField"},           {ftDateTime, "TDateTimeField"}, {ftBytes, "TBytesField"},
-    {ftVarBytes, "TVarBytesField"},   {ftAutoInc, "TAutoIncField"},   {ftBlob, "TBlobField"},
-    {ftMemo, "TMemoField"},           {ftGraphic, "TGraphicField"},   {ftFixedChar, "TStringField"},
-    {ftWideString, "TWideStringField"}, {ftLargeint, "TLargeintField"},
+    {ftString, "TStringField"},
+    {ftSmallint, "TSmallintField"},
+    {ftInteger, "TIntegerField"},
+    {ftWord, "TWordField"},
+    {ftBoolean, "TBooleanField"},
+    {ftFloat, "TFloatField"},
+    {ftCurrency, "TCurrencyField"},
+    {ftBCD, "TBCDField"},
+    {ftDate, "TDateField"},
+    {ftTime, "TTimeField"},
+    {ftDateTime, "TDateTimeField"},
+    {ftBytes, "TBytesField"},
+    {ftVarBytes, "TVarBytesField"},
+    {ftAutoInc, "TAutoIncField"},
+    {ftBlob, "TBlobField"},
+    {ftMemo, "TMemoField"},
+    {ftGraphic, "TGraphicField"},
+    {ftFixedChar, "TStringField"},
+    {ftWideString, "TWideStringField"},
+    {ftLargeint, "TLargeintField"},
 };
 
 struct ProviderFlagName {
@@ -30,7 +43,10 @@ struct ProviderFlagName {
     uint8_t bit;
 };
 constexpr ProviderFlagName kProviderFlags[] = {
-    {"pfInUpdate", pfInUpdate}, {"pfInWhere", pfInWhere}, {"pfInKey", pfInKey}, {"pfHidden", pfHidden},
+    {"pfInUpdate", pfInUpdate},
+    {"pfInWhere", pfInWhere},
+    {"pfInKey", pfInKey},
+    {"pfHidden", pfHidden},
 };
 
 // Sizes of field objects: a string field holds at most kMaxFieldSize characters.
@@ -88,12 +104,18 @@ void TFieldComponent::applyTo(TField& f) const
 
 bool TFieldComponent::readProperty(const std::string& name, const PropValue& v)
 {
-    if (name == "FieldName") fieldName = v.asString();
-    else if (name == "Size") size = SizeProp(v);
-    else if (name == "DisplayWidth") displayWidth = SizeProp(v);
-    else if (name == "DisplayLabel") displayLabel = v.asString();
-    else if (name == "Visible") visible = v.asBool();
-    else if (name == "ReadOnly") readOnly = v.asBool();
+    if (name == "FieldName")
+        fieldName = v.asString();
+    else if (name == "Size")
+        size = SizeProp(v);
+    else if (name == "DisplayWidth")
+        displayWidth = SizeProp(v);
+    else if (name == "DisplayLabel")
+        displayLabel = v.asString();
+    else if (name == "Visible")
+        visible = v.asBool();
+    else if (name == "ReadOnly")
+        readOnly = v.asBool();
     else if (name == "ProviderFlags") {
         if (v.kind != PropValue::Kind::Set) throw Exception("Invalid property value");
         uint8_t bits = 0;
@@ -104,7 +126,8 @@ bool TFieldComponent::readProperty(const std::string& name, const PropValue& v)
             bits |= it->bit;
         }
         providerFlags = bits;
-    } else return false;
+    } else
+        return false;
     return true;
 }
 
@@ -183,7 +206,8 @@ void TStoredClientDataSet::internalOpen()
 bool TStoredClientDataSet::readProperty(const std::string& name, const PropValue& v)
 {
     if (position.read(name, v)) return true;
-    if (name == "FileName") setFileName(v.asString());
+    if (name == "FileName")
+        setFileName(v.asString());
     else if (name == "Data") {
         designPacket_ = v.asBinary();
         setDataPacket(designPacket_);
@@ -191,10 +215,14 @@ bool TStoredClientDataSet::readProperty(const std::string& name, const PropValue
         // Opened at the moment it is read: the components that follow see an open table.
         storedActive_ = v.asBool();
         setActive(storedActive_);
-    } else if (name == "ReadOnly") setReadOnly(v.asBool());
-    else if (name == "Filter") setFilter(v.asString());
-    else if (name == "Filtered") setFiltered(v.asBool());
-    else return false;
+    } else if (name == "ReadOnly")
+        setReadOnly(v.asBool());
+    else if (name == "Filter")
+        setFilter(v.asString());
+    else if (name == "Filtered")
+        setFiltered(v.asBool());
+    else
+        return false;
     return true;
 }
 
@@ -214,15 +242,19 @@ void TStoredClientDataSet::writeProperties(FormWriter& w) const
 bool TStoredSqlDataSet::readProperty(const std::string& name, const PropValue& v)
 {
     if (position.read(name, v)) return true;
-    if (name == "Database") setDatabase(v.asString());
-    else if (name == "SQL") setSql(v.asString());
+    if (name == "Database")
+        setDatabase(v.asString());
+    else if (name == "SQL")
+        setSql(v.asString());
     else if (name == "SQL.Strings") {
         if (v.kind != PropValue::Kind::List) throw Exception("Invalid property value");
         std::string text;
         for (const std::string& line : v.items) text += (text.empty() ? "" : "\r\n") + line;
         setSql(text);
-    } else if (name == "Active") setActive(v.asBool());  // opened at once, like the client dataset
-    else return false;
+    } else if (name == "Active")
+        setActive(v.asBool());  // opened at once, like the client dataset
+    else
+        return false;
     return true;
 }
 
@@ -246,15 +278,19 @@ bool TStoredDataSource::readProperty(const std::string& name, const PropValue& v
         dataSetName_ = v.text;
         Component* c = owner() ? owner()->findComponent(v.text) : nullptr;
         if (auto* ds = dynamic_cast<TDataSet*>(c)) setDataSet(ds);
-    } else if (name == "Enabled") setEnabled(v.asBool());
-    else return false;
+    } else if (name == "Enabled")
+        setEnabled(v.asBool());
+    else
+        return false;
     return true;
 }
 
 void TStoredDataSource::writeProperties(FormWriter& w) const
 {
-    if (TDataSet* ds = dataSet()) w.writeIdent("DataSet", ds->name());
-    else if (!dataSetName_.empty()) w.writeIdent("DataSet", dataSetName_);
+    if (TDataSet* ds = dataSet())
+        w.writeIdent("DataSet", ds->name());
+    else if (!dataSetName_.empty())
+        w.writeIdent("DataSet", dataSetName_);
     if (!enabled()) w.writeBool("Enabled", false);
     position.write(w);
 }

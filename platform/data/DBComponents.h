@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/FormText.h"
 #include "platform/data/ClientDataSet.h"
 #include "platform/data/SqlDataSet.h"
-#include "platform/base/FormText.h"
 
 namespace zv {
 

@@ -112,8 +112,7 @@ void DataEventSource::removeListener(DataSetListener* listener)
     for (auto& e : entries_)
         if (e.object == listener && !e.removed) e.removed = true;
     listener->source_ = nullptr;
-    if (delivering_ == 0)
-        std::erase_if(entries_, [](const Entry& e) { return e.removed; });
+    if (delivering_ == 0) std::erase_if(entries_, [](const Entry& e) { return e.removed; });
 }
 
 int DataEventSource::addListener(Callback callback)
@@ -129,13 +128,13 @@ void DataEventSource::removeListener(int token)
 {
     for (auto& e : entries_)
         if (e.token == token && token != 0) e.removed = true;
-    if (delivering_ == 0)
-        std::erase_if(entries_, [](const Entry& e) { return e.removed; });
+    if (delivering_ == 0) std::erase_if(entries_, [](const Entry& e) { return e.removed; });
 }
 
 size_t DataEventSource::listenerCount() const
 {
-    return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.removed; }));
+    return static_cast<size_t>(
+        std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.removed; }));
 }
 
 void DataEventSource::deliver(DataEvent event, const TField* field)
@@ -197,25 +196,19 @@ Variant TField::value() const
     case ftSmallint:
     case ftInteger:
     case ftWord:
-    case ftAutoInc:
-        return Variant(static_cast<int32_t>(d.i));
+    case ftAutoInc: return Variant(static_cast<int32_t>(d.i));
     case ftLargeint:
     case ftLongWord:
         if (d.i >= INT32_MIN && d.i <= INT32_MAX) return Variant(static_cast<int32_t>(d.i));
         return Variant(static_cast<double>(d.i));
-    case ftBoolean:
-        return Variant(d.i != 0);
+    case ftBoolean: return Variant(d.i != 0);
     case ftFloat:
-    case ftCurrency:
-        return Variant(d.d);
-    case ftBCD:
-        return Variant::fromCurrency(d.i);
+    case ftCurrency: return Variant(d.d);
+    case ftBCD: return Variant::fromCurrency(d.i);
     case ftDate:
     case ftTime:
-    case ftDateTime:
-        return Variant::fromDateTime(d.d);
-    default:
-        return Variant(d.s);
+    case ftDateTime: return Variant::fromDateTime(d.d);
+    default: return Variant(d.s);
     }
 }
 
@@ -230,23 +223,15 @@ std::string TField::asString() const
     case ftWord:
     case ftAutoInc:
     case ftLargeint:
-    case ftLongWord:
-        return IntToStr(d.i);
-    case ftBoolean:
-        return d.i ? "True" : "False";
+    case ftLongWord: return IntToStr(d.i);
+    case ftBoolean: return d.i ? "True" : "False";
     case ftFloat:
-    case ftCurrency:
-        return FloatToStr(d.d, fs);
-    case ftBCD:
-        return CurrToStr(d.i, fs);
-    case ftDate:
-        return DateToStr(d.d, fs);
-    case ftTime:
-        return TimeToStr(d.d, fs);
-    case ftDateTime:
-        return DateTimeToStr(d.d, fs);
-    default:
-        return d.s;
+    case ftCurrency: return FloatToStr(d.d, fs);
+    case ftBCD: return CurrToStr(d.i, fs);
+    case ftDate: return DateToStr(d.d, fs);
+    case ftTime: return TimeToStr(d.d, fs);
+    case ftDateTime: return DateTimeToStr(d.d, fs);
+    default: return d.s;
     }
 }
 
@@ -270,8 +255,7 @@ int64_t TField::asLargeint() const
     case ftAutoInc:
     case ftLargeint:
     case ftLongWord:
-    case ftBoolean:
-        return d.i;
+    case ftBoolean: return d.i;
     case ftFloat:
     case ftCurrency:
     case ftDate:
@@ -281,8 +265,7 @@ int64_t TField::asLargeint() const
         if (!(std::fabs(r) < 9.2e18)) rangeError(d.d, -9.2e18, 9.2e18);
         return static_cast<int64_t>(r);
     }
-    case ftBCD:
-        return static_cast<int64_t>(std::nearbyint(static_cast<double>(d.i) / kCurrencyScale));
+    case ftBCD: return static_cast<int64_t>(std::nearbyint(static_cast<double>(d.i) / kCurrencyScale));
     default:
         if (IsTextType(def_.dataType)) return StrToInt64(Trim(d.s));
         throw Exception(FieldMessage("Invalid value for field '%s'", def_.name));
@@ -298,10 +281,8 @@ double TField::asFloat() const
     case ftCurrency:
     case ftDate:
     case ftTime:
-    case ftDateTime:
-        return d.d;
-    case ftBCD:
-        return static_cast<double>(d.i) / kCurrencyScale;
+    case ftDateTime: return d.d;
+    case ftBCD: return static_cast<double>(d.i) / kCurrencyScale;
     default:
         if (IsTextType(def_.dataType)) return StrToFloat(d.s, DefaultFormatSettings());
         if (IsBinaryType(def_.dataType)) throw Exception(FieldMessage("Invalid value for field '%s'", def_.name));
@@ -383,12 +364,8 @@ void TField::setAsLargeint(int64_t v)
         if (v < 0 || v > UINT32_MAX) rangeError(static_cast<double>(v), 0, UINT32_MAX);
         d.i = v;
         break;
-    case ftLargeint:
-        d.i = v;
-        break;
-    case ftBoolean:
-        d.i = v != 0;
-        break;
+    case ftLargeint: d.i = v; break;
+    case ftBoolean: d.i = v != 0; break;
     case ftBCD:
         if (v > INT64_MAX / kCurrencyScale || v < INT64_MIN / kCurrencyScale)
             rangeError(static_cast<double>(v), -9.2e14, 9.2e14);
@@ -414,9 +391,7 @@ void TField::setAsFloat(double v)
     d.null = false;
     switch (def_.dataType) {
     case ftFloat:
-    case ftCurrency:
-        d.d = v;
-        break;
+    case ftCurrency: d.d = v; break;
     case ftDate:
     case ftTime:
     case ftDateTime:
@@ -430,9 +405,7 @@ void TField::setAsFloat(double v)
         d.i = static_cast<int64_t>(s);
         break;
     }
-    case ftBoolean:
-        d.i = v != 0;
-        break;
+    case ftBoolean: d.i = v != 0; break;
     default:
         if (IsTextType(def_.dataType) || IsBinaryType(def_.dataType)) {
             setAsString(FloatToStr(v, DefaultFormatSettings()));
@@ -484,7 +457,8 @@ void TField::setBlobBytes(std::string_view bytes)
     if (IsTextType(def_.dataType)) bytes = bytes.substr(0, bytes.find('\0'));
     FieldData d;
     d.null = false;
-    d.s.assign(bytes.data(), HasSizeLimit(def_.dataType) && def_.size > 0 ? std::min<size_t>(bytes.size(), def_.size) : bytes.size());
+    d.s.assign(bytes.data(),
+               HasSizeLimit(def_.dataType) && def_.size > 0 ? std::min<size_t>(bytes.size(), def_.size) : bytes.size());
     store(std::move(d));
 }
 
@@ -512,24 +486,12 @@ void TField::setAsString(std::string_view s)
             throw ConvertError("'" + text + "' is not a valid boolean value for field " + Quoted(def_.name));
         return;
     case ftFloat:
-    case ftCurrency:
-        setAsFloat(StrToFloat(text, fs));
-        return;
-    case ftBCD:
-        setAsCurrency(StrToCurr(text, fs));
-        return;
-    case ftDate:
-        setAsFloat(StrToDate(text, fs));
-        return;
-    case ftTime:
-        setAsFloat(StrToTime(text, fs));
-        return;
-    case ftDateTime:
-        setAsFloat(StrToDateTime(text, fs));
-        return;
-    default:
-        setAsLargeint(StrToInt64(text));
-        return;
+    case ftCurrency: setAsFloat(StrToFloat(text, fs)); return;
+    case ftBCD: setAsCurrency(StrToCurr(text, fs)); return;
+    case ftDate: setAsFloat(StrToDate(text, fs)); return;
+    case ftTime: setAsFloat(StrToTime(text, fs)); return;
+    case ftDateTime: setAsFloat(StrToDateTime(text, fs)); return;
+    default: setAsLargeint(StrToInt64(text)); return;
     }
 }
 
@@ -537,22 +499,12 @@ void TField::setValue(const Variant& v)
 {
     switch (v.type()) {
     case VarType::Empty:
-    case VarType::Null:
-        clear();
-        return;
-    case VarType::String:
-        setAsString(v.rawString());
-        return;
-    case VarType::Boolean:
-        setAsBoolean(v.rawBool());
-        return;
+    case VarType::Null: clear(); return;
+    case VarType::String: setAsString(v.rawString()); return;
+    case VarType::Boolean: setAsBoolean(v.rawBool()); return;
     case VarType::Byte:
-    case VarType::Integer:
-        setAsLargeint(v.rawInt());
-        return;
-    case VarType::Currency:
-        setAsCurrency(v.rawCurrency());
-        return;
+    case VarType::Integer: setAsLargeint(v.rawInt()); return;
+    case VarType::Currency: setAsCurrency(v.rawCurrency()); return;
     case VarType::DateTime:
         if (IsTextType(def_.dataType)) {
             setAsString(v.toString());
@@ -560,9 +512,7 @@ void TField::setValue(const Variant& v)
         }
         setAsFloat(v.rawDouble());
         return;
-    case VarType::Double:
-        setAsFloat(v.rawDouble());
-        return;
+    case VarType::Double: setAsFloat(v.rawDouble()); return;
     }
 }
 
@@ -656,8 +606,10 @@ const FieldData& TDataSet::currentData(int fieldIndex) const
     const size_t i = static_cast<size_t>(fieldIndex);
     if (state_ == dsEdit || state_ == dsInsert) return i < buffer_.size() ? buffer_[i] : kNull;
     int raw = -1;
-    if (filterRaw_ >= 0) raw = filterRaw_;
-    else if (state_ == dsBrowse && !view_.empty()) raw = view_[static_cast<size_t>(cur_)];
+    if (filterRaw_ >= 0)
+        raw = filterRaw_;
+    else if (state_ == dsBrowse && !view_.empty())
+        raw = view_[static_cast<size_t>(cur_)];
     if (raw < 0) return kNull;
     const Record& r = internalRecord(raw);
     return i < r.size() ? r[i] : kNull;
@@ -684,7 +636,11 @@ bool TDataSet::acceptsRecord(int rawIndex)
             int& r;
             TDataSetState& s;
             TDataSetState saved;
-            ~Restore() { r = -1; s = saved; }
+            ~Restore()
+            {
+                r = -1;
+                s = saved;
+            }
         } restore{filterRaw_, state_, state_};
         filterRaw_ = rawIndex;
         state_ = dsBrowse;
@@ -755,8 +711,10 @@ void TDataSet::checkBrowseMode()
     if (state_ == dsEdit) {
         post();
     } else if (state_ == dsInsert) {
-        if (modified_) post();
-        else cancel();
+        if (modified_)
+            post();
+        else
+            cancel();
     }
 }
 

@@ -67,9 +67,9 @@ public:
     DataEventSource(const DataEventSource&) = delete;
     DataEventSource& operator=(const DataEventSource&) = delete;
 
-    void addListener(DataSetListener* listener);     // moves it away from its previous source
+    void addListener(DataSetListener* listener);  // moves it away from its previous source
     void removeListener(DataSetListener* listener);
-    int addListener(Callback callback);              // returns a token for removeListener
+    int addListener(Callback callback);  // returns a token for removeListener
     void removeListener(int token);
     size_t listenerCount() const;
 
@@ -129,7 +129,7 @@ public:
     double asFloat() const;
     bool asBoolean() const;
     double asDateTime() const;
-    int64_t asCurrency() const;  // scaled by 10 000
+    int64_t asCurrency() const;     // scaled by 10 000
     std::string blobBytes() const;  // the bytes of a blob or text field; "" when null
     const FieldData& data() const;
 
@@ -206,7 +206,7 @@ public:
 
     int fieldCount() const { return static_cast<int>(fields_.size()); }
     TField* field(int index) const { return fields_.at(static_cast<size_t>(index)).get(); }
-    TField* findField(std::string_view name) const;  // without regard to case; none if absent
+    TField* findField(std::string_view name) const;    // without regard to case; none if absent
     TField* fieldByName(std::string_view name) const;  // "Field 'X' not found" if absent
     std::vector<std::string> fieldNames() const;
 
@@ -236,8 +236,8 @@ public:
     std::function<bool(TDataSet&)> onFilterRecord;
 
     // Events.
-    std::function<void(TDataSet&)> onNewRecord;   // after Insert/Append set up the empty record
-    std::function<void(TDataSet&)> beforePost;    // may throw to refuse the post
+    std::function<void(TDataSet&)> onNewRecord;  // after Insert/Append set up the empty record
+    std::function<void(TDataSet&)> beforePost;   // may throw to refuse the post
     std::function<void(TDataSet&)> afterPost;
     std::function<void(TDataSet&)> beforeDelete;  // may throw to refuse the delete
     std::function<void(TDataSet&)> afterDelete;
@@ -245,7 +245,7 @@ public:
 
 protected:
     // Hooks of the concrete dataset. Raw indexes are 0-based positions in its own record order.
-    virtual void internalOpen() = 0;   // must define the fields (setFieldDefs) before returning
+    virtual void internalOpen() = 0;  // must define the fields (setFieldDefs) before returning
     virtual void internalClose() = 0;
     virtual int internalRecordCount() const = 0;
     virtual const Record& internalRecord(int rawIndex) const = 0;
@@ -286,8 +286,8 @@ private:
     bool bof_ = true;
     bool eof_ = true;
     TDataSetState state_ = dsInactive;
-    Record buffer_;          // the record being edited or inserted
-    int bufferRaw_ = 0;      // raw index it replaces (edit) or goes before (insert)
+    Record buffer_;      // the record being edited or inserted
+    int bufferRaw_ = 0;  // raw index it replaces (edit) or goes before (insert)
     bool appending_ = false;
     bool modified_ = false;
     bool readOnly_ = false;
@@ -299,7 +299,7 @@ private:
     bool disabledActive_ = false;
     TDataSetState disabledState_ = dsInactive;
     bool suppressed_ = false;
-    int filterRaw_ = -1;     // the record an OnFilterRecord handler is looking at
+    int filterRaw_ = -1;  // the record an OnFilterRecord handler is looking at
 };
 
 // Binds controls to a dataset: it passes the dataset's events on to its own listeners while it is

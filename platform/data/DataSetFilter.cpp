@@ -35,8 +35,7 @@ class FilterCompiler {
 public:
     FilterCompiler(std::string_view text, const std::function<int(std::string_view)>& fieldIndex)
         : s_(text), fieldIndex_(fieldIndex)
-    {
-    }
+    {}
 
     template <class P>
     void compile(P& prog)
@@ -84,7 +83,8 @@ private:
             if (end == std::string_view::npos) throw Exception(kFilterTerminated);
             tok_ = {Tok::Name, std::string(s_.substr(pos_ + 1, end - pos_ - 1))};
             pos_ = end + 1;
-        } else if (std::isdigit(c) || (c == '.' && pos_ + 1 < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_ + 1])))) {
+        } else if (std::isdigit(c) ||
+                   (c == '.' && pos_ + 1 < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_ + 1])))) {
             size_t start = pos_;
             while (pos_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[pos_])) || s_[pos_] == '.')) ++pos_;
             if (pos_ < s_.size() && (s_[pos_] == 'e' || s_[pos_] == 'E')) {
@@ -228,11 +228,16 @@ private:
         const FormatSettings& fs = DefaultFormatSettings();
         try {
             if (IsDateType(t)) {
-                lit.number = t == ftDate ? StrToDate(lit.str, fs) : t == ftTime ? StrToTime(lit.str, fs) : StrToDateTime(lit.str, fs);
+                lit.number = t == ftDate   ? StrToDate(lit.str, fs)
+                             : t == ftTime ? StrToTime(lit.str, fs)
+                                           : StrToDateTime(lit.str, fs);
             } else if (t == ftBoolean) {
-                if (SameText(lit.str, "True")) lit.number = 1;
-                else if (SameText(lit.str, "False")) lit.number = 0;
-                else throw Exception(kTypeMismatch);
+                if (SameText(lit.str, "True"))
+                    lit.number = 1;
+                else if (SameText(lit.str, "False"))
+                    lit.number = 0;
+                else
+                    throw Exception(kTypeMismatch);
             } else {
                 lit.number = StrToFloat(lit.str, fs);
             }
@@ -284,13 +289,20 @@ private:
         }
         const std::string op = tok_.text;
         n.kind = P::Kind::Compare;
-        if (op == "=") n.op = P::Op::Eq;
-        else if (op == "<>" || op == "!=") n.op = P::Op::Ne;
-        else if (op == "<") n.op = P::Op::Lt;
-        else if (op == ">") n.op = P::Op::Gt;
-        else if (op == "<=") n.op = P::Op::Le;
-        else if (op == ">=") n.op = P::Op::Ge;
-        else throw Exception(kFilterInvalid);
+        if (op == "=")
+            n.op = P::Op::Eq;
+        else if (op == "<>" || op == "!=")
+            n.op = P::Op::Ne;
+        else if (op == "<")
+            n.op = P::Op::Lt;
+        else if (op == ">")
+            n.op = P::Op::Gt;
+        else if (op == "<=")
+            n.op = P::Op::Le;
+        else if (op == ">=")
+            n.op = P::Op::Ge;
+        else
+            throw Exception(kFilterInvalid);
         next();
         typename P::Operand right = operand(prog);
         coerce(prog, right, left);
@@ -353,14 +365,10 @@ bool FilterProgram::eval(int n, const Record& r) const
 {
     const Node& node = nodes[static_cast<size_t>(n)];
     switch (node.kind) {
-    case Kind::Or:
-        return eval(node.a, r) || eval(node.b, r);
-    case Kind::And:
-        return eval(node.a, r) && eval(node.b, r);
-    case Kind::Not:
-        return !eval(node.a, r);
-    case Kind::Const:
-        return node.value;
+    case Kind::Or: return eval(node.a, r) || eval(node.b, r);
+    case Kind::And: return eval(node.a, r) && eval(node.b, r);
+    case Kind::Not: return !eval(node.a, r);
+    case Kind::Const: return node.value;
     case Kind::IsNull: {
         bool isNull = true;
         if (node.left.field >= 0 && static_cast<size_t>(node.left.field) < r.size())

@@ -6,23 +6,19 @@ namespace zv {
 namespace {
 
 constexpr const char* kFieldTypeNames[kFieldTypeCount] = {
-    "Unknown", "String", "Smallint", "Integer", "Word", "Boolean", "Float", "Currency", "BCD",
-    "Date", "Time", "DateTime", "Bytes", "VarBytes", "AutoInc", "Blob", "Memo", "Graphic",
-    "FmtMemo", "ParadoxOle", "DBaseOle", "TypedBinary", "FixedChar", "WideString", "Largeint",
-    "LongWord",
+    "Unknown", "String",     "Smallint", "Integer",     "Word",      "Boolean",    "Float",    "Currency", "BCD",
+    "Date",    "Time",       "DateTime", "Bytes",       "VarBytes",  "AutoInc",    "Blob",     "Memo",     "Graphic",
+    "FmtMemo", "ParadoxOle", "DBaseOle", "TypedBinary", "FixedChar", "WideString", "Largeint", "LongWord",
 };
 
 }  // namespace
 
-const char* FieldTypeName(TFieldType t)
-{
-    return t < kFieldTypeCount ? kFieldTypeNames[t] : kFieldTypeNames[0];
-}
+const char* FieldTypeName(TFieldType t) { return t < kFieldTypeCount ? kFieldTypeNames[t] : kFieldTypeNames[0]; }
 
 bool IsBlobType(TFieldType t)
 {
-    return t == ftBlob || t == ftMemo || t == ftGraphic || t == ftFmtMemo || t == ftParadoxOle ||
-           t == ftDBaseOle || t == ftTypedBinary;
+    return t == ftBlob || t == ftMemo || t == ftGraphic || t == ftFmtMemo || t == ftParadoxOle || t == ftDBaseOle ||
+           t == ftTypedBinary;
 }
 
 bool IsTextType(TFieldType t)
@@ -32,8 +28,8 @@ bool IsTextType(TFieldType t)
 
 bool IsBinaryType(TFieldType t)
 {
-    return t == ftBytes || t == ftVarBytes || t == ftBlob || t == ftGraphic || t == ftParadoxOle ||
-           t == ftDBaseOle || t == ftTypedBinary;
+    return t == ftBytes || t == ftVarBytes || t == ftBlob || t == ftGraphic || t == ftParadoxOle || t == ftDBaseOle ||
+           t == ftTypedBinary;
 }
 
 bool IsDateType(TFieldType t) { return t == ftDate || t == ftTime || t == ftDateTime; }

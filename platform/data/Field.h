@@ -10,31 +10,31 @@ namespace zv {
 // Field data types. The numeric values are stable: the binary data packet stores them.
 enum TFieldType : uint8_t {
     ftUnknown = 0,
-    ftString = 1,      // Windows-1252 text of at most Size characters
-    ftSmallint = 2,    // 16-bit signed
-    ftInteger = 3,     // 32-bit signed
-    ftWord = 4,        // 16-bit unsigned
+    ftString = 1,    // Windows-1252 text of at most Size characters
+    ftSmallint = 2,  // 16-bit signed
+    ftInteger = 3,   // 32-bit signed
+    ftWord = 4,      // 16-bit unsigned
     ftBoolean = 5,
-    ftFloat = 6,       // double
-    ftCurrency = 7,    // double shown as money
-    ftBCD = 8,         // fixed point, four decimals at most (held scaled by 10 000)
-    ftDate = 9,        // whole days since 1899-12-30
-    ftTime = 10,       // fraction of a day
-    ftDateTime = 11,   // days since 1899-12-30 with the time as the fraction, to the millisecond
-    ftBytes = 12,      // fixed-size binary
-    ftVarBytes = 13,   // binary of at most Size bytes
-    ftAutoInc = 14,    // 32-bit signed, numbered by the database
-    ftBlob = 15,       // large binary
-    ftMemo = 16,       // large text
-    ftGraphic = 17,    // picture bytes
-    ftFmtMemo = 18,    // formatted (rich) text
+    ftFloat = 6,      // double
+    ftCurrency = 7,   // double shown as money
+    ftBCD = 8,        // fixed point, four decimals at most (held scaled by 10 000)
+    ftDate = 9,       // whole days since 1899-12-30
+    ftTime = 10,      // fraction of a day
+    ftDateTime = 11,  // days since 1899-12-30 with the time as the fraction, to the millisecond
+    ftBytes = 12,     // fixed-size binary
+    ftVarBytes = 13,  // binary of at most Size bytes
+    ftAutoInc = 14,   // 32-bit signed, numbered by the database
+    ftBlob = 15,      // large binary
+    ftMemo = 16,      // large text
+    ftGraphic = 17,   // picture bytes
+    ftFmtMemo = 18,   // formatted (rich) text
     ftParadoxOle = 19,
     ftDBaseOle = 20,
     ftTypedBinary = 21,
-    ftFixedChar = 22,  // text padded to Size characters
-    ftWideString = 23, // text held as Windows-1252 here, stored as Unicode in packets
-    ftLargeint = 24,   // 64-bit signed
-    ftLongWord = 25,   // 32-bit unsigned
+    ftFixedChar = 22,   // text padded to Size characters
+    ftWideString = 23,  // text held as Windows-1252 here, stored as Unicode in packets
+    ftLargeint = 24,    // 64-bit signed
+    ftLongWord = 25,    // 32-bit unsigned
 };
 constexpr uint8_t kFieldTypeCount = 26;
 

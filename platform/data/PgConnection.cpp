@@ -33,15 +33,19 @@ std::string DeclaredType(Oid type, int modifier)
     case 23: return "INTEGER";
     case 26: return "BIGINT";  // oid
     case 25: return "TEXT";
-    case 700: case 701: return "DOUBLE";
+    case 700:
+    case 701: return "DOUBLE";
     case 790: return "MONEY";
     case 1042: return m > 0 ? "CHAR(" + std::to_string(m) + ")" : "TEXT";
     case 1043: return m > 0 ? "VARCHAR(" + std::to_string(m) + ")" : "TEXT";
     case 1082: return "DATE";
-    case 1083: case 1266: return "TIME";
-    case 1114: case 1184: return "TIMESTAMP";
+    case 1083:
+    case 1266: return "TIME";
+    case 1114:
+    case 1184: return "TIMESTAMP";
     case 1700:
-        return m >= 0 ? "NUMERIC(" + std::to_string((m >> 16) & 0xFFFF) + "," + std::to_string(m & 0xFFFF) + ")" : "NUMERIC";
+        return m >= 0 ? "NUMERIC(" + std::to_string((m >> 16) & 0xFFFF) + "," + std::to_string(m & 0xFFFF) + ")"
+                      : "NUMERIC";
     default: return "TEXT";
     }
 }
@@ -79,14 +83,16 @@ public:
             throw Exception("Cannot connect to the database: " + message);
         }
         // The server's notices (a warning that it is shutting down) are not ours to print.
-        PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            conn_, [](void*, const char*) {}, nullptr);
         // Texts in UTF-8, dates in ISO form and money without a local currency sign, whatever
         // the server's defaults; one snapshot for the count and every run of the query.
         try {
             if (PQsetClientEncoding(conn_, "UTF8") != 0) throw Exception(DatabaseMessage(PQerrorMessage(conn_)));
             exec("SET DateStyle TO ISO, YMD", {}, PGRES_COMMAND_OK);
             exec("SET lc_monetary TO 'C'", {}, PGRES_COMMAND_OK);
-            exec(access == SqlAccess::Read ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN", {}, PGRES_COMMAND_OK);
+            exec(access == SqlAccess::Read ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN", {},
+                 PGRES_COMMAND_OK);
         } catch (...) {
             PQfinish(conn_);
             throw;
@@ -125,7 +131,8 @@ public:
         int64_t n = 0;
         if (PQntuples(r.get()) != 1) throw Exception("Invalid row count");
         const char* text = PQgetvalue(r.get(), 0, 0);
-        if (std::from_chars(text, text + PQgetlength(r.get(), 0, 0), n).ec != std::errc()) throw Exception("Invalid row count");
+        if (std::from_chars(text, text + PQgetlength(r.get(), 0, 0), n).ec != std::errc())
+            throw Exception("Invalid row count");
         return n;
     }
 
@@ -140,7 +147,8 @@ public:
     PgCursor(PgConnection& connection, const std::string& sql, const std::vector<Variant>& params)
         : connection_(connection), batch_(nullptr, &PQclear)
     {
-        connection_.exec(std::string("DECLARE ") + kCursorName + " NO SCROLL CURSOR FOR " + sql, params, PGRES_COMMAND_OK);
+        connection_.exec(std::string("DECLARE ") + kCursorName + " NO SCROLL CURSOR FOR " + sql, params,
+                         PGRES_COMMAND_OK);
         fetchBatch();
         const int n = PQnfields(batch_.get());
         for (int i = 0; i < n; ++i)
@@ -152,8 +160,7 @@ public:
         // The name is free for the next run; on a broken connection this fails, which is fine.
         try {
             connection_.exec(std::string("CLOSE ") + kCursorName, {}, PGRES_COMMAND_OK);
-        } catch (const Exception&) {
-        }
+        } catch (const Exception&) {}
     }
 
     bool fetch(Record& row) override

@@ -184,7 +184,8 @@ bool IntegerFits(TFieldType t, int64_t v)
     switch (t) {
     case ftSmallint: return v >= INT16_MIN && v <= INT16_MAX;
     case ftWord: return v >= 0 && v <= UINT16_MAX;
-    case ftInteger: case ftAutoInc: return v >= INT32_MIN && v <= INT32_MAX;
+    case ftInteger:
+    case ftAutoInc: return v >= INT32_MIN && v <= INT32_MAX;
     case ftLongWord: return v >= 0 && v <= UINT32_MAX;
     default: return true;
     }
@@ -201,20 +202,34 @@ FieldDef FieldFromDeclaredType(std::string name, std::string_view declared)
         def.size = !args.empty() && args[0] > 0 ? std::min(args[0], kMaxFieldSize) : kSqlStringSize;
     };
     if (t.empty()) return def;
-    if (Has(t, "BOOL")) def.dataType = ftBoolean;
-    else if (Has(t, "DATETIME") || Has(t, "TIMESTAMP")) def.dataType = ftDateTime;
-    else if (Has(t, "DATE")) def.dataType = ftDate;
-    else if (Has(t, "TIME")) def.dataType = ftTime;
-    else if (Has(t, "BIGINT") || Has(t, "INT8")) def.dataType = ftLargeint;
-    else if (Has(t, "SMALLINT") || Has(t, "TINYINT") || Has(t, "INT2")) def.dataType = ftSmallint;
-    else if (Has(t, "INT")) def.dataType = ftInteger;
-    else if (Has(t, "CLOB") || Has(t, "MEMO")) def.dataType = ftMemo;
-    else if (Has(t, "CHAR") && !Has(t, "VAR") && !Has(t, "VARYING") && !args.empty()) sized(ftFixedChar);
-    else if (Has(t, "CHAR") || Has(t, "TEXT")) sized(ftString);
-    else if (Has(t, "IMAGE") || Has(t, "PICTURE") || Has(t, "GRAPHIC")) def.dataType = ftGraphic;
-    else if (Has(t, "BLOB") || Has(t, "BYTEA")) def.dataType = ftBlob;
-    else if (Has(t, "REAL") || Has(t, "FLOA") || Has(t, "DOUB")) def.dataType = ftFloat;
-    else if (Has(t, "MONEY") || Has(t, "CURRENCY")) def.dataType = ftCurrency;
+    if (Has(t, "BOOL"))
+        def.dataType = ftBoolean;
+    else if (Has(t, "DATETIME") || Has(t, "TIMESTAMP"))
+        def.dataType = ftDateTime;
+    else if (Has(t, "DATE"))
+        def.dataType = ftDate;
+    else if (Has(t, "TIME"))
+        def.dataType = ftTime;
+    else if (Has(t, "BIGINT") || Has(t, "INT8"))
+        def.dataType = ftLargeint;
+    else if (Has(t, "SMALLINT") || Has(t, "TINYINT") || Has(t, "INT2"))
+        def.dataType = ftSmallint;
+    else if (Has(t, "INT"))
+        def.dataType = ftInteger;
+    else if (Has(t, "CLOB") || Has(t, "MEMO"))
+        def.dataType = ftMemo;
+    else if (Has(t, "CHAR") && !Has(t, "VAR") && !Has(t, "VARYING") && !args.empty())
+        sized(ftFixedChar);
+    else if (Has(t, "CHAR") || Has(t, "TEXT"))
+        sized(ftString);
+    else if (Has(t, "IMAGE") || Has(t, "PICTURE") || Has(t, "GRAPHIC"))
+        def.dataType = ftGraphic;
+    else if (Has(t, "BLOB") || Has(t, "BYTEA"))
+        def.dataType = ftBlob;
+    else if (Has(t, "REAL") || Has(t, "FLOA") || Has(t, "DOUB"))
+        def.dataType = ftFloat;
+    else if (Has(t, "MONEY") || Has(t, "CURRENCY"))
+        def.dataType = ftCurrency;
     else if (Has(t, "DEC") || Has(t, "NUMERIC")) {
         // Fixed point within four decimals and 18 digits; wider numbers as floats.
         const int precision = args.empty() ? 0 : args[0];
@@ -259,9 +274,9 @@ void ParseSqlText(const FieldDef& def, std::string_view text, FieldData& out)
         break;
     }
     case ftBCD: ok = ParseScaled(text, out.i); break;
-    case ftDate: case ftTime: case ftDateTime:
-        ok = ParseIsoDateTime(text, out.d) && NormalizeFieldDateTime(t, out.d);
-        break;
+    case ftDate:
+    case ftTime:
+    case ftDateTime: ok = ParseIsoDateTime(text, out.d) && NormalizeFieldDateTime(t, out.d); break;
     default: break;
     }
     if (!ok) BadValue(def, text);
@@ -271,8 +286,10 @@ std::optional<std::string> SqlParamText(const Variant& v)
 {
     char buf[64];
     switch (v.type()) {
-    case VarType::Empty: case VarType::Null: return std::nullopt;
-    case VarType::Byte: case VarType::Integer: return std::to_string(v.rawInt());
+    case VarType::Empty:
+    case VarType::Null: return std::nullopt;
+    case VarType::Byte:
+    case VarType::Integer: return std::to_string(v.rawInt());
     case VarType::Boolean: return std::string(v.rawBool() ? "1" : "0");
     case VarType::Double: {
         auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v.rawDouble());
@@ -290,8 +307,8 @@ std::optional<std::string> SqlParamText(const Variant& v)
         if (!SplitDateTime(v.rawDouble(), day, ms)) throw Exception("Invalid date parameter");
         const DateParts d = DecodeDate(static_cast<double>(day));
         std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year, d.month, d.day,
-                      static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
-                      static_cast<int>(ms % 1000));
+                      static_cast<int>(ms / 3600000), static_cast<int>(ms / 60000 % 60),
+                      static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000));
         return std::string(buf);
     }
     case VarType::String: return Cp1252ToUtf8(v.rawString());

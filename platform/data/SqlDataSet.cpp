@@ -6,8 +6,8 @@
 #include <climits>
 
 #include "platform/base/Error.h"
-#include "platform/data/SqlConnection.h"
 #include "platform/data/Field.h"
+#include "platform/data/SqlConnection.h"
 
 namespace zv {
 
@@ -100,20 +100,28 @@ namespace {
 std::string SqlTypeName(const TField& f)
 {
     switch (f.dataType()) {
-    case ftString: case ftWideString: return "VARCHAR(" + std::to_string(std::max(1, f.size())) + ")";
+    case ftString:
+    case ftWideString: return "VARCHAR(" + std::to_string(std::max(1, f.size())) + ")";
     case ftFixedChar: return "CHAR(" + std::to_string(std::max(1, f.size())) + ")";
-    case ftMemo: case ftFmtMemo: return "TEXT";
+    case ftMemo:
+    case ftFmtMemo: return "TEXT";
     case ftSmallint: return "SMALLINT";
-    case ftInteger: case ftWord: case ftAutoInc: return "INTEGER";
-    case ftLargeint: case ftLongWord: return "BIGINT";
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc: return "INTEGER";
+    case ftLargeint:
+    case ftLongWord: return "BIGINT";
     case ftBoolean: return "BOOLEAN";
     case ftFloat: return "DOUBLE PRECISION";
     case ftCurrency: return "MONEY";
-    case ftBCD: return "NUMERIC(" + std::to_string(f.precision() > 0 ? f.precision() : 18) + "," + std::to_string(f.size()) + ")";
+    case ftBCD:
+        return "NUMERIC(" + std::to_string(f.precision() > 0 ? f.precision() : 18) + "," + std::to_string(f.size()) +
+               ")";
     case ftDate: return "DATE";
     case ftTime: return "TIME";
     case ftDateTime: return "TIMESTAMP";
-    default: throw Exception("Field '" + f.fieldName() + "' of type " + FieldTypeName(f.dataType()) + " cannot be copied");
+    default:
+        throw Exception("Field '" + f.fieldName() + "' of type " + FieldTypeName(f.dataType()) + " cannot be copied");
     }
 }
 

@@ -35,10 +35,12 @@ public:
         if (rc != SQLITE_OK) Fail(db);
         if (!stmt_) throw Exception("The query is empty");
         for (; tail && *tail; ++tail)
-            if (static_cast<unsigned char>(*tail) > ' ' && *tail != ';') throw Exception("Only one statement is allowed");
+            if (static_cast<unsigned char>(*tail) > ' ' && *tail != ';')
+                throw Exception("Only one statement is allowed");
         const int expected = sqlite3_bind_parameter_count(stmt_.get());
         if (static_cast<size_t>(expected) != params.size())
-            throw Exception("The query has " + std::to_string(expected) + " parameters, " + std::to_string(params.size()) + " given");
+            throw Exception("The query has " + std::to_string(expected) + " parameters, " +
+                            std::to_string(params.size()) + " given");
         for (int i = 0; i < expected; ++i) bind(i + 1, params[static_cast<size_t>(i)]);
     }
     sqlite3_stmt* get() const { return stmt_.get(); }
@@ -56,8 +58,10 @@ private:
     {
         int rc = SQLITE_OK;
         switch (v.type()) {
-        case VarType::Empty: case VarType::Null: rc = sqlite3_bind_null(stmt_.get(), index); break;
-        case VarType::Byte: case VarType::Integer: rc = sqlite3_bind_int64(stmt_.get(), index, v.rawInt()); break;
+        case VarType::Empty:
+        case VarType::Null: rc = sqlite3_bind_null(stmt_.get(), index); break;
+        case VarType::Byte:
+        case VarType::Integer: rc = sqlite3_bind_int64(stmt_.get(), index, v.rawInt()); break;
         case VarType::Boolean: rc = sqlite3_bind_int64(stmt_.get(), index, v.rawBool() ? 1 : 0); break;
         case VarType::Double: rc = sqlite3_bind_double(stmt_.get(), index, v.rawDouble()); break;
         default: {
@@ -138,7 +142,7 @@ private:
             if (std::fabs(v) < 9.2e18) return;
         }
         const auto* bytes = static_cast<const char*>(storage == SQLITE_BLOB ? sqlite3_column_blob(s, column)
-                                                                              : sqlite3_column_text(s, column));
+                                                                            : sqlite3_column_text(s, column));
         const std::string_view text(bytes ? bytes : "", static_cast<size_t>(sqlite3_column_bytes(s, column)));
         // A blob in a text column is kept as its bytes.
         if (storage == SQLITE_BLOB && IsTextType(t)) {
@@ -177,8 +181,7 @@ public:
     void execute(const std::string& sql, const std::vector<Variant>& params) override
     {
         SqliteStatement stmt(db_, sql, params);
-        while (stmt.step()) {
-        }
+        while (stmt.step()) {}
     }
 
     void commit() override

@@ -22,8 +22,8 @@ struct PagePicture {
 };
 
 struct DocumentProperties {
-    std::string title;    // Windows-1252; the document title where the format has one
-    double dpi = 150;     // raster formats: pixels per inch
+    std::string title;  // Windows-1252; the document title where the format has one
+    double dpi = 150;   // raster formats: pixels per inch
 };
 
 // Writes one document into a stream, page by page (a writer of one page per file gets a new

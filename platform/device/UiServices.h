@@ -9,9 +9,8 @@
 namespace zv {
 
 // Message box flags and answers, with the values the platform uses.
-constexpr uint32_t MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4,
-                   MB_ICONERROR = 0x10, MB_ICONQUESTION = 0x20, MB_ICONWARNING = 0x30,
-                   MB_ICONINFORMATION = 0x40, MB_SYSTEMMODAL = 0x1000;
+constexpr uint32_t MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_YESNOCANCEL = 0x3, MB_YESNO = 0x4, MB_ICONERROR = 0x10,
+                   MB_ICONQUESTION = 0x20, MB_ICONWARNING = 0x30, MB_ICONINFORMATION = 0x40, MB_SYSTEMMODAL = 0x1000;
 constexpr int IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
 
 class UiServices {

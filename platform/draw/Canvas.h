@@ -38,8 +38,16 @@ public:
     void setMetrics(FontMetrics* m) { metrics_ = m; }
     FontMetrics& metrics() const { return metrics_ ? *metrics_ : DefaultFontMetrics(); }
 
-    void moveTo(int32_t x, int32_t y) { penPos_ = {x, y}; onMoveTo(x, y); }
-    void lineTo(int32_t x, int32_t y) { onLineTo(x, y); penPos_ = {x, y}; }
+    void moveTo(int32_t x, int32_t y)
+    {
+        penPos_ = {x, y};
+        onMoveTo(x, y);
+    }
+    void lineTo(int32_t x, int32_t y)
+    {
+        onLineTo(x, y);
+        penPos_ = {x, y};
+    }
     virtual void rectangle(const Rect& r) = 0;
     virtual void fillRect(const Rect& r) = 0;
     virtual void polygon(std::span<const Point> pts) = 0;
@@ -55,12 +63,13 @@ public:
     // Text placed by explicit advances: character i+1 starts dx[i] logical units after character
     // i along the baseline (turned by the escapement); clip, when given, clips like textRect().
     // Canvases that can place glyphs one by one override it; the default ignores the advances.
-    virtual void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx,
-                           const Rect* clip)
+    virtual void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx, const Rect* clip)
     {
         (void)dx;
-        if (clip) textRect(*clip, x, y, text);
-        else textOut(x, y, text);
+        if (clip)
+            textRect(*clip, x, y, text);
+        else
+            textOut(x, y, text);
     }
     // The texts drawn between beginTextRun() and endTextRun() are the pieces of one text (the
     // characters of a barcode's digits, spread over its width): a recording canvas may keep those

@@ -5,8 +5,8 @@
 #include <bit>
 #include <cstring>
 
-#include "platform/draw/DibDetail.h"
 #include "platform/base/Error.h"
+#include "platform/draw/DibDetail.h"
 
 namespace zv {
 namespace detail {
@@ -35,8 +35,8 @@ constexpr uint32_t kMasks32[4] = {0x00FF0000, 0x0000FF00, 0x000000FF, 0};
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 void Put16(std::vector<uint8_t>& out, uint16_t v)
 {
@@ -206,10 +206,8 @@ DibInfo ParseDibInfo(const uint8_t* p, size_t infoSize, DibColorTable table)
         if (bc != 16 && bc != 32) Invalid();
         break;
     case kBiJpeg:  // OS/2 2.x: RLE24
-    case kBiPng:
-        Unsupported();
-    default:
-        Invalid();
+    case kBiPng: Unsupported();
+    default: Invalid();
     }
 
     size_t pos = hs;
@@ -249,9 +247,9 @@ DibInfo ParseDibInfo(const uint8_t* p, size_t infoSize, DibColorTable table)
         for (uint32_t k = 0; k < colors; ++k) {
             const uint8_t* e = p + pos + k * entry;
             const uint32_t grey = e[0];  // low byte of the palette index
-            info.palette[k] = indexes ? kOpaque | (grey << 16) | (grey << 8) | grey
-                                      : kOpaque | (static_cast<uint32_t>(e[2]) << 16) |
-                                            (static_cast<uint32_t>(e[1]) << 8) | e[0];
+            info.palette[k] =
+                indexes ? kOpaque | (grey << 16) | (grey << 8) | grey
+                        : kOpaque | (static_cast<uint32_t>(e[2]) << 16) | (static_cast<uint32_t>(e[1]) << 8) | e[0];
         }
     }
     pos += colors * entry;

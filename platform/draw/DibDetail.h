@@ -24,7 +24,7 @@ struct DibInfo {
     uint32_t compression = kBiRgb;
     uint32_t sizeImage = 0;
     uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha; used for 16 and 32 bits
-    bool alphaByte = false;             // 32-bit BI_RGB: take alpha from the fourth byte (icons)
+    bool alphaByte = false;            // 32-bit BI_RGB: take alpha from the fourth byte (icons)
     std::vector<uint32_t> palette;
     size_t infoBytes = 0;  // header + masks + palette: where the bits start in a packed DIB
 };

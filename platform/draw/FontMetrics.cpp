@@ -19,7 +19,8 @@ constexpr std::array<uint8_t, 256> MakeWidthClasses()
     for (int c = 'a'; c <= 'z'; ++c) w[c] = kLower;
     for (int c = 'A'; c <= 'Z'; ++c) w[c] = kUpper;
     for (int c = '0'; c <= '9'; ++c) w[c] = kDigit;
-    for (char c : {'i', 'l', 'j', 'I', '.', ',', ':', ';', '!', '|', '\'', 'f', 't'}) w[static_cast<uint8_t>(c)] = kNarrow;
+    for (char c : {'i', 'l', 'j', 'I', '.', ',', ':', ';', '!', '|', '\'', 'f', 't'})
+        w[static_cast<uint8_t>(c)] = kNarrow;
     for (char c : {'m', 'w', 'M', 'W'}) w[static_cast<uint8_t>(c)] = kWide;
     w[' '] = kSpace;
     return w;

@@ -3,12 +3,12 @@
 
 #include <array>
 
+#include "platform/base/Error.h"
+#include "platform/base/Stream.h"
 #include "platform/draw/Canvas.h"
 #include "platform/draw/Dib.h"
-#include "platform/base/Error.h"
 #include "platform/draw/Icon.h"
 #include "platform/draw/Jpeg.h"
-#include "platform/base/Stream.h"
 
 namespace zv {
 namespace {
@@ -32,7 +32,10 @@ bool Has16(size_t size, size_t off) { return size >= off + 2; }
 uint16_t At16(const uint8_t* d, size_t off) { return static_cast<uint16_t>(d[off] | (d[off + 1] << 8)); }
 uint32_t At32(const uint8_t* d, size_t off) { return At16(d, off) | (static_cast<uint32_t>(At16(d, off + 2)) << 16); }
 
-bool IsBitmapAt(const uint8_t* d, size_t size, size_t off) { return Has16(size, off) && At16(d, off) == kBitmapSignature; }
+bool IsBitmapAt(const uint8_t* d, size_t size, size_t off)
+{
+    return Has16(size, off) && At16(d, off) == kBitmapSignature;
+}
 bool IsIconAt(const uint8_t* d, size_t size, size_t off)
 {
     return size >= off + 4 && At16(d, off) == 0 && At16(d, off + 2) == 1;

@@ -12,14 +12,14 @@ namespace zv {
 // 0x00BBGGRR; values with the top bit set are system colours (index in the low byte).
 using Color = uint32_t;
 constexpr Color clNone = 0x1FFFFFFF;  // no colour: transparent
-constexpr Color clBlack = 0x000000, clWhite = 0xFFFFFF, clRed = 0x0000FF, clGreen = 0x008000,
-                clBlue = 0xFF0000, clYellow = 0x00FFFF, clGray = 0x808080, clSilver = 0xC0C0C0,
-                clMaroon = 0x000080, clNavy = 0x800000, clAqua = 0xFFFF00, clFuchsia = 0xFF00FF,
-                clLime = 0x00FF00, clOlive = 0x008080, clPurple = 0x800080, clTeal = 0x808000;
+constexpr Color clBlack = 0x000000, clWhite = 0xFFFFFF, clRed = 0x0000FF, clGreen = 0x008000, clBlue = 0xFF0000,
+                clYellow = 0x00FFFF, clGray = 0x808080, clSilver = 0xC0C0C0, clMaroon = 0x000080, clNavy = 0x800000,
+                clAqua = 0xFFFF00, clFuchsia = 0xFF00FF, clLime = 0x00FF00, clOlive = 0x008080, clPurple = 0x800080,
+                clTeal = 0x808000;
 constexpr Color clSystemColor = 0x80000000;
-constexpr Color clWindow = 0x80000005, clWindowText = 0x80000008, clBtnFace = 0x8000000F,
-                clBtnShadow = 0x80000010, clHighlight = 0x8000000D, clHighlightText = 0x8000000E,
-                clAppWorkSpace = 0x8000000C, clInfoBk = 0x80000018;
+constexpr Color clWindow = 0x80000005, clWindowText = 0x80000008, clBtnFace = 0x8000000F, clBtnShadow = 0x80000010,
+                clHighlight = 0x8000000D, clHighlightText = 0x8000000E, clAppWorkSpace = 0x8000000C,
+                clInfoBk = 0x80000018;
 
 constexpr uint8_t GetRValue(Color c) { return c & 0xFF; }
 constexpr uint8_t GetGValue(Color c) { return (c >> 8) & 0xFF; }
@@ -50,7 +50,7 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 bool IntersectRect(const Rect& a, const Rect& b, Rect* out);  // false (and out empty) when disjoint
-Rect UnionRect(const Rect& a, const Rect& b);                  // an empty side is ignored
+Rect UnionRect(const Rect& a, const Rect& b);                 // an empty side is ignored
 
 enum class PenStyle : uint8_t { Solid, Dash, Dot, DashDot, DashDotDot, Clear, InsideFrame };
 struct Pen {

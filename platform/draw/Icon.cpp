@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "platform/draw/DibDetail.h"
 #include "platform/base/Error.h"
+#include "platform/draw/DibDetail.h"
 
 namespace zv {
 namespace {
@@ -18,8 +18,8 @@ constexpr size_t kPngIhdrEnd = 24;  // signature, chunk length, "IHDR", width, h
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 uint32_t U32BE(const uint8_t* p)
 {
@@ -38,8 +38,7 @@ detail::DibInfo ParseIconDib(const uint8_t* p, size_t size)
     } catch (const Exception&) {
         Invalid();
     }
-    if (info.topDown || info.height < 2 || info.compression == detail::kBiRle4 ||
-        info.compression == detail::kBiRle8)
+    if (info.topDown || info.height < 2 || info.compression == detail::kBiRle4 || info.compression == detail::kBiRle8)
         Invalid();
     info.height /= 2;
     info.alphaByte = true;
@@ -131,7 +130,8 @@ Bitmap DecodeIcon(const uint8_t* data, size_t size, uint64_t maxArea)
     const uint64_t andStride = detail::DibStride(info.width, 1);
     const bool hasMask = xorBytes <= bitsSize && andStride * static_cast<uint64_t>(info.height) <= bitsSize - xorBytes;
     for (int32_t y = 0; y < bmp.height; ++y) {
-        const uint8_t* row = hasMask ? bits + xorBytes + andStride * static_cast<uint64_t>(bmp.height - 1 - y) : nullptr;
+        const uint8_t* row =
+            hasMask ? bits + xorBytes + andStride * static_cast<uint64_t>(bmp.height - 1 - y) : nullptr;
         uint32_t* dst = bmp.pixels.data() + static_cast<size_t>(y) * bmp.width;
         for (int32_t x = 0; x < bmp.width; ++x) {
             bool transparent = row && ((row[x >> 3] >> (7 - (x & 7))) & 1);

@@ -14,10 +14,10 @@ inline constexpr const char kIconInvalidMessage[] = "Icon image is not valid";
 inline constexpr const char kIconPngMessage[] = "PNG-compressed icons are not supported";
 
 struct IconEntry {
-    int32_t width = 0;   // from the image's own header (the directory's byte says 0 for 256)
+    int32_t width = 0;  // from the image's own header (the directory's byte says 0 for 256)
     int32_t height = 0;
     int bitCount = 0;
-    bool png = false;    // PNG-compressed image: listed, never decoded
+    bool png = false;     // PNG-compressed image: listed, never decoded
     uint32_t offset = 0;  // of the image data in the file
     uint32_t size = 0;
 };

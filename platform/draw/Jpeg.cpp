@@ -241,10 +241,7 @@ struct EncodeGuard {
 
 }  // namespace
 
-JpegInfo ReadJpegInfo(const uint8_t* data, size_t size)
-{
-    return Decode(data, size, 0, true)->info;
-}
+JpegInfo ReadJpegInfo(const uint8_t* data, size_t size) { return Decode(data, size, 0, true)->info; }
 
 Bitmap DecodeJpeg(const uint8_t* data, size_t size, uint64_t maxArea)
 {
@@ -256,8 +253,7 @@ std::vector<uint8_t> EncodeJpeg(const Bitmap& bitmap, const JpegEncodeOptions& o
     // JPEG dimensions are 16-bit.
     if (bitmap.empty() || bitmap.pixels.size() != static_cast<size_t>(bitmap.width) * bitmap.height)
         throw Exception(kJpegEmptyMessage);
-    if (bitmap.width > JPEG_MAX_DIMENSION || bitmap.height > JPEG_MAX_DIMENSION)
-        throw Exception(kJpegTooLargeMessage);
+    if (bitmap.width > JPEG_MAX_DIMENSION || bitmap.height > JPEG_MAX_DIMENSION) throw Exception(kJpegTooLargeMessage);
     auto s = std::make_unique<EncodeState>();
     std::memset(&s->cinfo, 0, sizeof s->cinfo);
     InstallErrorManager(reinterpret_cast<j_common_ptr>(&s->cinfo), &s->err);

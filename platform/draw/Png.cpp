@@ -13,9 +13,9 @@ namespace zv {
 namespace {
 
 constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
-constexpr size_t kStoredBlockMax = 65535;    // a stored deflate block holds at most this much
-constexpr size_t kIdatChunkMax = 1u << 20;   // split IDAT so no chunk is unreasonably large
-constexpr int64_t kMaxDimension = 1 << 24;   // keeps row sizes and totals well inside size_t
+constexpr size_t kStoredBlockMax = 65535;   // a stored deflate block holds at most this much
+constexpr size_t kIdatChunkMax = 1u << 20;  // split IDAT so no chunk is unreasonably large
+constexpr int64_t kMaxDimension = 1 << 24;  // keeps row sizes and totals well inside size_t
 
 // CRC-32 (polynomial 0xEDB88320) as PNG chunks use it.
 constexpr std::array<uint32_t, 256> MakeCrcTable()
@@ -103,9 +103,9 @@ std::string EncodePng(const Bitmap& bitmap)
     std::string ihdr;
     PutU32(ihdr, static_cast<uint32_t>(bitmap.width));
     PutU32(ihdr, static_cast<uint32_t>(bitmap.height));
-    ihdr += '\x08';                  // bit depth
-    ihdr += alpha ? '\x06' : '\x02'; // RGBA or RGB
-    ihdr += std::string(3, '\0');    // deflate, adaptive filtering, no interlace
+    ihdr += '\x08';                   // bit depth
+    ihdr += alpha ? '\x06' : '\x02';  // RGBA or RGB
+    ihdr += std::string(3, '\0');     // deflate, adaptive filtering, no interlace
     PutChunk(out, "IHDR", ihdr);
     for (size_t p = 0; p < z.size(); p += kIdatChunkMax) PutChunk(out, "IDAT", z.substr(p, kIdatChunkMax));
     PutChunk(out, "IEND", std::string());

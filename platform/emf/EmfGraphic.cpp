@@ -1,8 +1,8 @@
 // The metafile graphic: reading and writing the metafile's bytes, drawing through the player.
 #include "platform/emf/EmfGraphic.h"
 
-#include "platform/emf/EmfPlayer.h"
 #include "platform/base/Stream.h"
+#include "platform/emf/EmfPlayer.h"
 
 namespace zv {
 
@@ -28,7 +28,8 @@ void MetafileGraphic::saveToStream(Stream& stream) const
 
 void RegisterMetafileGraphic()
 {
-    RegisterGraphicKind(PictureKind::Metafile, [] { return std::unique_ptr<Graphic>(std::make_unique<MetafileGraphic>()); });
+    RegisterGraphicKind(PictureKind::Metafile,
+                        [] { return std::unique_ptr<Graphic>(std::make_unique<MetafileGraphic>()); });
 }
 
 }  // namespace zv

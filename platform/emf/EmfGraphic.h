@@ -1,8 +1,8 @@
 // The metafile graphic of picture objects: an enhanced metafile drawn through the player.
 #pragma once
 
-#include "platform/emf/EmfReader.h"
 #include "platform/draw/Graphic.h"
+#include "platform/emf/EmfReader.h"
 
 namespace zv {
 

@@ -6,25 +6,24 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/draw/DibDetail.h"
-#include "platform/emf/EmfFormat.h"
 #include "platform/base/Error.h"
 #include "platform/base/Text.h"
+#include "platform/draw/DibDetail.h"
+#include "platform/emf/EmfFormat.h"
 
 namespace zv {
 namespace {
 using namespace emf;
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kCoordLimit = 1.0e8;      // transformed coordinates are kept inside this
+constexpr double kCoordLimit = 1.0e8;              // transformed coordinates are kept inside this
 constexpr uint64_t kMaxBitmapPixels = 1ull << 24;  // decoded bitmaps (before cropping) stay under 64 MB
 constexpr int kMaxCurveSteps = 64;
 constexpr int32_t kDefaultFontHeight = -16;  // 12 points at 96 per inch
 
 // Counter-clockwise hatch styles in the canvas' order.
-constexpr std::array<BrushStyle, 6> kHatches = {BrushStyle::Horizontal, BrushStyle::Vertical,
-                                                BrushStyle::FDiagonal, BrushStyle::BDiagonal,
-                                                BrushStyle::Cross, BrushStyle::DiagCross};
+constexpr std::array<BrushStyle, 6> kHatches = {BrushStyle::Horizontal, BrushStyle::Vertical, BrushStyle::FDiagonal,
+                                                BrushStyle::BDiagonal,  BrushStyle::Cross,    BrushStyle::DiagCross};
 
 struct PointD {
     double x = 0, y = 0;
@@ -37,7 +36,7 @@ struct Xform {
     // this applied first, then o.
     Xform then(const Xform& o) const
     {
-        return {m11 * o.m11 + m12 * o.m21, m11 * o.m12 + m12 * o.m22, m21 * o.m11 + m22 * o.m21,
+        return {m11 * o.m11 + m12 * o.m21, m11 * o.m12 + m12 * o.m22,      m21 * o.m11 + m22 * o.m21,
                 m21 * o.m12 + m22 * o.m22, dx * o.m11 + dy * o.m21 + o.dx, dx * o.m12 + dy * o.m22 + o.dy};
     }
     bool finite() const
@@ -202,7 +201,7 @@ struct EmfPlayer::Impl {
     NullCanvas nullCanvas;
     bool drawing;
     Rect target;
-    double sx = 1, sy = 1;     // canvas pixels per reference-device pixel
+    double sx = 1, sy = 1;      // canvas pixels per reference-device pixel
     double devX = 0, devY = 0;  // device origin of the picture (frame's top-left)
     std::vector<Object> objects;
     Dc dc;
@@ -241,7 +240,8 @@ struct EmfPlayer::Impl {
         case MM_LOENGLISH: kx = px * 25.4, ky = -py * 25.4; return;
         case MM_HIENGLISH: kx = px * 2.54, ky = -py * 2.54; return;
         case MM_TWIPS: kx = px * 2540.0 / 1440, ky = -py * 2540.0 / 1440; return;
-        case MM_ISOTROPIC: case MM_ANISOTROPIC: {
+        case MM_ISOTROPIC:
+        case MM_ANISOTROPIC: {
             double wx = dc.windowExt.x != 0 ? dc.windowExt.x : 1, wy = dc.windowExt.y != 0 ? dc.windowExt.y : 1;
             kx = dc.viewportExt.x / wx;
             ky = dc.viewportExt.y / wy;
@@ -279,7 +279,8 @@ struct EmfPlayer::Impl {
         PointD c[4] = {t.apply({double(r.left), double(r.top)}), t.apply({double(r.right), double(r.top)}),
                        t.apply({double(r.right), double(r.bottom)}), t.apply({double(r.left), double(r.bottom)})};
         double x0 = c[0].x, x1 = c[0].x, y0 = c[0].y, y1 = c[0].y;
-        for (auto& p : c) x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+        for (auto& p : c)
+            x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
         return {ToInt(x0), ToInt(y0), ToInt(x1), ToInt(y1)};
     }
 
@@ -351,8 +352,10 @@ struct EmfPlayer::Impl {
         if (fill && !counts.empty()) {
             applyPen(stroke);
             applyBrush();
-            if (counts.size() == 1 && dc.polyFill == ALTERNATE) canvas->polygon(pts);
-            else canvas->polyPolygon(pts, counts, dc.polyFill == WINDING);
+            if (counts.size() == 1 && dc.polyFill == ALTERNATE)
+                canvas->polygon(pts);
+            else
+                canvas->polyPolygon(pts, counts, dc.polyFill == WINDING);
         }
     }
     template <class Get>
@@ -380,8 +383,8 @@ struct EmfPlayer::Impl {
     }
     // Points of an elliptic arc in logical units, from angle a0 sweeping by sweep (radians,
     // counter-clockwise as seen on a y-down page).
-    static void arcPoints(std::vector<PointD>& out, double cx, double cy, double rx, double ry, double a0,
-                          double sweep, bool includeStart)
+    static void arcPoints(std::vector<PointD>& out, double cx, double cy, double rx, double ry, double a0, double sweep,
+                          bool includeStart)
     {
         double perim = (std::fabs(rx) + std::fabs(ry)) * std::fabs(sweep);
         int steps = StepCount(perim / 2, 4, 4 * kMaxCurveSteps);
@@ -494,8 +497,10 @@ struct EmfPlayer::Impl {
         // Reference point to the top-left of the cell, by the text alignment.
         PointD ref;
         uint32_t align = dc.textAlign;
-        if (align & TA_UPDATECP) ref = t.apply(dc.cur);
-        else ref = t.apply({double(rec.reference.x), double(rec.reference.y)});
+        if (align & TA_UPDATECP)
+            ref = t.apply(dc.cur);
+        else
+            ref = t.apply({double(rec.reference.x), double(rec.reference.y)});
         TextMetrics tm = canvas->metrics().metrics(f);
         double hOff = 0, vOff = 0;
         switch (align & TA_HMASK) {
@@ -518,16 +523,16 @@ struct EmfPlayer::Impl {
             if ((align & TA_HMASK) == 0) dc.cur = {dc.cur.x + lx, dc.cur.y + ly};
         }
         canvas->setFont(f);
-        canvas->setBrush(dc.bkMode == OPAQUE ? Brush{dc.bkColor, BrushStyle::Solid} : Brush{clWhite, BrushStyle::Clear});
+        canvas->setBrush(dc.bkMode == OPAQUE ? Brush{dc.bkColor, BrushStyle::Solid}
+                                             : Brush{clWhite, BrushStyle::Clear});
         std::optional<Rect> clip;
         if (options & ETO_CLIPPED) clip = mapRectBox(rcl);
         canvas->textOutDx(ToInt(tl.x), ToInt(tl.y), text, dx, clip ? &*clip : nullptr);
     }
 
     // ---- bitmaps -----------------------------------------------------------------------
-    void drawDib(const RecordView& v, int32_t xd, int32_t yd, int32_t cxd, int32_t cyd, uint32_t offBmi,
-                 uint32_t cbBmi, uint32_t offBits, uint32_t cbBits, uint32_t usage, int32_t xs, int32_t ys,
-                 int32_t cxs, int32_t cys)
+    void drawDib(const RecordView& v, int32_t xd, int32_t yd, int32_t cxd, int32_t cyd, uint32_t offBmi, uint32_t cbBmi,
+                 uint32_t offBits, uint32_t cbBits, uint32_t usage, int32_t xs, int32_t ys, int32_t cxs, int32_t cys)
     {
         if (!drawing || inPath) return;
         Bitmap bmp;
@@ -546,9 +551,12 @@ struct EmfPlayer::Impl {
             // No source: a pattern fill with the brush, or black/white.
             if (!drawing || inPath) return;
             Brush b = dc.brush;
-            if (rop == BLACKNESS) b = {clBlack, BrushStyle::Solid};
-            else if (rop == WHITENESS) b = {clWhite, BrushStyle::Solid};
-            else if (rop != PATCOPY) return;
+            if (rop == BLACKNESS)
+                b = {clBlack, BrushStyle::Solid};
+            else if (rop == WHITENESS)
+                b = {clWhite, BrushStyle::Solid};
+            else if (rop != PATCOPY)
+                return;
             canvas->setBrush(b);
             canvas->fillRect(mapRectBox({xd, yd, AddClamped(xd, cxd), AddClamped(yd, cyd)}));
             return;
@@ -574,14 +582,20 @@ struct EmfPlayer::Impl {
         case NULL_BRUSH: dc.brush = {clWhite, BrushStyle::Clear}; break;
         case DC_BRUSH: dc.brush = {clWhite, BrushStyle::Solid}; break;
         case WHITE_PEN: dc.pen = {clWhite, 0, true, PenStyle::Solid}; break;
-        case BLACK_PEN: case DC_PEN: dc.pen = {clBlack, 0, true, PenStyle::Solid}; break;
+        case BLACK_PEN:
+        case DC_PEN: dc.pen = {clBlack, 0, true, PenStyle::Solid}; break;
         case NULL_PEN: dc.pen.style = PenStyle::Clear; break;
-        case OEM_FIXED_FONT: case ANSI_FIXED_FONT: case SYSTEM_FIXED_FONT:
+        case OEM_FIXED_FONT:
+        case ANSI_FIXED_FONT:
+        case SYSTEM_FIXED_FONT:
             dc.font = {};
             dc.font.font.name = "Courier New";
             dc.font.font.height = kDefaultFontHeight;
             break;
-        case ANSI_VAR_FONT: case SYSTEM_FONT: case DEVICE_DEFAULT_FONT: case DEFAULT_GUI_FONT:
+        case ANSI_VAR_FONT:
+        case SYSTEM_FONT:
+        case DEVICE_DEFAULT_FONT:
+        case DEFAULT_GUI_FONT:
             dc.font = {};
             dc.font.font.height = kDefaultFontHeight;
             break;
@@ -592,7 +606,8 @@ struct EmfPlayer::Impl {
     {
         switch (s & PS_STYLE_MASK) {
         case PS_DASH: return PenStyle::Dash;
-        case PS_DOT: case PS_ALTERNATE: return PenStyle::Dot;
+        case PS_DOT:
+        case PS_ALTERNATE: return PenStyle::Dot;
         case PS_DASHDOT: return PenStyle::DashDot;
         case PS_DASHDOTDOT: return PenStyle::DashDotDot;
         case PS_NULL: return PenStyle::Clear;
@@ -764,7 +779,8 @@ void EmfPlayer::Impl::polyDraw(const RecordView& v, bool small)
         } else if ((ty & PT_BEZIERTO) && i + 2 < n) {
             Point p2 = small ? Point{v.i16(32 + 4ull * i), v.i16(34 + 4ull * i)} : v.point(36 + 8ull * i);
             Point p3 = small ? Point{v.i16(36 + 4ull * i), v.i16(38 + 4ull * i)} : v.point(44 + 8ull * i);
-            bezierTo(cur.pts, cur.pts.back(), m, t.apply({double(p2.x), double(p2.y)}), t.apply({double(p3.x), double(p3.y)}));
+            bezierTo(cur.pts, cur.pts.back(), m, t.apply({double(p2.x), double(p2.y)}),
+                     t.apply({double(p3.x), double(p3.y)}));
             i += 2;
             p = p3;
             ty = v.u8(typesOff + i);
@@ -798,7 +814,9 @@ void EmfPlayer::Impl::pathRecord(uint32_t type)
     case EMR_CLOSEFIGURE:
         if (!path.empty()) path.back().closed = true;
         return;
-    case EMR_FILLPATH: case EMR_STROKEANDFILLPATH: case EMR_STROKEPATH: {
+    case EMR_FILLPATH:
+    case EMR_STROKEANDFILLPATH:
+    case EMR_STROKEPATH: {
         inPath = false;
         std::vector<Figure> figs = std::move(path);
         path.clear();
@@ -825,13 +843,28 @@ void EmfPlayer::Impl::onHeader(const EmfRecordInfo&, const RecordView&)
 
 void EmfPlayer::Impl::onPoly(const EmfRecordInfo& rec, const RecordView& v) { polyRecord(v, rec.type); }
 void EmfPlayer::Impl::onPolyPoly(const EmfRecordInfo& rec, const RecordView& v) { polyPolyRecord(v, rec.type); }
-void EmfPlayer::Impl::onPolyDraw(const EmfRecordInfo& rec, const RecordView& v) { polyDraw(v, rec.type == EMR_POLYDRAW16); }
+void EmfPlayer::Impl::onPolyDraw(const EmfRecordInfo& rec, const RecordView& v)
+{
+    polyDraw(v, rec.type == EMR_POLYDRAW16);
+}
 void EmfPlayer::Impl::onPath(const EmfRecordInfo& rec, const RecordView&) { pathRecord(rec.type); }
 
-void EmfPlayer::Impl::onSetWindowExt(const EmfRecordInfo&, const RecordView& v) { dc.windowExt = {double(v.i32(8)), double(v.i32(12))}; }
-void EmfPlayer::Impl::onSetWindowOrg(const EmfRecordInfo&, const RecordView& v) { dc.windowOrg = {double(v.i32(8)), double(v.i32(12))}; }
-void EmfPlayer::Impl::onSetViewportExt(const EmfRecordInfo&, const RecordView& v) { dc.viewportExt = {double(v.i32(8)), double(v.i32(12))}; }
-void EmfPlayer::Impl::onSetViewportOrg(const EmfRecordInfo&, const RecordView& v) { dc.viewportOrg = {double(v.i32(8)), double(v.i32(12))}; }
+void EmfPlayer::Impl::onSetWindowExt(const EmfRecordInfo&, const RecordView& v)
+{
+    dc.windowExt = {double(v.i32(8)), double(v.i32(12))};
+}
+void EmfPlayer::Impl::onSetWindowOrg(const EmfRecordInfo&, const RecordView& v)
+{
+    dc.windowOrg = {double(v.i32(8)), double(v.i32(12))};
+}
+void EmfPlayer::Impl::onSetViewportExt(const EmfRecordInfo&, const RecordView& v)
+{
+    dc.viewportExt = {double(v.i32(8)), double(v.i32(12))};
+}
+void EmfPlayer::Impl::onSetViewportOrg(const EmfRecordInfo&, const RecordView& v)
+{
+    dc.viewportOrg = {double(v.i32(8)), double(v.i32(12))};
+}
 
 void EmfPlayer::Impl::onScaleExt(const EmfRecordInfo& rec, const RecordView& v)
 {
@@ -893,7 +926,9 @@ void EmfPlayer::Impl::onSelectClipRegion(const EmfRecordInfo&, const RecordView&
     }
     Rect b = v.rect(16 + 16);
     PointD a = mapDevice(b.left, b.top), z = mapDevice(b.right, b.bottom);
-    setClip({ToInt(std::min(a.x, z.x)), ToInt(std::min(a.y, z.y)), ToInt(std::max(a.x, z.x)), ToInt(std::max(a.y, z.y))}, mode);
+    setClip(
+        {ToInt(std::min(a.x, z.x)), ToInt(std::min(a.y, z.y)), ToInt(std::max(a.x, z.x)), ToInt(std::max(a.y, z.y))},
+        mode);
 }
 
 void EmfPlayer::Impl::onSelectClipPath(const EmfRecordInfo&, const RecordView& v)
@@ -901,7 +936,8 @@ void EmfPlayer::Impl::onSelectClipPath(const EmfRecordInfo&, const RecordView& v
     if (path.empty()) return;
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
     for (const Figure& f : path)
-        for (const PointD& p : f.pts) x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
+        for (const PointD& p : f.pts)
+            x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
     path.clear();
     inPath = false;
     if (x0 <= x1) setClip({ToInt(x0), ToInt(y0), ToInt(x1), ToInt(y1)}, v.u32(8));
@@ -940,10 +976,14 @@ void EmfPlayer::Impl::onModifyWorldTransform(const EmfRecordInfo&, const RecordV
     Xform x{v.f32(8), v.f32(12), v.f32(16), v.f32(20), v.f32(24), v.f32(28)};
     uint32_t mode = v.u32(32);
     if (!x.finite()) return;
-    if (mode == MWT_IDENTITY) dc.world = {};
-    else if (mode == MWT_LEFTMULTIPLY) dc.world = x.then(dc.world);
-    else if (mode == MWT_RIGHTMULTIPLY) dc.world = dc.world.then(x);
-    else if (mode == MWT_SET) dc.world = x;
+    if (mode == MWT_IDENTITY)
+        dc.world = {};
+    else if (mode == MWT_LEFTMULTIPLY)
+        dc.world = x.then(dc.world);
+    else if (mode == MWT_RIGHTMULTIPLY)
+        dc.world = dc.world.then(x);
+    else if (mode == MWT_SET)
+        dc.world = x;
 }
 
 void EmfPlayer::Impl::onSelectObject(const EmfRecordInfo&, const RecordView& v)
@@ -955,9 +995,12 @@ void EmfPlayer::Impl::onSelectObject(const EmfRecordInfo&, const RecordView& v)
     }
     Object* o = slot(ih);
     if (!o) return;
-    if (o->kind == Object::PenK) dc.pen = o->pen;
-    else if (o->kind == Object::BrushK) dc.brush = o->brush;
-    else if (o->kind == Object::FontK) dc.font = o->font;
+    if (o->kind == Object::PenK)
+        dc.pen = o->pen;
+    else if (o->kind == Object::BrushK)
+        dc.brush = o->brush;
+    else if (o->kind == Object::FontK)
+        dc.font = o->font;
 }
 
 void EmfPlayer::Impl::onDeleteObject(const EmfRecordInfo&, const RecordView& v)
@@ -1107,15 +1150,15 @@ void EmfPlayer::Impl::onStretchBlt(const EmfRecordInfo&, const RecordView& v) { 
 
 void EmfPlayer::Impl::onStretchDibits(const EmfRecordInfo&, const RecordView& v)
 {
-    drawDib(v, v.i32(24), v.i32(28), v.i32(72), v.i32(76), v.u32(48), v.u32(52), v.u32(56), v.u32(60),
-            v.u32(64), v.i32(32), v.i32(36), v.i32(40), v.i32(44));
+    drawDib(v, v.i32(24), v.i32(28), v.i32(72), v.i32(76), v.u32(48), v.u32(52), v.u32(56), v.u32(60), v.u32(64),
+            v.i32(32), v.i32(36), v.i32(40), v.i32(44));
 }
 
 void EmfPlayer::Impl::onSetDibitsToDevice(const EmfRecordInfo&, const RecordView& v)
 {
     if (v.u32(68) != 0) return;  // partial scan bands are not supported
-    drawDib(v, v.i32(24), v.i32(28), v.i32(40), v.i32(44), v.u32(48), v.u32(52), v.u32(56), v.u32(60),
-            v.u32(64), v.i32(32), v.i32(36), v.i32(40), v.i32(44));
+    drawDib(v, v.i32(24), v.i32(28), v.i32(40), v.i32(44), v.u32(48), v.u32(52), v.u32(56), v.u32(60), v.u32(64),
+            v.i32(32), v.i32(36), v.i32(40), v.i32(44));
 }
 
 void EmfPlayer::Impl::onTextA(const EmfRecordInfo& rec, const RecordView& v) { textRecord(rec, v, 36, false); }

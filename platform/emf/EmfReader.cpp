@@ -5,43 +5,138 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/emf/EmfFormat.h"
 #include "platform/base/Error.h"
 #include "platform/base/Text.h"
+#include "platform/emf/EmfFormat.h"
 
 namespace zv {
 namespace emf {
 namespace {
 
 constexpr std::array<const char*, kMaxRecordType + 1> kRecordNames = {
-    "EMR_UNKNOWN", "EMR_HEADER", "EMR_POLYBEZIER", "EMR_POLYGON", "EMR_POLYLINE",
-    "EMR_POLYBEZIERTO", "EMR_POLYLINETO", "EMR_POLYPOLYLINE", "EMR_POLYPOLYGON",
-    "EMR_SETWINDOWEXTEX", "EMR_SETWINDOWORGEX", "EMR_SETVIEWPORTEXTEX", "EMR_SETVIEWPORTORGEX",
-    "EMR_SETBRUSHORGEX", "EMR_EOF", "EMR_SETPIXELV", "EMR_SETMAPPERFLAGS", "EMR_SETMAPMODE",
-    "EMR_SETBKMODE", "EMR_SETPOLYFILLMODE", "EMR_SETROP2", "EMR_SETSTRETCHBLTMODE",
-    "EMR_SETTEXTALIGN", "EMR_SETCOLORADJUSTMENT", "EMR_SETTEXTCOLOR", "EMR_SETBKCOLOR",
-    "EMR_OFFSETCLIPRGN", "EMR_MOVETOEX", "EMR_SETMETARGN", "EMR_EXCLUDECLIPRECT",
-    "EMR_INTERSECTCLIPRECT", "EMR_SCALEVIEWPORTEXTEX", "EMR_SCALEWINDOWEXTEX", "EMR_SAVEDC",
-    "EMR_RESTOREDC", "EMR_SETWORLDTRANSFORM", "EMR_MODIFYWORLDTRANSFORM", "EMR_SELECTOBJECT",
-    "EMR_CREATEPEN", "EMR_CREATEBRUSHINDIRECT", "EMR_DELETEOBJECT", "EMR_ANGLEARC", "EMR_ELLIPSE",
-    "EMR_RECTANGLE", "EMR_ROUNDRECT", "EMR_ARC", "EMR_CHORD", "EMR_PIE", "EMR_SELECTPALETTE",
-    "EMR_CREATEPALETTE", "EMR_SETPALETTEENTRIES", "EMR_RESIZEPALETTE", "EMR_REALIZEPALETTE",
-    "EMR_EXTFLOODFILL", "EMR_LINETO", "EMR_ARCTO", "EMR_POLYDRAW", "EMR_SETARCDIRECTION",
-    "EMR_SETMITERLIMIT", "EMR_BEGINPATH", "EMR_ENDPATH", "EMR_CLOSEFIGURE", "EMR_FILLPATH",
-    "EMR_STROKEANDFILLPATH", "EMR_STROKEPATH", "EMR_FLATTENPATH", "EMR_WIDENPATH",
-    "EMR_SELECTCLIPPATH", "EMR_ABORTPATH", "EMR_UNKNOWN", "EMR_GDICOMMENT", "EMR_FILLRGN",
-    "EMR_FRAMERGN", "EMR_INVERTRGN", "EMR_PAINTRGN", "EMR_EXTSELECTCLIPRGN", "EMR_BITBLT",
-    "EMR_STRETCHBLT", "EMR_MASKBLT", "EMR_PLGBLT", "EMR_SETDIBITSTODEVICE", "EMR_STRETCHDIBITS",
-    "EMR_EXTCREATEFONTINDIRECTW", "EMR_EXTTEXTOUTA", "EMR_EXTTEXTOUTW", "EMR_POLYBEZIER16",
-    "EMR_POLYGON16", "EMR_POLYLINE16", "EMR_POLYBEZIERTO16", "EMR_POLYLINETO16",
-    "EMR_POLYPOLYLINE16", "EMR_POLYPOLYGON16", "EMR_POLYDRAW16", "EMR_CREATEMONOBRUSH",
-    "EMR_CREATEDIBPATTERNBRUSHPT", "EMR_EXTCREATEPEN", "EMR_POLYTEXTOUTA", "EMR_POLYTEXTOUTW",
-    "EMR_SETICMMODE", "EMR_CREATECOLORSPACE", "EMR_SETCOLORSPACE", "EMR_DELETECOLORSPACE",
-    "EMR_GLSRECORD", "EMR_GLSBOUNDEDRECORD", "EMR_PIXELFORMAT", "EMR_DRAWESCAPE", "EMR_EXTESCAPE",
-    "EMR_UNKNOWN", "EMR_SMALLTEXTOUT", "EMR_FORCEUFIMAPPING", "EMR_NAMEDESCAPE",
-    "EMR_COLORCORRECTPALETTE", "EMR_SETICMPROFILEA", "EMR_SETICMPROFILEW", "EMR_ALPHABLEND",
-    "EMR_SETLAYOUT", "EMR_TRANSPARENTBLT", "EMR_UNKNOWN", "EMR_GRADIENTFILL", "EMR_SETLINKEDUFIS",
-    "EMR_SETTEXTJUSTIFICATION", "EMR_COLORMATCHTOTARGETW", "EMR_CREATECOLORSPACEW",
+    "EMR_UNKNOWN",
+    "EMR_HEADER",
+    "EMR_POLYBEZIER",
+    "EMR_POLYGON",
+    "EMR_POLYLINE",
+    "EMR_POLYBEZIERTO",
+    "EMR_POLYLINETO",
+    "EMR_POLYPOLYLINE",
+    "EMR_POLYPOLYGON",
+    "EMR_SETWINDOWEXTEX",
+    "EMR_SETWINDOWORGEX",
+    "EMR_SETVIEWPORTEXTEX",
+    "EMR_SETVIEWPORTORGEX",
+    "EMR_SETBRUSHORGEX",
+    "EMR_EOF",
+    "EMR_SETPIXELV",
+    "EMR_SETMAPPERFLAGS",
+    "EMR_SETMAPMODE",
+    "EMR_SETBKMODE",
+    "EMR_SETPOLYFILLMODE",
+    "EMR_SETROP2",
+    "EMR_SETSTRETCHBLTMODE",
+    "EMR_SETTEXTALIGN",
+    "EMR_SETCOLORADJUSTMENT",
+    "EMR_SETTEXTCOLOR",
+    "EMR_SETBKCOLOR",
+    "EMR_OFFSETCLIPRGN",
+    "EMR_MOVETOEX",
+    "EMR_SETMETARGN",
+    "EMR_EXCLUDECLIPRECT",
+    "EMR_INTERSECTCLIPRECT",
+    "EMR_SCALEVIEWPORTEXTEX",
+    "EMR_SCALEWINDOWEXTEX",
+    "EMR_SAVEDC",
+    "EMR_RESTOREDC",
+    "EMR_SETWORLDTRANSFORM",
+    "EMR_MODIFYWORLDTRANSFORM",
+    "EMR_SELECTOBJECT",
+    "EMR_CREATEPEN",
+    "EMR_CREATEBRUSHINDIRECT",
+    "EMR_DELETEOBJECT",
+    "EMR_ANGLEARC",
+    "EMR_ELLIPSE",
+    "EMR_RECTANGLE",
+    "EMR_ROUNDRECT",
+    "EMR_ARC",
+    "EMR_CHORD",
+    "EMR_PIE",
+    "EMR_SELECTPALETTE",
+    "EMR_CREATEPALETTE",
+    "EMR_SETPALETTEENTRIES",
+    "EMR_RESIZEPALETTE",
+    "EMR_REALIZEPALETTE",
+    "EMR_EXTFLOODFILL",
+    "EMR_LINETO",
+    "EMR_ARCTO",
+    "EMR_POLYDRAW",
+    "EMR_SETARCDIRECTION",
+    "EMR_SETMITERLIMIT",
+    "EMR_BEGINPATH",
+    "EMR_ENDPATH",
+    "EMR_CLOSEFIGURE",
+    "EMR_FILLPATH",
+    "EMR_STROKEANDFILLPATH",
+    "EMR_STROKEPATH",
+    "EMR_FLATTENPATH",
+    "EMR_WIDENPATH",
+    "EMR_SELECTCLIPPATH",
+    "EMR_ABORTPATH",
+    "EMR_UNKNOWN",
+    "EMR_GDICOMMENT",
+    "EMR_FILLRGN",
+    "EMR_FRAMERGN",
+    "EMR_INVERTRGN",
+    "EMR_PAINTRGN",
+    "EMR_EXTSELECTCLIPRGN",
+    "EMR_BITBLT",
+    "EMR_STRETCHBLT",
+    "EMR_MASKBLT",
+    "EMR_PLGBLT",
+    "EMR_SETDIBITSTODEVICE",
+    "EMR_STRETCHDIBITS",
+    "EMR_EXTCREATEFONTINDIRECTW",
+    "EMR_EXTTEXTOUTA",
+    "EMR_EXTTEXTOUTW",
+    "EMR_POLYBEZIER16",
+    "EMR_POLYGON16",
+    "EMR_POLYLINE16",
+    "EMR_POLYBEZIERTO16",
+    "EMR_POLYLINETO16",
+    "EMR_POLYPOLYLINE16",
+    "EMR_POLYPOLYGON16",
+    "EMR_POLYDRAW16",
+    "EMR_CREATEMONOBRUSH",
+    "EMR_CREATEDIBPATTERNBRUSHPT",
+    "EMR_EXTCREATEPEN",
+    "EMR_POLYTEXTOUTA",
+    "EMR_POLYTEXTOUTW",
+    "EMR_SETICMMODE",
+    "EMR_CREATECOLORSPACE",
+    "EMR_SETCOLORSPACE",
+    "EMR_DELETECOLORSPACE",
+    "EMR_GLSRECORD",
+    "EMR_GLSBOUNDEDRECORD",
+    "EMR_PIXELFORMAT",
+    "EMR_DRAWESCAPE",
+    "EMR_EXTESCAPE",
+    "EMR_UNKNOWN",
+    "EMR_SMALLTEXTOUT",
+    "EMR_FORCEUFIMAPPING",
+    "EMR_NAMEDESCAPE",
+    "EMR_COLORCORRECTPALETTE",
+    "EMR_SETICMPROFILEA",
+    "EMR_SETICMPROFILEW",
+    "EMR_ALPHABLEND",
+    "EMR_SETLAYOUT",
+    "EMR_TRANSPARENTBLT",
+    "EMR_UNKNOWN",
+    "EMR_GRADIENTFILL",
+    "EMR_SETLINKEDUFIS",
+    "EMR_SETTEXTJUSTIFICATION",
+    "EMR_COLORMATCHTOTARGETW",
+    "EMR_CREATECOLORSPACEW",
 };
 
 // Smallest valid size of each record type, header included (0: no fixed part is read).
@@ -49,27 +144,25 @@ constexpr std::array<uint16_t, kMaxRecordType + 1> kMinSize = [] {
     std::array<uint16_t, kMaxRecordType + 1> m{};
     for (auto& v : m) v = 8;
     m[EMR_HEADER] = kHeaderSizeBase;
-    for (uint32_t t : {EMR_POLYBEZIER, EMR_POLYGON, EMR_POLYLINE, EMR_POLYBEZIERTO, EMR_POLYLINETO,
-                       EMR_POLYBEZIER16, EMR_POLYGON16, EMR_POLYLINE16, EMR_POLYBEZIERTO16,
-                       EMR_POLYLINETO16, EMR_POLYDRAW, EMR_POLYDRAW16})
+    for (uint32_t t :
+         {EMR_POLYBEZIER, EMR_POLYGON, EMR_POLYLINE, EMR_POLYBEZIERTO, EMR_POLYLINETO, EMR_POLYBEZIER16, EMR_POLYGON16,
+          EMR_POLYLINE16, EMR_POLYBEZIERTO16, EMR_POLYLINETO16, EMR_POLYDRAW, EMR_POLYDRAW16})
         m[t] = 28;
     for (uint32_t t : {EMR_POLYPOLYLINE, EMR_POLYPOLYGON, EMR_POLYPOLYLINE16, EMR_POLYPOLYGON16}) m[t] = 32;
-    for (uint32_t t : {EMR_SETWINDOWEXTEX, EMR_SETWINDOWORGEX, EMR_SETVIEWPORTEXTEX,
-                       EMR_SETVIEWPORTORGEX, EMR_SETBRUSHORGEX, EMR_OFFSETCLIPRGN, EMR_MOVETOEX,
-                       EMR_LINETO, EMR_RESIZEPALETTE})
+    for (uint32_t t : {EMR_SETWINDOWEXTEX, EMR_SETWINDOWORGEX, EMR_SETVIEWPORTEXTEX, EMR_SETVIEWPORTORGEX,
+                       EMR_SETBRUSHORGEX, EMR_OFFSETCLIPRGN, EMR_MOVETOEX, EMR_LINETO, EMR_RESIZEPALETTE})
         m[t] = 16;
     m[EMR_EOF] = 20;
     m[EMR_SETPIXELV] = 20;
-    for (uint32_t t : {EMR_SETMAPPERFLAGS, EMR_SETMAPMODE, EMR_SETBKMODE, EMR_SETPOLYFILLMODE,
-                       EMR_SETROP2, EMR_SETSTRETCHBLTMODE, EMR_SETTEXTALIGN, EMR_SETTEXTCOLOR,
-                       EMR_SETBKCOLOR, EMR_RESTOREDC, EMR_SELECTOBJECT, EMR_DELETEOBJECT,
-                       EMR_SELECTPALETTE, EMR_SETARCDIRECTION, EMR_SETMITERLIMIT,
+    for (uint32_t t : {EMR_SETMAPPERFLAGS, EMR_SETMAPMODE, EMR_SETBKMODE, EMR_SETPOLYFILLMODE, EMR_SETROP2,
+                       EMR_SETSTRETCHBLTMODE, EMR_SETTEXTALIGN, EMR_SETTEXTCOLOR, EMR_SETBKCOLOR, EMR_RESTOREDC,
+                       EMR_SELECTOBJECT, EMR_DELETEOBJECT, EMR_SELECTPALETTE, EMR_SETARCDIRECTION, EMR_SETMITERLIMIT,
                        EMR_SELECTCLIPPATH, EMR_SETICMMODE, EMR_GDICOMMENT, EMR_SETLAYOUT})
         m[t] = 12;
     m[EMR_SETCOLORADJUSTMENT] = 32;
-    for (uint32_t t : {EMR_EXCLUDECLIPRECT, EMR_INTERSECTCLIPRECT, EMR_SCALEVIEWPORTEXTEX,
-                       EMR_SCALEWINDOWEXTEX, EMR_ELLIPSE, EMR_RECTANGLE, EMR_EXTFLOODFILL,
-                       EMR_FILLPATH, EMR_STROKEANDFILLPATH, EMR_STROKEPATH})
+    for (uint32_t t :
+         {EMR_EXCLUDECLIPRECT, EMR_INTERSECTCLIPRECT, EMR_SCALEVIEWPORTEXTEX, EMR_SCALEWINDOWEXTEX, EMR_ELLIPSE,
+          EMR_RECTANGLE, EMR_EXTFLOODFILL, EMR_FILLPATH, EMR_STROKEANDFILLPATH, EMR_STROKEPATH})
         m[t] = 24;
     m[EMR_SETWORLDTRANSFORM] = 32;
     m[EMR_MODIFYWORLDTRANSFORM] = 36;
@@ -111,9 +204,9 @@ const char* RecordName(uint32_t type) { return type <= kMaxRecordType ? kRecordN
 
 bool IsBoundedRecord(uint32_t type)
 {
-    return (type >= 2 && type <= 8) || type == 15 || (type >= 41 && type <= 47) || type == 53 ||
-           type == 55 || type == 56 || (type >= 71 && type <= 74) || (type >= 76 && type <= 79) ||
-           type == 81 || type == 83 || type == 84 || (type >= 85 && type <= 92) || type == 96 || type == 97;
+    return (type >= 2 && type <= 8) || type == 15 || (type >= 41 && type <= 47) || type == 53 || type == 55 ||
+           type == 56 || (type >= 71 && type <= 74) || (type >= 76 && type <= 79) || type == 81 || type == 83 ||
+           type == 84 || (type >= 85 && type <= 92) || type == 96 || type == 97;
 }
 
 }  // namespace emf
@@ -125,13 +218,14 @@ using namespace emf;
 class RecordChecker {
 public:
     RecordChecker(const RecordView& v, uint32_t type, uint32_t index, uint32_t offset, uint16_t handles)
-        : v_(v), type_(type), index_(index), offset_(offset), handles_(handles) {}
+        : v_(v), type_(type), index_(index), offset_(offset), handles_(handles)
+    {}
 
     [[noreturn]] void fail(const char* what) const
     {
         char buf[160];
-        std::snprintf(buf, sizeof buf, "Invalid metafile: record %u (%s) at offset %u: %s", index_,
-                      RecordName(type_), offset_, what);
+        std::snprintf(buf, sizeof buf, "Invalid metafile: record %u (%s) at offset %u: %s", index_, RecordName(type_),
+                      offset_, what);
         throw Exception(buf);
     }
 
@@ -209,15 +303,22 @@ public:
     void check()
     {
         switch (type_) {
-        case EMR_POLYBEZIER: case EMR_POLYGON: case EMR_POLYLINE: case EMR_POLYBEZIERTO: case EMR_POLYLINETO:
-            points(8, false); break;
-        case EMR_POLYBEZIER16: case EMR_POLYGON16: case EMR_POLYLINE16: case EMR_POLYBEZIERTO16:
-        case EMR_POLYLINETO16:
-            points(4, false); break;
+        case EMR_POLYBEZIER:
+        case EMR_POLYGON:
+        case EMR_POLYLINE:
+        case EMR_POLYBEZIERTO:
+        case EMR_POLYLINETO: points(8, false); break;
+        case EMR_POLYBEZIER16:
+        case EMR_POLYGON16:
+        case EMR_POLYLINE16:
+        case EMR_POLYBEZIERTO16:
+        case EMR_POLYLINETO16: points(4, false); break;
         case EMR_POLYDRAW: points(8, true); break;
         case EMR_POLYDRAW16: points(4, true); break;
-        case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: polyPoints(8); break;
-        case EMR_POLYPOLYLINE16: case EMR_POLYPOLYGON16: polyPoints(4); break;
+        case EMR_POLYPOLYLINE:
+        case EMR_POLYPOLYGON: polyPoints(8); break;
+        case EMR_POLYPOLYLINE16:
+        case EMR_POLYPOLYGON16: polyPoints(4); break;
         case EMR_EOF: {
             uint32_t n = v_.u32(8), off = v_.u32(12);
             if (n != 0) {
@@ -226,8 +327,9 @@ public:
             }
             break;
         }
-        case EMR_CREATEPEN: case EMR_CREATEBRUSHINDIRECT: case EMR_EXTCREATEFONTINDIRECTW:
-            createdIndex(8); break;
+        case EMR_CREATEPEN:
+        case EMR_CREATEBRUSHINDIRECT:
+        case EMR_EXTCREATEFONTINDIRECTW: createdIndex(8); break;
         case EMR_CREATEPALETTE:
             createdIndex(8);
             block(16, v_.u16(14), 4, "palette exceeds the record");
@@ -236,9 +338,11 @@ public:
             usedIndex(8);
             block(20, v_.u32(16), 4, "palette exceeds the record");
             break;
-        case EMR_SELECTOBJECT: case EMR_DELETEOBJECT: case EMR_SELECTPALETTE:
-            usedIndex(8); break;
-        case EMR_CREATEMONOBRUSH: case EMR_CREATEDIBPATTERNBRUSHPT:
+        case EMR_SELECTOBJECT:
+        case EMR_DELETEOBJECT:
+        case EMR_SELECTPALETTE: usedIndex(8); break;
+        case EMR_CREATEMONOBRUSH:
+        case EMR_CREATEDIBPATTERNBRUSHPT:
             createdIndex(8);
             dib(16, 32);
             break;
@@ -249,20 +353,27 @@ public:
             break;
         case EMR_EXTTEXTOUTA: text(36, 1); break;
         case EMR_EXTTEXTOUTW: text(36, 2); break;
-        case EMR_POLYTEXTOUTA: case EMR_POLYTEXTOUTW: {
+        case EMR_POLYTEXTOUTA:
+        case EMR_POLYTEXTOUTW: {
             uint32_t n = v_.u32(36);
             block(40, n, 40, "text count exceeds the record");
             for (uint32_t i = 0; i < n; ++i) text(40 + 40ull * i, type_ == EMR_POLYTEXTOUTW ? 2 : 1);
             break;
         }
         case EMR_GDICOMMENT: block(12, v_.u32(8), 1, "comment data exceeds the record"); break;
-        case EMR_FILLRGN: usedIndex(28); region(24, 32); break;
-        case EMR_FRAMERGN: usedIndex(28); region(24, 40); break;
-        case EMR_INVERTRGN: case EMR_PAINTRGN: region(24, 28); break;
-        case EMR_EXTSELECTCLIPRGN: region(8, 16); break;
-        case EMR_BITBLT: case EMR_STRETCHBLT:
-            dib(84, type_ == EMR_BITBLT ? 100 : 108);
+        case EMR_FILLRGN:
+            usedIndex(28);
+            region(24, 32);
             break;
+        case EMR_FRAMERGN:
+            usedIndex(28);
+            region(24, 40);
+            break;
+        case EMR_INVERTRGN:
+        case EMR_PAINTRGN: region(24, 28); break;
+        case EMR_EXTSELECTCLIPRGN: region(8, 16); break;
+        case EMR_BITBLT:
+        case EMR_STRETCHBLT: dib(84, type_ == EMR_BITBLT ? 100 : 108); break;
         case EMR_MASKBLT:
             dib(84, 128);
             dib(112, 128, true);
@@ -271,15 +382,10 @@ public:
             dib(96, 140);
             dib(124, 140, true);
             break;
-        case EMR_SETDIBITSTODEVICE:
-            dib(48, 76);
-            break;
-        case EMR_STRETCHDIBITS:
-            dib(48, 80);
-            break;
-        case EMR_ALPHABLEND: case EMR_TRANSPARENTBLT:
-            dib(84, 108);
-            break;
+        case EMR_SETDIBITSTODEVICE: dib(48, 76); break;
+        case EMR_STRETCHDIBITS: dib(48, 80); break;
+        case EMR_ALPHABLEND:
+        case EMR_TRANSPARENTBLT: dib(84, 108); break;
         case EMR_GRADIENTFILL: {
             uint64_t nVer = v_.u32(24), nTri = v_.u32(28), mode = v_.u32(32);
             block(36, nVer, 16, "vertices exceed the record");
@@ -296,10 +402,7 @@ private:
     uint16_t handles_;
 };
 
-[[noreturn]] void HeaderFault(const char* what)
-{
-    throw Exception(std::string("Invalid metafile: ") + what);
-}
+[[noreturn]] void HeaderFault(const char* what) { throw Exception(std::string("Invalid metafile: ") + what); }
 
 }  // namespace
 
@@ -312,8 +415,7 @@ EmfFile::EmfFile(std::vector<uint8_t> bytes) : bytes_(std::move(bytes))
     if (h.u32(0) != EMR_HEADER) HeaderFault("the first record is not a header");
     const uint32_t headerSize = h.u32(4);
     if (h.u32(kHeaderSignature) != kSignature) HeaderFault("wrong signature");
-    if (headerSize < kHeaderSizeBase || headerSize % 4 != 0 || headerSize > fileSize)
-        HeaderFault("bad header size");
+    if (headerSize < kHeaderSizeBase || headerSize % 4 != 0 || headerSize > fileSize) HeaderFault("bad header size");
     h = RecordView(std::span<const uint8_t>(bytes_.data(), headerSize));
     header_.bounds = h.rect(kHeaderBounds);
     header_.frame = h.rect(kHeaderFrame);
@@ -325,8 +427,7 @@ EmfFile::EmfFile(std::vector<uint8_t> bytes) : bytes_(std::move(bytes))
     if (header_.bytes < headerSize || header_.bytes > fileSize) HeaderFault("byte count outside the file");
     if (header_.bytes % 4 != 0) HeaderFault("byte count not a multiple of 4");
     if (header_.handles == 0) HeaderFault("empty handle table");
-    if (header_.device.cx <= 0 || header_.device.cy <= 0 || header_.millimeters.cx <= 0 ||
-        header_.millimeters.cy <= 0)
+    if (header_.device.cx <= 0 || header_.device.cy <= 0 || header_.millimeters.cx <= 0 || header_.millimeters.cy <= 0)
         HeaderFault("bad reference device size");
     const uint32_t nDesc = h.u32(kHeaderDescriptionCount), offDesc = h.u32(kHeaderDescriptionOffset);
     if (nDesc != 0) {

@@ -12,14 +12,14 @@
 namespace zv {
 
 struct EmfHeader {
-    Rect bounds;          // inclusive, reference-device pixels
-    Rect frame;           // inclusive, 0.01 mm
-    uint32_t bytes = 0;   // size of the metafile
+    Rect bounds;         // inclusive, reference-device pixels
+    Rect frame;          // inclusive, 0.01 mm
+    uint32_t bytes = 0;  // size of the metafile
     uint32_t records = 0;
-    uint16_t handles = 0;  // handle-table size, slot 0 being the metafile itself
-    Size device;          // reference device in pixels
-    Size millimeters;     // reference device in millimetres
-    Size micrometers;     // reference device in micrometres (0 when the header has no such field)
+    uint16_t handles = 0;     // handle-table size, slot 0 being the metafile itself
+    Size device;              // reference device in pixels
+    Size millimeters;         // reference device in millimetres
+    Size micrometers;         // reference device in micrometres (0 when the header has no such field)
     std::string description;  // Windows-1252, NULs turned into '|'
 };
 

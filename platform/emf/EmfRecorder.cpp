@@ -6,9 +6,9 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/emf/EmfFormat.h"
 #include "platform/base/Error.h"
 #include "platform/base/Text.h"
+#include "platform/emf/EmfFormat.h"
 
 namespace zv {
 namespace {
@@ -435,8 +435,8 @@ void EmfRecorder::textRecord(int32_t x, int32_t y, std::string_view text, const 
 
     // Inside a text run, a transparent, unclipped, upright text without lines drawn along it can
     // join the text before it on its line: only the advance of that text's last character grows.
-    const bool joinable = gathering_ && textRuns_ > 0 && !clip && f.escapement == 0 && (f.style & (fsUnderline | fsStrikeOut)) == 0 &&
-                          IsClearBrush(brush()) && width >= 0;
+    const bool joinable = gathering_ && textRuns_ > 0 && !clip && f.escapement == 0 &&
+                          (f.style & (fsUnderline | fsStrikeOut)) == 0 && IsClearBrush(brush()) && width >= 0;
     if (run_.open) {
         int64_t end = run_.x;
         for (int32_t d : run_.dx) end += d;
@@ -572,7 +572,8 @@ void EmfRecorder::flushBoxes()
     auto writeSet = [this](std::span<const Rect> rects) {
         Rect b = rects[0];
         for (const Rect& r : rects)
-            b = {std::min(b.left, r.left), std::min(b.top, r.top), std::max(b.right, r.right), std::max(b.bottom, r.bottom)};
+            b = {std::min(b.left, r.left), std::min(b.top, r.top), std::max(b.right, r.right),
+                 std::max(b.bottom, r.bottom)};
         const bool one = rects.size() == 1;
         size_t s = begin(one ? EMR_POLYGON16 : EMR_POLYPOLYGON16);
         putRect(b);
@@ -646,8 +647,7 @@ void EmfRecorder::textRect(const Rect& clip, int32_t x, int32_t y, std::string_v
     textRecord(x, y, text, &clip);
 }
 
-void EmfRecorder::textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx,
-                            const Rect* clip)
+void EmfRecorder::textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx, const Rect* clip)
 {
     // Advances given by the caller (a played metafile picture) are kept as they are.
     textRecord(x, y, text, clip, &dx);
@@ -698,8 +698,7 @@ void EmfRecorder::polyPolygon(std::span<const Point> pts, std::span<const uint32
 void EmfRecorder::stretchDraw(const Rect& dest, const Bitmap& bitmap)
 {
     if (bitmap.empty() || dest.isEmpty()) return;
-    if (bitmap.pixels.size() != static_cast<size_t>(bitmap.width) * bitmap.height)
-        throw Exception("Invalid bitmap");
+    if (bitmap.pixels.size() != static_cast<size_t>(bitmap.width) * bitmap.height) throw Exception("Invalid bitmap");
     flush();
     const uint64_t bitsSize = static_cast<uint64_t>(bitmap.width) * bitmap.height * 4;
     if (bitsSize > 0x7FFFFFFF - 200) throw Exception("Bitmap too large for a metafile");

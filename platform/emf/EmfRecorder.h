@@ -48,8 +48,7 @@ public:
     void resetClip() override;
     void saveState() override;
     void restoreState() override;
-    void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx,
-                   const Rect* clip) override;
+    void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx, const Rect* clip) override;
     void polyPolygon(std::span<const Point> pts, std::span<const uint32_t> counts, bool winding) override;
     void beginTextRun() override;
     void endTextRun() override;
@@ -70,7 +69,7 @@ private:
     struct DcState {
         uint32_t pen = 0, brush = 0, font = 0;  // selected handle-table slots (0: the stock default)
         Color textColor = clBlack, bkColor = clWhite;
-        uint32_t bkMode = 2;  // OPAQUE
+        uint32_t bkMode = 2;    // OPAQUE
         uint32_t polyFill = 1;  // ALTERNATE
         Pen penValue;
         Brush brushValue;
@@ -105,7 +104,13 @@ private:
     size_t begin(uint32_t type);  // starts a record, returns its offset
     void end(size_t start);       // pads and patches the size
     void put32(uint32_t v);
-    void putRect(const Rect& r) { put32(r.left); put32(r.top); put32(r.right); put32(r.bottom); }
+    void putRect(const Rect& r)
+    {
+        put32(r.left);
+        put32(r.top);
+        put32(r.right);
+        put32(r.bottom);
+    }
     void addBounds(const Rect& inclusive);
     void emitSimple(uint32_t type, std::initializer_list<uint32_t> values);
 

@@ -2,13 +2,13 @@
 #include "platform/qt/QtCanvas.h"
 
 #include <QGlyphRun>
-#include <QVarLengthArray>
-#include <optional>
-#include <vector>
 #include <QImage>
 #include <QPainterPath>
 #include <QRawFont>
+#include <QVarLengthArray>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "platform/base/Text.h"
 #include "platform/qt/QtFontMetrics.h"
@@ -143,7 +143,8 @@ void QtCanvas::rectangle(const Rect& r)
         return;
     }
     if (brushVisible())
-        p_.fillRect(QRect(r.left, r.top, r.width(), r.height()), QBrush(ToQColor(brush().color), ToQtBrush(brush().style)));
+        p_.fillRect(QRect(r.left, r.top, r.width(), r.height()),
+                    QBrush(ToQColor(brush().color), ToQtBrush(brush().style)));
     // The frame's centre line runs half a pen inside the rectangle, so its outer edge is r.
     const int w = std::max(1, pen().width);
     QRectF frame(r.left + w / 2.0, r.top + w / 2.0, r.width() - w, r.height() - w);
@@ -268,8 +269,10 @@ void QtCanvas::textOutDx(int32_t x, int32_t y, std::string_view text, std::span<
     p_.setPen(ink);
     // Underline and strike-out are drawn as bars over the whole advance, as GDI does.
     const double line = std::max(1.0, std::round(qm.lineWidth()));
-    if (qf.underline()) p_.fillRect(QRectF(0, std::round(ascent + qm.underlinePos()), static_cast<double>(pos), line), ink);
-    if (qf.strikeOut()) p_.fillRect(QRectF(0, std::round(ascent - qm.strikeOutPos()), static_cast<double>(pos), line), ink);
+    if (qf.underline())
+        p_.fillRect(QRectF(0, std::round(ascent + qm.underlinePos()), static_cast<double>(pos), line), ink);
+    if (qf.strikeOut())
+        p_.fillRect(QRectF(0, std::round(ascent - qm.strikeOutPos()), static_cast<double>(pos), line), ink);
     if (raw.isValid()) {
         QList<quint32> glyphs = raw.glyphIndexesForString(s);
         if (glyphs.size() == positions.size()) {
@@ -292,8 +295,8 @@ void QtCanvas::stretchDraw(const Rect& dest, const Bitmap& bitmap)
 {
     if (bitmap.empty() || dest.isEmpty()) return;
     if (bitmap.pixels.size() != static_cast<size_t>(bitmap.width) * bitmap.height) return;
-    QImage img(reinterpret_cast<const uchar*>(bitmap.pixels.data()), bitmap.width, bitmap.height,
-               bitmap.width * 4, bitmap.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage img(reinterpret_cast<const uchar*>(bitmap.pixels.data()), bitmap.width, bitmap.height, bitmap.width * 4,
+               bitmap.hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     p_.drawImage(QRect(dest.left, dest.top, dest.width(), dest.height()), img);
 }
 

@@ -26,8 +26,7 @@ public:
     void resetClip() override;
     void saveState() override;
     void restoreState() override;
-    void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx,
-                   const Rect* clip) override;
+    void textOutDx(int32_t x, int32_t y, std::string_view text, std::span<const int32_t> dx, const Rect* clip) override;
     void polyPolygon(std::span<const Point> pts, std::span<const uint32_t> counts, bool winding) override;
 
     QPainter& painter() { return p_; }

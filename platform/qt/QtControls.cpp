@@ -21,20 +21,39 @@ struct AnchorName {
     const char* name;
     uint8_t bit;
 };
-constexpr AnchorName kAnchorNames[] = {{"akLeft", akLeft}, {"akTop", akTop}, {"akRight", akRight}, {"akBottom", akBottom}};
+constexpr AnchorName kAnchorNames[] = {
+    {"akLeft", akLeft}, {"akTop", akTop}, {"akRight", akRight}, {"akBottom", akBottom}};
 
 struct ColorIdent {
     const char* name;
     Color color;
 };
 constexpr ColorIdent kColorIdents[] = {
-    {"clBtnFace", clBtnFace}, {"clWindow", clWindow}, {"clWindowText", clWindowText},
-    {"clBtnShadow", clBtnShadow}, {"clHighlight", clHighlight}, {"clHighlightText", clHighlightText},
-    {"clAppWorkSpace", clAppWorkSpace}, {"clInfoBk", clInfoBk}, {"clBlack", clBlack},
-    {"clWhite", clWhite}, {"clRed", clRed}, {"clGreen", clGreen}, {"clBlue", clBlue},
-    {"clYellow", clYellow}, {"clGray", clGray}, {"clSilver", clSilver}, {"clMaroon", clMaroon},
-    {"clNavy", clNavy}, {"clAqua", clAqua}, {"clFuchsia", clFuchsia}, {"clLime", clLime},
-    {"clOlive", clOlive}, {"clPurple", clPurple}, {"clTeal", clTeal}, {"clNone", clNone},
+    {"clBtnFace", clBtnFace},
+    {"clWindow", clWindow},
+    {"clWindowText", clWindowText},
+    {"clBtnShadow", clBtnShadow},
+    {"clHighlight", clHighlight},
+    {"clHighlightText", clHighlightText},
+    {"clAppWorkSpace", clAppWorkSpace},
+    {"clInfoBk", clInfoBk},
+    {"clBlack", clBlack},
+    {"clWhite", clWhite},
+    {"clRed", clRed},
+    {"clGreen", clGreen},
+    {"clBlue", clBlue},
+    {"clYellow", clYellow},
+    {"clGray", clGray},
+    {"clSilver", clSilver},
+    {"clMaroon", clMaroon},
+    {"clNavy", clNavy},
+    {"clAqua", clAqua},
+    {"clFuchsia", clFuchsia},
+    {"clLime", clLime},
+    {"clOlive", clOlive},
+    {"clPurple", clPurple},
+    {"clTeal", clTeal},
+    {"clNone", clNone},
 };
 
 [[noreturn]] void InvalidValue() { throw Exception("Invalid property value"); }
@@ -99,10 +118,14 @@ void TControl::setAlign(TAlign a)
 
 bool TControl::readProperty(const std::string& name, const PropValue& v)
 {
-    if (name == "Left") bounds_.moveLeft(IntProp(v));
-    else if (name == "Top") bounds_.moveTop(IntProp(v));
-    else if (name == "Width") bounds_.setWidth(std::max(0, IntProp(v)));
-    else if (name == "Height") bounds_.setHeight(std::max(0, IntProp(v)));
+    if (name == "Left")
+        bounds_.moveLeft(IntProp(v));
+    else if (name == "Top")
+        bounds_.moveTop(IntProp(v));
+    else if (name == "Width")
+        bounds_.setWidth(std::max(0, IntProp(v)));
+    else if (name == "Height")
+        bounds_.setHeight(std::max(0, IntProp(v)));
     else if (name == "Align") {
         if (v.kind != PropValue::Kind::Ident) InvalidValue();
         align_ = AlignFromName(v.text);
@@ -112,15 +135,23 @@ bool TControl::readProperty(const std::string& name, const PropValue& v)
         for (const std::string& item : v.items) {
             bool found = false;
             for (const AnchorName& a : kAnchorNames)
-                if (SameText(item, a.name)) { bits |= a.bit; found = true; }
+                if (SameText(item, a.name)) {
+                    bits |= a.bit;
+                    found = true;
+                }
             if (!found) InvalidValue();
         }
         anchors_ = bits;
-    } else if (name == "TabOrder") tabOrder_ = IntProp(v);
-    else if (name == "Visible") visible_ = v.asBool();
-    else if (name == "Hint") hint_ = v.asString();
-    else if (name == "ShowHint") showHint_ = v.asBool();
-    else return false;
+    } else if (name == "TabOrder")
+        tabOrder_ = IntProp(v);
+    else if (name == "Visible")
+        visible_ = v.asBool();
+    else if (name == "Hint")
+        hint_ = v.asString();
+    else if (name == "ShowHint")
+        showHint_ = v.asBool();
+    else
+        return false;
     self_->setGeometry(bounds_);
     // A widget without a container would become a window of its own: shown once it is placed.
     if (self_->parentWidget()) self_->setVisible(visible_);
@@ -212,9 +243,7 @@ void ArrangeControls(QWidget* container, QSize designed)
                 free.setRight(r.left() - 1);
                 break;
             }
-            default:
-                r = free;
-                break;
+            default: r = free; break;
             }
             c->widget()->setGeometry(r);
         }
@@ -227,12 +256,16 @@ void ArrangeControls(QWidget* container, QSize designed)
         QRect r = c->designedBounds();
         const uint8_t a = c->anchors();
         if (a & akRight) {
-            if (a & akLeft) r.setWidth(std::max(0, r.width() + dx));
-            else r.moveLeft(r.left() + dx);
+            if (a & akLeft)
+                r.setWidth(std::max(0, r.width() + dx));
+            else
+                r.moveLeft(r.left() + dx);
         }
         if (a & akBottom) {
-            if (a & akTop) r.setHeight(std::max(0, r.height() + dy));
-            else r.moveTop(r.top() + dy);
+            if (a & akTop)
+                r.setHeight(std::max(0, r.height() + dy));
+            else
+                r.moveTop(r.top() + dy);
         }
         c->widget()->setGeometry(r);
     }
@@ -280,10 +313,14 @@ bool TPanel::readProperty(const std::string& name, const PropValue& v)
     }
     if (name == "BevelOuter") {
         if (v.kind != PropValue::Kind::Ident) throw Exception("Invalid property value");
-        if (SameText(v.text, "bvNone")) setFrameStyle(QFrame::NoFrame);
-        else if (SameText(v.text, "bvLowered")) setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        else if (SameText(v.text, "bvRaised")) setFrameStyle(QFrame::Panel | QFrame::Raised);
-        else throw Exception("Invalid property value");
+        if (SameText(v.text, "bvNone"))
+            setFrameStyle(QFrame::NoFrame);
+        else if (SameText(v.text, "bvLowered"))
+            setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        else if (SameText(v.text, "bvRaised"))
+            setFrameStyle(QFrame::Panel | QFrame::Raised);
+        else
+            throw Exception("Invalid property value");
         return true;
     }
     return TControl::readProperty(name, v);
@@ -292,8 +329,10 @@ bool TPanel::readProperty(const std::string& name, const PropValue& v)
 void TPanel::writeProperties(FormWriter& w) const
 {
     TControl::writeProperties(w);
-    if (frameStyle() == QFrame::NoFrame) w.writeIdent("BevelOuter", "bvNone");
-    else if (frameShadow() == QFrame::Sunken) w.writeIdent("BevelOuter", "bvLowered");
+    if (frameStyle() == QFrame::NoFrame)
+        w.writeIdent("BevelOuter", "bvNone");
+    else if (frameShadow() == QFrame::Sunken)
+        w.writeIdent("BevelOuter", "bvLowered");
     w.writeString("Caption", FromQString(caption_));
 }
 

@@ -1,17 +1,17 @@
 // Data-aware controls on Qt Widgets: the record navigator, the data grid and its table model.
 #include "platform/qt/QtDBCtrls.h"
 
-#include <QStyle>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPointer>
-#include <QStyledItemDelegate>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPointer>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <cmath>
 
@@ -25,8 +25,8 @@ namespace {
 
 // Hints of the navigator buttons, in button order.
 constexpr const char* kNavigatorHints[kNavigatorButtons] = {
-    "First record", "Prior record", "Next record", "Last record", "Insert record",
-    "Delete record", "Edit record", "Post edit", "Cancel edit", "Refresh data",
+    "First record",  "Prior record", "Next record", "Last record", "Insert record",
+    "Delete record", "Edit record",  "Post edit",   "Cancel edit", "Refresh data",
 };
 constexpr const char* kNavigatorNames[kNavigatorButtons] = {
     "nbFirst", "nbPrior", "nbNext", "nbLast", "nbInsert", "nbDelete", "nbEdit", "nbPost", "nbCancel", "nbRefresh",
@@ -52,16 +52,27 @@ QIcon NavigatorGlyph(TNavigateBtn b, const QColor& ink)
     p.setBrush(ink);
     auto triangle = [&p](bool left, int x) {
         QPolygonF t;
-        if (left) t << QPointF(x + 5, 3) << QPointF(x + 5, 13) << QPointF(x, 8);
-        else t << QPointF(x, 3) << QPointF(x, 13) << QPointF(x + 5, 8);
+        if (left)
+            t << QPointF(x + 5, 3) << QPointF(x + 5, 13) << QPointF(x, 8);
+        else
+            t << QPointF(x, 3) << QPointF(x, 13) << QPointF(x + 5, 8);
         p.drawPolygon(t);
     };
     switch (b) {
-    case nbFirst: p.drawRect(4, 3, 2, 10); triangle(true, 7); break;
+    case nbFirst:
+        p.drawRect(4, 3, 2, 10);
+        triangle(true, 7);
+        break;
     case nbPrior: triangle(true, 6); break;
     case nbNext: triangle(false, 6); break;
-    case nbLast: triangle(false, 4); p.drawRect(10, 3, 2, 10); break;
-    case nbInsert: p.drawRect(7, 3, 2, 10); p.drawRect(3, 7, 10, 2); break;
+    case nbLast:
+        triangle(false, 4);
+        p.drawRect(10, 3, 2, 10);
+        break;
+    case nbInsert:
+        p.drawRect(7, 3, 2, 10);
+        p.drawRect(3, 7, 10, 2);
+        break;
     case nbDelete: p.drawRect(3, 7, 10, 2); break;
     case nbEdit: {
         QPolygonF t;
@@ -154,8 +165,10 @@ private:
 void ShowDataError(const std::exception& e)
 {
     std::string caption = FromQString(QCoreApplication::applicationName());
-    if (const auto* ze = dynamic_cast<const Exception*>(&e)) Ui().messageBox(ze->message(), caption, MB_OK | MB_ICONERROR);
-    else Ui().messageBox(e.what(), caption, MB_OK | MB_ICONERROR);
+    if (const auto* ze = dynamic_cast<const Exception*>(&e))
+        Ui().messageBox(ze->message(), caption, MB_OK | MB_ICONERROR);
+    else
+        Ui().messageBox(e.what(), caption, MB_OK | MB_ICONERROR);
 }
 
 TDataSource* FindDataSourceComponent(const Component& from, const std::string& name)
@@ -243,9 +256,12 @@ void DataSetTableModel::takeSnapshot()
             rows_.push_back(std::move(row));
         }
         // Put the cursor back with its beginning and end flags.
-        if (wasEof) ds->last();
-        else if (wasBof) ds->first();
-        else if (saved >= 1) ds->setRecNo(saved);
+        if (wasEof)
+            ds->last();
+        else if (wasBof)
+            ds->first();
+        else if (saved >= 1)
+            ds->setRecNo(saved);
     } catch (...) {
         ds->enableControls();
         walking_ = false;
@@ -282,9 +298,7 @@ void DataSetTableModel::dataEvent(DataEvent event, const TField* field)
         break;
     case DataEvent::ActiveChanged:
     case DataEvent::LayoutChanged:
-    case DataEvent::DataSetChanged:
-        rebuild();
-        break;
+    case DataEvent::DataSetChanged: rebuild(); break;
     case DataEvent::StateChanged: {
         TDataSet* ds = dataSet();
         // Entering or leaving an insert changes the rows; an edit only the current row.
@@ -294,7 +308,8 @@ void DataSetTableModel::dataEvent(DataEvent event, const TField* field)
             int r = currentRow();
             if (r >= 0 && ds->state() == dsBrowse && r < static_cast<int>(rows_.size())) {
                 // A cancelled edit shows the stored values again.
-                for (size_t c = 0; c < columns_.size(); ++c) rows_[static_cast<size_t>(r)][c] = ToQString(columns_[c]->asString());
+                for (size_t c = 0; c < columns_.size(); ++c)
+                    rows_[static_cast<size_t>(r)][c] = ToQString(columns_[c]->asString());
             }
             if (r >= 0) {
                 emit dataChanged(index(r, 0), index(r, columnCount() - 1));
@@ -309,8 +324,10 @@ void DataSetTableModel::dataEvent(DataEvent event, const TField* field)
         int c = 0;
         for (; c < columnCount(); ++c)
             if (columns_[static_cast<size_t>(c)] == field) break;
-        if (c < columnCount()) emit dataChanged(index(r, c), index(r, c));
-        else emit dataChanged(index(r, 0), index(r, columnCount() - 1));
+        if (c < columnCount())
+            emit dataChanged(index(r, c), index(r, c));
+        else
+            emit dataChanged(index(r, 0), index(r, columnCount() - 1));
         break;
     }
     case DataEvent::Scrolled: {
@@ -507,14 +524,14 @@ void TDBGrid::keyPressEvent(QKeyEvent* e)
                 return;
             case Qt::Key_Delete:
                 if (e->modifiers() & Qt::ControlModifier) {
-                    if (!ds->isEmpty() && Ui().messageBox(kDeleteQuestion, kConfirmCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL)
+                    if (!ds->isEmpty() &&
+                        Ui().messageBox(kDeleteQuestion, kConfirmCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL)
                         ds->deleteRecord();
                     e->accept();
                     return;
                 }
                 break;
-            default:
-                break;
+            default: break;
             }
         } catch (const std::exception& ex) {
             ShowDataError(ex);
@@ -537,8 +554,10 @@ bool TDBGrid::readProperty(const std::string& name, const PropValue& v)
 void TDBGrid::writeProperties(FormWriter& w) const
 {
     TControl::writeProperties(w);
-    if (TDataSource* s = model_.dataSource()) w.writeIdent("DataSource", s->name());
-    else if (!dataSourceName_.empty()) w.writeIdent("DataSource", dataSourceName_);
+    if (TDataSource* s = model_.dataSource())
+        w.writeIdent("DataSource", s->name());
+    else if (!dataSourceName_.empty())
+        w.writeIdent("DataSource", dataSourceName_);
 }
 
 void TDBGrid::loaded()
@@ -633,7 +652,8 @@ void TDBNavigator::btnClick(TNavigateBtn b)
         case nbLast: ds->last(); break;
         case nbInsert: ds->insert(); break;
         case nbDelete:
-            if (!confirmDelete || Ui().messageBox(kDeleteQuestion, kConfirmCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL)
+            if (!confirmDelete ||
+                Ui().messageBox(kDeleteQuestion, kConfirmCaption, MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL)
                 ds->deleteRecord();
             break;
         case nbEdit: ds->edit(); break;
@@ -677,8 +697,10 @@ bool TDBNavigator::readProperty(const std::string& name, const PropValue& v)
 void TDBNavigator::writeProperties(FormWriter& w) const
 {
     TControl::writeProperties(w);
-    if (source_) w.writeIdent("DataSource", source_->name());
-    else if (!dataSourceName_.empty()) w.writeIdent("DataSource", dataSourceName_);
+    if (source_)
+        w.writeIdent("DataSource", source_->name());
+    else if (!dataSourceName_.empty())
+        w.writeIdent("DataSource", dataSourceName_);
     if (!confirmDelete) w.writeBool("ConfirmDelete", false);
 }
 

@@ -103,7 +103,18 @@ private:
 };
 
 // The ten buttons of the record navigator, in their order.
-enum TNavigateBtn : uint8_t { nbFirst, nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel, nbRefresh };
+enum TNavigateBtn : uint8_t {
+    nbFirst,
+    nbPrior,
+    nbNext,
+    nbLast,
+    nbInsert,
+    nbDelete,
+    nbEdit,
+    nbPost,
+    nbCancel,
+    nbRefresh
+};
 constexpr int kNavigatorButtons = 10;
 
 // A bar of buttons that move through the records of a data source and edit them. The buttons are

@@ -3,9 +3,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <QPageSize>
 #include <QPrinterInfo>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,8 +21,7 @@ constexpr const char* kPdfDeviceName = "PDF";
 
 QPageLayout PortraitA4()
 {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
-                       QPageLayout::Millimeter);
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 int16_t Tenths(double mm) { return static_cast<int16_t>(std::clamp(std::lround(mm * 10), 0L, 32767L)); }
@@ -123,8 +122,8 @@ void QtPrinter::SetDeviceSettings(const PrinterDeviceSettings& s)
         s.PaperLength > 0) {
         // Sizes are held upright; the orientation turns the sheet.
         const double w = s.PaperWidth / 10.0, h = s.PaperLength / 10.0;
-        size = QPageSize(QSizeF(std::min(w, h), std::max(w, h)), QPageSize::Millimeter, QString(),
-                         QPageSize::ExactMatch);
+        size =
+            QPageSize(QSizeF(std::min(w, h), std::max(w, h)), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
     }
     if (size.isValid()) layout.setPageSize(size, layout.margins());
     if (!printer_->setPageLayout(layout)) throw Exception("The printer refuses the paper");
@@ -157,10 +156,7 @@ void QtPrinter::prepareSheet()
     canvas_->setMetrics(&metrics_);
 }
 
-std::string QtPrinter::TargetName() const
-{
-    return FromQString(toPdf() ? pdfFile_ : printer_->printerName());
-}
+std::string QtPrinter::TargetName() const { return FromQString(toPdf() ? pdfFile_ : printer_->printerName()); }
 
 void QtPrinter::BeginDoc(const std::string& title)
 {
@@ -216,10 +212,9 @@ void QtPrinter::EndDoc()
     painter_.reset();
     if (ended && !partFile_.isEmpty()) {
         // The finished document takes the target's place in one step; the target keeps its mode.
-        QFile::setPermissions(partFile_, QFile::exists(pdfFile_)
-                                             ? QFile::permissions(pdfFile_)
-                                             : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                   QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        QFile::setPermissions(partFile_, QFile::exists(pdfFile_) ? QFile::permissions(pdfFile_)
+                                                                 : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                                       QFileDevice::ReadGroup | QFileDevice::ReadOther);
         if (std::rename(QFile::encodeName(partFile_).constData(), QFile::encodeName(pdfFile_).constData()) != 0) {
             dropPartFile();
             throw Exception("Cannot write the file " + TargetName());

@@ -1,8 +1,8 @@
 // The platform printer over QPrinter: a system printer, or a PDF file.
 #pragma once
 
-#include <QPainter>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPrinter>
 #include <memory>
 #include <string>

@@ -17,7 +17,8 @@ inline QString ToQString(std::string_view cp1252)
 
 inline std::string FromQString(const QString& s)
 {
-    return Utf16ToCp1252(std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size())));
+    return Utf16ToCp1252(
+        std::u16string_view(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size())));
 }
 
 }  // namespace zv

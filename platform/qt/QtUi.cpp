@@ -38,7 +38,9 @@ int QtUi::messageBox(const std::string& text, const std::string& caption, uint32
     std::vector<ButtonAnswer> buttons;
     switch (flags & 0x0F) {
     case MB_OKCANCEL: buttons = {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}}; break;
-    case MB_YESNOCANCEL: buttons = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}}; break;
+    case MB_YESNOCANCEL:
+        buttons = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+        break;
     case MB_YESNO: buttons = {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}}; break;
     default: buttons = {{QMessageBox::Ok, IDOK}}; break;
     }

@@ -11,18 +11,18 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/emf/EmfPlayer.h"
 #include "platform/base/Error.h"
-#include "platform/base/Text.h"
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
+#include "platform/base/Text.h"
+#include "platform/emf/EmfPlayer.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtFontMetrics.h"
 
 namespace zv {
 namespace {
 constexpr double kMaxImagePixels = 400e6;  // refuse images above ~1.6 GB
-constexpr int kPdfResolution = 1200;         // PDF device units per inch
+constexpr int kPdfResolution = 1200;       // PDF device units per inch
 
 // A write-only device over one of our streams, so Qt's writers can fill a replace-by-rename file.
 // A failed write is remembered and reported once the writer is done (Qt's writers ignore it).
@@ -55,7 +55,8 @@ constexpr int32_t kMinPaper = 10, kMaxPaper = 50800;  // tenths of a millimetre
 
 QPageSize PaperPageSize(const PagePicture& p)
 {
-    double w = std::clamp(p.paperWidth, kMinPaper, kMaxPaper) / 10.0, h = std::clamp(p.paperHeight, kMinPaper, kMaxPaper) / 10.0;
+    double w = std::clamp(p.paperWidth, kMinPaper, kMaxPaper) / 10.0,
+           h = std::clamp(p.paperHeight, kMinPaper, kMaxPaper) / 10.0;
     if (p.orientation == 1 && w < h) std::swap(w, h);
     return QPageSize(QSizeF(w, h), QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/emf/EmfReader.h"
 #include "platform/device/PageWriter.h"
+#include "platform/emf/EmfReader.h"
 
 namespace zv {
 

@@ -9,17 +9,17 @@
 #include <memory>
 
 #include "app/Unit1.h"
+#include "platform/base/Error.h"
+#include "platform/base/Files.h"
 #include "platform/data/ClientDataSet.h"
 #include "platform/data/DBComponents.h"
-#include "platform/base/Error.h"
-#include "report/ZV_Preview.h"
-#include "platform/base/Files.h"
 #include "platform/qt/QtDBCtrls.h"
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/QtUi.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Init.h"
+#include "report/ZV_Preview.h"
 #include "report/ZV_Report.h"
 #include "tests/support/ModalHelper.h"
 
@@ -144,7 +144,8 @@ private slots:
         QCOMPARE(f.ClientDataSet->recordCount(), 0);
         auto& m = f.DBGrid->tableModel();
         QStringList headers;
-        for (int c = 0; c < m.columnCount(); ++c) headers << m.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        for (int c = 0; c < m.columnCount(); ++c)
+            headers << m.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
         QCOMPARE(headers, QStringList({"Cognome", "Nome", "Codice sanitario", "BarCode"}));
         QCOMPARE(m.rowCount(), 0);
         // Display widths: 25 characters for the names, the size for the others.
@@ -152,7 +153,8 @@ private slots:
         QVERIFY(f.DBGrid->columnWidth(0) >= 25 * avg);
         QCOMPARE(f.DBGrid->columnWidth(0), f.DBGrid->columnWidth(1));
         QVERIFY(f.DBGrid->columnWidth(3) < f.DBGrid->columnWidth(0));
-        QCOMPARE(f.ClientDataSet->fieldByName("CS")->providerFlags(), uint8_t(zv::pfInUpdate | zv::pfInWhere | zv::pfInKey));
+        QCOMPARE(f.ClientDataSet->fieldByName("CS")->providerFlags(),
+                 uint8_t(zv::pfInUpdate | zv::pfInWhere | zv::pfInKey));
         QCOMPARE(f.ClientDataSet->fieldByName("Cognome")->providerFlags(), uint8_t(zv::pfInUpdate));
         QCOMPARE(f.ClientDataSet->fieldByName("BarCode")->providerFlags(), uint8_t(zv::pfInUpdate | zv::pfInWhere));
         QVERIFY(!QFileInfo::exists("Clienti.xml"));
@@ -207,13 +209,14 @@ private slots:
         TFormMain f;
         zv::TDBNavigator& nav = *f.DBNavigator;
         zv::TClientDataSet& ds = *f.ClientDataSet;
-        const char* hints[] = {"First record", "Prior record", "Next record", "Last record", "Insert record",
-                               "Delete record", "Edit record", "Post edit", "Cancel edit", "Refresh data"};
+        const char* hints[] = {"First record",  "Prior record", "Next record", "Last record", "Insert record",
+                               "Delete record", "Edit record",  "Post edit",   "Cancel edit", "Refresh data"};
         for (int i = 0; i < zv::kNavigatorButtons; ++i)
             QCOMPARE(nav.button(static_cast<TNavigateBtn>(i))->toolTip(), QString::fromLatin1(hints[i]));
         auto enabled = [&nav] {
             QString s;
-            for (int i = 0; i < zv::kNavigatorButtons; ++i) s += nav.button(static_cast<TNavigateBtn>(i))->isEnabled() ? '1' : '0';
+            for (int i = 0; i < zv::kNavigatorButtons; ++i)
+                s += nav.button(static_cast<TNavigateBtn>(i))->isEnabled() ? '1' : '0';
             return s;
         };
         struct Step {
@@ -222,12 +225,18 @@ private slots:
             const char* enabled;  // first prior next last insert delete edit post cancel refresh
         };
         const Step steps[] = {
-            {zv::nbNext, 2, "1111111001"},  {zv::nbLast, 40, "1100111001"}, {zv::nbPrior, 39, "1111111001"},
-            {zv::nbFirst, 1, "0011111001"}, {zv::nbEdit, 1, "0011110111"},
+            {zv::nbNext, 2, "1111111001"},
+            {zv::nbLast, 40, "1100111001"},
+            {zv::nbPrior, 39, "1111111001"},
+            {zv::nbFirst, 1, "0011111001"},
+            {zv::nbEdit, 1, "0011110111"},
             // Leaving an edit clears the beginning flag, as the dataset does.
-            {zv::nbCancel, 1, "1111111001"}, {zv::nbInsert, 1, "1111110111"}, {zv::nbCancel, 1, "1111111001"},
+            {zv::nbCancel, 1, "1111111001"},
+            {zv::nbInsert, 1, "1111110111"},
+            {zv::nbCancel, 1, "1111111001"},
             // A refresh clears the end flags of a set that has records, as the dataset does.
-            {zv::nbFirst, 1, "0011111001"}, {zv::nbRefresh, 1, "1111111001"},
+            {zv::nbFirst, 1, "0011111001"},
+            {zv::nbRefresh, 1, "1111111001"},
         };
         QCOMPARE(enabled(), QStringLiteral("0011111001"));
         for (const Step& s : steps) {
@@ -302,7 +311,7 @@ private slots:
             const char* stored;
         } cases[] = {
             {2, 2, "ABCDEFGHIJKLMNOPQRST", "CS", "ABCDEFGHIJKLMNOP"},  // 16 characters
-            {5, 3, "12345678901234", "BarCode", "123456789012"},        // 12 characters
+            {5, 3, "12345678901234", "BarCode", "123456789012"},       // 12 characters
             {0, 0, "Verdi", "Cognome", "Verdi"},
         };
         for (const Case& c : cases) {
@@ -424,11 +433,21 @@ private slots:
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown class") << "TDBGrid" << "TDBGridX" << "Class TDBGridX not found";
-        QTest::newRow("bad align") << "alClient" << "alMiddle" << "Invalid property value";
-        QTest::newRow("bad anchor") << "[akTop, akRight]" << "[akTop, akEast]" << "Invalid property value";
-        QTest::newRow("missing method") << "ButtonClick" << "ButtonPress" << "Method ButtonPress not found";
-        QTest::newRow("missing data source") << "DataSet = ClientDataSet" << "DataSet = Nothing" << "Component Nothing not found";
+        QTest::newRow("unknown class") << "TDBGrid"
+                                       << "TDBGridX"
+                                       << "Class TDBGridX not found";
+        QTest::newRow("bad align") << "alClient"
+                                   << "alMiddle"
+                                   << "Invalid property value";
+        QTest::newRow("bad anchor") << "[akTop, akRight]"
+                                    << "[akTop, akEast]"
+                                    << "Invalid property value";
+        QTest::newRow("missing method") << "ButtonClick"
+                                        << "ButtonPress"
+                                        << "Method ButtonPress not found";
+        QTest::newRow("missing data source") << "DataSet = ClientDataSet"
+                                             << "DataSet = Nothing"
+                                             << "Component Nothing not found";
     }
     void brokenDescriptionsFailWithTheLine()
     {

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/draw/Canvas.h"
 #include "platform/base/Error.h"
+#include "platform/draw/Canvas.h"
 #include "platform/draw/Png.h"
-#include "tests/support/TraceCanvas.h"
 #include "report/ZV_Barcode.h"
 #include "tests/support/BarcodeTestUtil.h"
+#include "tests/support/TraceCanvas.h"
 
 namespace {
 
@@ -78,7 +78,6 @@ std::string HexRowToBits(const std::string& hex)
     bits.erase(bits.find_last_not_of('0') + 1);
     return bits;
 }
-
 
 // Draws the symbol with modules of `px` pixels, a white quiet zone of 12 modules on either side
 // and a margin above and below, and writes it as a PNG file.
@@ -278,13 +277,19 @@ const SameCase kSameCases[] = {
     {2, bcCode39, "abc", false, bcCode39, "", "5150606050515060605"},
     {3, bcCode39, "A*B", false, bcCode39, "AB", nullptr},
     // Code 128 B encodes a character outside 0x20-0x7E as the space.
-    {4, bcCode128B, "A\x01" "B", false, bcCode128B, "A B", nullptr},
+    {4, bcCode128B,
+     "A\x01"
+     "B",
+     false, bcCode128B, "A B", nullptr},
     {5, bcCode128A, "Ab", false, bcCode128A, "A ", nullptr},
     // Code 128 C pairs an odd count after a leading zero: 123 is 01 23.
     {6, bcCode128C, "123", false, bcCode128C, "0123", nullptr},
     // Code 93 Extended writes @ as the percent shift and V.
     {7, bcCode93Extended, "@", false, bcCode93, "]V", nullptr},
-    {8, bcCode93Extended, "a\x80" "b", false, bcCode93, "}A}B", nullptr},
+    {8, bcCode93Extended,
+     "a\x80"
+     "b",
+     false, bcCode93, "}A}B", nullptr},
     {9, bcCode39Extended, "a-.", false, bcCode39, "+A/M/N", nullptr},
     // Empty text on padded types encodes zeros.
     {10, bcCodeEAN13, "", false, bcCodeEAN13, "0000000000000", nullptr},
@@ -304,7 +309,13 @@ const SameCase kSameCases[] = {
     {17, bcCodePostNet, "1", false, bcCodePostNet, nullptr, "51A1A1A151515"},
     // MSI 1234 (check 4): start, 0001 0010 0011 0100, check 0100, stop.
     {18, bcCodeMSI, "1234", false, bcCodeMSI, nullptr,
-     "60" "51515160" "51516051" "51516060" "51605151" "51605151" "515"},
+     "60"
+     "51515160"
+     "51516051"
+     "51516060"
+     "51605151"
+     "51605151"
+     "515"},
     // Code 93 TEST93 has the check characters C = '+' and K = '6' (published worked example):
     // without its stop it begins the encoding of "TEST93+6".
     {19, bcCode93, "TEST93", false, bcCode93, "TEST93+6", nullptr, true},
@@ -363,11 +374,11 @@ TEST(BarcodeBehaviour, WidthsAndRatio)
     } rows[] = {
         // w1 = Modul * Ratio rounded half to even; w2 = w1 * 3 div 2; w3 = w1 * 2.
         {1, bcCodeEAN13, 1, 2.0, 2.0, {1, 2, 3, 4}},
-        {2, bcCodeEAN13, 1, 1.5, 2.0, {1, 2, 3, 4}},   // clamped up
-        {3, bcCodeEAN13, 1, 3.7, 3.0, {1, 3, 4, 6}},   // clamped down
+        {2, bcCodeEAN13, 1, 1.5, 2.0, {1, 2, 3, 4}},  // clamped up
+        {3, bcCodeEAN13, 1, 3.7, 3.0, {1, 3, 4, 6}},  // clamped down
         {4, bcCodeEAN13, 2, 2.5, 2.5, {2, 5, 7, 10}},
-        {5, bcCode39, 1, 2.5, 2.5, {1, 2, 3, 4}},      // 2.5 rounds to the even 2
-        {6, bcCode39, 3, 2.5, 2.5, {3, 8, 12, 16}},    // 7.5 rounds to 8
+        {5, bcCode39, 1, 2.5, 2.5, {1, 2, 3, 4}},    // 2.5 rounds to the even 2
+        {6, bcCode39, 3, 2.5, 2.5, {3, 8, 12, 16}},  // 7.5 rounds to 8
         {7, bcCode_2_5_matrix, 1, 2.0, 2.25, {1, 2, 3, 4}},
         {8, bcCode_2_5_matrix, 4, 1.0, 2.25, {4, 9, 13, 18}},
         {9, bcCodeCodabar, 1, std::nan(""), 2.0, {1, 2, 3, 4}},
@@ -431,9 +442,9 @@ TEST(BarcodeBehaviour, PropertiesAndWidth)
         const char* text;
         int32_t modules;  // from the symbology's published structure
     } rows[] = {
-        {bcCodeEAN8, "1234567", 67},    {bcCodeUPC_A, "1", 95},       {bcCodeUPC_E0, "1", 51},
-        {bcCodeUPC_Supp2, "1", 20},      {bcCodeUPC_Supp5, "1", 47},   {bcCode128B, "AB", 57},
-        {bcCode93, "AB", 55},            {bcCode39, "A", 51},           {bcCodeEAN128C, "1234", 79},
+        {bcCodeEAN8, "1234567", 67}, {bcCodeUPC_A, "1", 95},     {bcCodeUPC_E0, "1", 51},
+        {bcCodeUPC_Supp2, "1", 20},  {bcCodeUPC_Supp5, "1", 47}, {bcCode128B, "AB", 57},
+        {bcCode93, "AB", 55},        {bcCode39, "A", 51},        {bcCodeEAN128C, "1234", 79},
     };
     for (const Row& r : rows) {
         TBarcode w;
@@ -538,8 +549,8 @@ TEST(BarcodeDrawing, RasterCoversExactlyTheWidth)
         EXPECT_EQ(row.substr(10, want.size()), want) << modul;
         EXPECT_EQ(row.find('1'), 10u) << modul;
         EXPECT_EQ(row.find_last_of('1'), static_cast<size_t>(10 + width - 1)) << modul;
-        EXPECT_TRUE(canvas.dark(10, 5));    // Top row
-        EXPECT_TRUE(canvas.dark(10, 35));   // Top + Height
+        EXPECT_TRUE(canvas.dark(10, 5));   // Top row
+        EXPECT_TRUE(canvas.dark(10, 35));  // Top + Height
         EXPECT_FALSE(canvas.dark(10, 4));
         EXPECT_FALSE(canvas.dark(10, 36));
     }
@@ -627,7 +638,10 @@ const ZintCase kZintCases[] = {
     {"z24", bcCode93, "CODE-93 $/+%.", false, 1.0},
     {"z25", bcCode93Extended, "a", false, 1.0},
     {"z26", bcCode93Extended, "Hello World!", false, 1.0},
-    {"z27", bcCode93Extended, "a\x01" "b\x7F", false, 1.0},
+    {"z27", bcCode93Extended,
+     "a\x01"
+     "b\x7F",
+     false, 1.0},
     {"z28", bcCode93Extended, "@`{}~*,:", false, 1.0},
     {"z29", bcCodeMSI, "1234", false, 2.0},
     {"z30", bcCodeMSI, "1234567", false, 2.0},  // odd length: the check counts from the right
@@ -810,8 +824,8 @@ struct AddOnCase {
     const char* text;
 };
 const AddOnCase kAddOnCases[] = {
-    {1, bcCodeUPC_Supp2, "12"}, {2, bcCodeUPC_Supp2, "05"},    {3, bcCodeUPC_Supp2, "34"},
-    {4, bcCodeUPC_Supp2, "99"}, {5, bcCodeUPC_Supp5, "52495"}, {6, bcCodeUPC_Supp5, "12345"},
+    {1, bcCodeUPC_Supp2, "12"},    {2, bcCodeUPC_Supp2, "05"},    {3, bcCodeUPC_Supp2, "34"},
+    {4, bcCodeUPC_Supp2, "99"},    {5, bcCodeUPC_Supp5, "52495"}, {6, bcCodeUPC_Supp5, "12345"},
     {7, bcCodeUPC_Supp5, "00000"}, {8, bcCodeUPC_Supp5, "90000"}, {9, bcCodeUPC_Supp5, "12347"},
 };
 
@@ -883,8 +897,9 @@ TEST(BarcodeDecoders, UpcEAgreesWithZintForEverySixthDigit)
             std::string theirs;
             if (live) {
                 theirs = (OutDir() / ("zint_upce_" + id + ".png")).string();
-                int rc = std::system(("zint -b UPCE --scale=3 -d " + it->second.data + " -o " + ShellQuote(theirs) +
-                                      " >/dev/null 2>&1").c_str());
+                int rc = std::system(
+                    ("zint -b UPCE --scale=3 -d " + it->second.data + " -o " + ShellQuote(theirs) + " >/dev/null 2>&1")
+                        .c_str());
                 ASSERT_EQ(rc, 0) << id;
             }
             for (int tool = 0; tool < 2; ++tool) {
@@ -941,8 +956,8 @@ TEST(Png, ReadBackByAnIndependentDecoder)
     bmp.pixels.resize(static_cast<size_t>(bmp.width) * bmp.height);
     for (int32_t y = 0; y < bmp.height; ++y)
         for (int32_t x = 0; x < bmp.width; ++x)
-            bmp.at(x, y) = 0xFF000000u | (static_cast<uint32_t>(x & 0xFF) << 16) | (static_cast<uint32_t>(y & 0xFF) << 8) |
-                           static_cast<uint32_t>((x + y) & 0xFF);
+            bmp.at(x, y) = 0xFF000000u | (static_cast<uint32_t>(x & 0xFF) << 16) |
+                           (static_cast<uint32_t>(y & 0xFF) << 8) | static_cast<uint32_t>((x + y) & 0xFF);
     std::string path = (OutDir() / "gradient.png").string();
     SavePng(path, bmp);
     std::string txt = Capture("convert " + ShellQuote(path) + " -crop 1x1+300+200 txt:- 2>&1");

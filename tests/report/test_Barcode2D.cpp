@@ -22,7 +22,7 @@ TEST(Barcode2D, SizesFollowTypeTextAndLevel)
     };
     // QR version 1 is 21 modules; 40 letters need version 2 (25) at level L, 3 (29) at the default
     // M (also for a level out of range) and 4 (33) at H. Data Matrix is square.
-    const Case cases[] = {{bcQRCode, "12345", 0, 21}, {bcQRCode, forty, 1, 25},     {bcQRCode, forty, 4, 33},
+    const Case cases[] = {{bcQRCode, "12345", 0, 21}, {bcQRCode, forty, 1, 25},       {bcQRCode, forty, 4, 33},
                           {bcQRCode, forty, 99, 29},  {bcDataMatrix, "12345", 0, 10}, {bcDataMatrix, forty, 0, 22}};
     for (const Case& c : cases) {
         const MatrixSymbol s = EncodeMatrixBarcode(c.type, c.text, c.level);

@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/Error.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Stream.h"
+#include "platform/draw/Png.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfReader.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/base/Error.h"
-#include "platform/base/FormatSettings.h"
-#include "platform/draw/Png.h"
-#include "platform/base/Stream.h"
-#include "tests/support/TraceCanvas.h"
 #include "report/ZV_Barcode.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Expr.h"
 #include "report/ZV_Report.h"
 #include "tests/support/BarcodeTestUtil.h"
+#include "tests/support/TraceCanvas.h"
 
 namespace {
 
@@ -251,9 +251,9 @@ TEST_F(CodeBarreTest, BackgroundFillsTheObjectAndTheTextStripInRunMode)
     // The first drawing fills with the width known before it (none yet), then the strip with
     // the new width, one pixel narrower and lower.
     EXPECT_EQ(LinesStarting(first, "fill "),
-              (std::vector<std::string>{"fill 10,20,10,80 brush=00FFFF/Solid",
-                                        "fill 10," + std::to_string(81 - th) + ",104," + std::to_string(80) +
-                                            " brush=00FFFF/Solid"}));
+              (std::vector<std::string>{
+                  "fill 10,20,10,80 brush=00FFFF/Solid",
+                  "fill 10," + std::to_string(81 - th) + ",104," + std::to_string(80) + " brush=00FFFF/Solid"}));
     TraceCanvas second;
     bar.Draw(second);
     auto fills = LinesStarting(second, "fill ");
@@ -486,7 +486,8 @@ TEST_F(CodeBarreTest, TwoDimensionalSymbolKeepsTheObjectSizeAndFitsItsModulesWit
         uint8_t type;
         int32_t columns, rows, rowHeight, quiet, module;
     };
-    for (const Case& c : {Case{bcQRCode, 21, 21, 1, 4, 4}, Case{bcDataMatrix, 14, 14, 1, 1, 7}, Case{bcPDF417, 103, 8, 3, 2, 2}}) {
+    for (const Case& c :
+         {Case{bcQRCode, 21, 21, 1, 4, 4}, Case{bcDataMatrix, 14, 14, 1, 1, 7}, Case{bcPDF417, 103, 8, 3, 2, 2}}) {
         SCOPED_TRACE(static_cast<int>(c.type));
         Bar(c.type, std::string("Zelvo 2D"));
         bar.Width = 280;
@@ -499,9 +500,11 @@ TEST_F(CodeBarreTest, TwoDimensionalSymbolKeepsTheObjectSizeAndFitsItsModulesWit
         for (int32_t y = 0; y < 200; ++y)
             for (int32_t x = 0; x < 300; ++x)
                 if (canvas.dark(x, y))
-                    dark = {std::min(dark.left, x), std::min(dark.top, y), std::max(dark.right, x), std::max(dark.bottom, y)};
+                    dark = {std::min(dark.left, x), std::min(dark.top, y), std::max(dark.right, x),
+                            std::max(dark.bottom, y)};
         const int32_t q = c.quiet * c.module;
-        EXPECT_EQ(dark, (Rect{10 + q, 20 + q, 10 + q + c.columns * c.module - 1, 20 + q + c.rows * c.rowHeight * c.module - 1}));
+        EXPECT_EQ(dark, (Rect{10 + q, 20 + q, 10 + q + c.columns * c.module - 1,
+                              20 + q + c.rows * c.rowHeight * c.module - 1}));
     }
 }
 

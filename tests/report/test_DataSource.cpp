@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/FormText.h"
+#include "platform/data/ClientDataSet.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"
@@ -233,7 +233,7 @@ TEST_F(DataSourceTest, FilterSkipsRejectedRecordsBothWays)
     EXPECT_EQ(Walk(*source), (Names{"Rossi", "Verdi"}));
     EXPECT_EQ(source->RecNo, 2);
     EXPECT_EQ(source->PassedCount, 4);  // Bianchi and Neri were passed too
-    source->Prior();  // the walk ended on Neri (rejected, the last record): back to Verdi
+    source->Prior();                    // the walk ended on Neri (rejected, the last record): back to Verdi
     EXPECT_EQ(table->fieldByName("Cognome")->asString(), "Verdi");
     source->Prior();  // Bianchi is rejected: on to Rossi
     EXPECT_EQ(table->fieldByName("Cognome")->asString(), "Rossi");
@@ -508,9 +508,17 @@ TEST_F(DataSourceTest, PlainFieldReferencesUseTheBandOfTheObject)
         TDataSet* expected;
     };
     const Case cases[] = {
-        {bkReportTitle, table}, {bkMainFooter, table}, {bkGroupFooter, table}, {bkColumnHeader, table},
-        {bkDetailHeader, detailTable}, {bkDetailData, detailTable}, {bkDetailFooter, detailTable},
-        {bkSubDetailData, nullptr}, {bkTableData, nullptr}, {bkBackground, nullptr}, {bkNone, nullptr},
+        {bkReportTitle, table},
+        {bkMainFooter, table},
+        {bkGroupFooter, table},
+        {bkColumnHeader, table},
+        {bkDetailHeader, detailTable},
+        {bkDetailData, detailTable},
+        {bkDetailFooter, detailTable},
+        {bkSubDetailData, nullptr},
+        {bkTableData, nullptr},
+        {bkBackground, nullptr},
+        {bkNone, nullptr},
     };
     for (const Case& c : cases) {
         memo.BandKindOfOwner = c.kind;

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/emf/EmfFormat.h"
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
+#include "platform/emf/EmfFormat.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Report.h"
@@ -219,19 +219,27 @@ TEST(EMFPages, DamagedFilesAreRefused)
         {"truncated in the header", [](auto& b) { b.resize(4); }, "Stream read error", 0},
         {"page count beyond the data", [](auto& b) { b[5] = 0x40; }, "Stream read error", 3},
         {"next page going back", [](auto& b) { std::memset(b.data() + 6, 0, 4); }, "Stream read error", 1},
-        {"next page past the end", [](auto& b) { uint32_t v = 0x7FFFFFFF; std::memcpy(b.data() + 6, &v, 4); },
+        {"next page past the end",
+         [](auto& b) {
+             uint32_t v = 0x7FFFFFFF;
+             std::memcpy(b.data() + 6, &v, 4);
+         },
          "Stream read error", 1},
         {"picture with a bad signature", [](auto& b) { b[22 + emf::kHeaderSignature] ^= 1; },
          "Invalid metafile: bad header", 0},
-        {"picture longer than the file", [](auto& b) {
+        {"picture longer than the file",
+         [](auto& b) {
              uint32_t v = 0x10000000;
              std::memcpy(b.data() + 22 + emf::kHeaderBytes, &v, 4);
-         }, "Stream read error", 0},
-        {"picture with a damaged record", [](auto& b) {
+         },
+         "Stream read error", 0},
+        {"picture with a damaged record",
+         [](auto& b) {
              // The record after the header is a SETTEXTALIGN: make its size odd.
              size_t rec = 22 + U32(b, 22 + 4);
              b[rec + 4] = 13;
-         }, "Invalid metafile: record 1 (EMR_SETTEXTALIGN) at offset 108: bad record size", 0},
+         },
+         "Invalid metafile: record 1 (EMR_SETTEXTALIGN) at offset 108: bad record size", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
 #include "platform/emf/EmfPlayer.h"
-#include <algorithm>
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Export.h"
 #include "report/ZV_Registry.h"
@@ -24,8 +24,15 @@ std::vector<std::string> gCalls;
 class LoggingFilter : public TzvExportFilter {
 public:
     using TzvExportFilter::TzvExportFilter;
-    bool Setup() override { gCalls.push_back("setup"); return accept; }
-    void OnBeginPage(int32_t w, int32_t h) override { gCalls.push_back("begin " + std::to_string(w) + "x" + std::to_string(h)); }
+    bool Setup() override
+    {
+        gCalls.push_back("setup");
+        return accept;
+    }
+    void OnBeginPage(int32_t w, int32_t h) override
+    {
+        gCalls.push_back("begin " + std::to_string(w) + "x" + std::to_string(h));
+    }
     void OnText(int32_t x, int32_t y, const Font& f, const std::string& t) override
     {
         gCalls.push_back("text " + std::to_string(x) + "," + std::to_string(y) + " " + t + " " + f.name +
@@ -39,8 +46,15 @@ public:
 
 class CountingProgress : public TzvExportProgress {
 public:
-    void Start(const std::string& label, int maximum) override { log.push_back("start " + label + " " + std::to_string(maximum)); }
-    void SetPosition(int p) override { log.push_back("pos " + std::to_string(p)); if (p >= cancelAfter) cancelled = true; }
+    void Start(const std::string& label, int maximum) override
+    {
+        log.push_back("start " + label + " " + std::to_string(maximum));
+    }
+    void SetPosition(int p) override
+    {
+        log.push_back("pos " + std::to_string(p));
+        if (p >= cancelAfter) cancelled = true;
+    }
     bool Cancelled() const override { return cancelled; }
     void Finish() override { log.push_back("finish"); }
     std::vector<std::string> log;
@@ -135,7 +149,6 @@ TEST(ExportPages, AFileThatCannotBeCreatedFailsBeforeTheFilterRuns)
     EXPECT_TRUE(gCalls.empty());
 }
 
-
 // ---- documents through a page writer ------------------------------------------------------------
 
 // Writes "title|pages" then one line per page: its paper and the text records of its picture.
@@ -169,7 +182,10 @@ PageWriterInfo TextKind(int pagesPerFile)
     return {"txt", "Testo", "*.txt", pagesPerFile, [] { return std::make_unique<TextDocumentWriter>(); }};
 }
 
-std::string Slurp(const std::filesystem::path& p) { return FileExists(p.string()) ? ReadFileBytes(p.string()) : "<none>"; }
+std::string Slurp(const std::filesystem::path& p)
+{
+    return FileExists(p.string()) ? ReadFileBytes(p.string()) : "<none>";
+}
 
 // The files of a folder, so that a temporary file left behind shows up.
 std::vector<std::string> Listing(const std::filesystem::path& dir)
@@ -193,7 +209,11 @@ TEST(ExportDocument, WritesTheChosenPagesIntoOneFileOrOneFilePerPage)
         {0, 1, 0, {"out.txt"}, {"Elenco|72.000000\n" + t1 + t2 + "end\n"}},
         {0, 2, 2, {"out.txt"}, {"Elenco|72.000000\n" + t2 + "end\n"}},
         {1, 2, 2, {"out.txt"}, {"Elenco|72.000000\n" + t2 + "end\n"}},
-        {1, 1, 9, {"out-1.txt", "out-2.txt"}, {"Elenco|72.000000\n" + t1 + "end\n", "Elenco|72.000000\n" + t2 + "end\n"}},
+        {1,
+         1,
+         9,
+         {"out-1.txt", "out-2.txt"},
+         {"Elenco|72.000000\n" + t1 + "end\n", "Elenco|72.000000\n" + t2 + "end\n"}},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));

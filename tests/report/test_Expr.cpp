@@ -49,17 +49,26 @@ struct TestResolver {
     {
         if (record) calls.push_back({std::string(name), args != nullptr, args ? *args : zv::TzvArgList{}});
         if (!args) {
-            if (name == "a") v = Variant(int32_t{1});
-            else if (name == "x") v = Variant(int32_t{11});
-            else if (name == "d") v = Variant(2.5);
-            else if (name == "s") v = Variant("abc");
-            else if (name == "NOTE") v = Variant(int32_t{7});
-            else if (name == "Totale") v = Variant(int32_t{100});
-            else if (name == " a b ") v = Variant("spaced");
-            else if (name == "T") v = Variant(true);
+            if (name == "a")
+                v = Variant(int32_t{1});
+            else if (name == "x")
+                v = Variant(int32_t{11});
+            else if (name == "d")
+                v = Variant(2.5);
+            else if (name == "s")
+                v = Variant("abc");
+            else if (name == "NOTE")
+                v = Variant(int32_t{7});
+            else if (name == "Totale")
+                v = Variant(int32_t{100});
+            else if (name == " a b ")
+                v = Variant("spaced");
+            else if (name == "T")
+                v = Variant(true);
             else if (name == "Dataset.\"Field name\"" || name == "\"Field name\"" || name == "ds.f1")
                 v = Variant("field");
-            else if (name == "BOOM") throw zv::Exception("boom");
+            else if (name == "BOOM")
+                throw zv::Exception("boom");
             return;
         }
         if (name == "F" || name == "SUM") {

@@ -190,7 +190,7 @@ TEST(NumberToWords, WritesItalianWords)
         {3000000000 * k, "tremiliardi"},
         {1000000000000 * k, "millemiliardi"},
         {2000000000000 * k, "duemilamiliardi"},
-        {5000 , "zero virgola cinque"},
+        {5000, "zero virgola cinque"},
         {10500, "uno virgola zero cinque"},
         {122500, "dodici virgola venticinque"},
         {12346, "uno virgola duemilatrecentoquarantasei"},

@@ -7,13 +7,13 @@
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfReader.h"
 #include "platform/emf/EmfRecorder.h"
-#include "tests/support/TraceCanvas.h"
-#include "tests/support/ProcessState.h"
+#include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Format.h"
 #include "report/ZV_Memo.h"
-#include "report/ZV_Bands.h"
 #include "report/ZV_Report.h"
+#include "tests/support/ProcessState.h"
+#include "tests/support/TraceCanvas.h"
 
 using namespace zv;
 
@@ -113,7 +113,9 @@ using Lines = std::vector<std::string>;
 
 TEST_F(MemoTest, BracketGroupsAreReplacedByTheirValues)
 {
-    values = {{"Nome", Variant("Mario")}, {"Cognome", Variant("Rossi")}, {"SUM([Importo])", Variant(int32_t{10})},
+    values = {{"Nome", Variant("Mario")},
+              {"Cognome", Variant("Rossi")},
+              {"SUM([Importo])", Variant(int32_t{10})},
               {"Loop", Variant("[Nome]")}};
     EXPECT_EQ(Expand({"Sig. [Nome] [Cognome]!", "senza parentesi", "finisce con [", "", "["}),
               (Lines{"Sig. Mario Rossi!", "senza parentesi", "finisce con [", "", "["}));
@@ -311,11 +313,11 @@ TEST_F(MemoTest, HorizontalAlignmentAndBlockPlacement)
         const char* text;
     } cases[] = {
         {maLeft, "text 12,21 'Hello'"},
-        {maRight, "text 76,21 'Hello'"},              // 10 + 100 - 2 - 31 - 1
-        {maCenter, "text 44,21 'Hello'"},             // 12 + (96 - 31) / 2
-        {maLeft | maMiddle, "text 12,32 'Hello'"},    // measured 17: down by (40 - 17) / 2
-        {maRight | maBottom, "text 76,44 'Hello'"},   // 20 + 40 - 17 + 1
-        {maJustify, "text 12,21 'Hello'"},            // one word, no blank: plain
+        {maRight, "text 76,21 'Hello'"},             // 10 + 100 - 2 - 31 - 1
+        {maCenter, "text 44,21 'Hello'"},            // 12 + (96 - 31) / 2
+        {maLeft | maMiddle, "text 12,32 'Hello'"},   // measured 17: down by (40 - 17) / 2
+        {maRight | maBottom, "text 76,44 'Hello'"},  // 20 + 40 - 17 + 1
+        {maJustify, "text 12,21 'Hello'"},           // one word, no blank: plain
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.alignment);
@@ -343,9 +345,9 @@ TEST_F(MemoTest, JustifiedLinesShareTheFreeSpaceAmongTheirBlanks)
     // Clip 11..109: free space 98 - InsetX - 1 - width.
     memo->Lines = {"ab cd", "a b cd", "abc  ", " ab"};
     EXPECT_EQ(Texts(), (Lines{
-                           "text 12,21 'ab'", "text 93,21 'cd'",                       // blank advance 67
-                           "text 12,36 'a'", "text 52,36 'b'", "text 93,36 'cd'",    // 33.5: 52.5 rounds to 52
-                           "text 12,51 'abc'",                                        // trailing blanks dropped
+                           "text 12,21 'ab'", "text 93,21 'cd'",                   // blank advance 67
+                           "text 12,36 'a'", "text 52,36 'b'", "text 93,36 'cd'",  // 33.5: 52.5 rounds to 52
+                           "text 12,51 'abc'",                                     // trailing blanks dropped
                        }));
     EXPECT_EQ(memo->FirstLine, 3);
     memo->Height = 100;
@@ -456,8 +458,8 @@ TEST_F(MemoTest, InvisibleMemos)
     ASSERT_GE(all.size(), 6u);
     EXPECT_EQ(all.front(), "fill 10,20,111,61 brush=FFFFFF/Solid");
     EXPECT_NE(std::find(all.begin(), all.end(), "text 12,21 'Hi'"), all.end());
-    EXPECT_EQ(Lines(all.end() - 4, all.end()),
-              (Lines{"moveTo 10,20", "lineTo 110,60 pen=0000FF/2/Solid", "moveTo 110,20", "lineTo 10,60 pen=0000FF/2/Solid"}));
+    EXPECT_EQ(Lines(all.end() - 4, all.end()), (Lines{"moveTo 10,20", "lineTo 110,60 pen=0000FF/2/Solid",
+                                                      "moveTo 110,20", "lineTo 10,60 pen=0000FF/2/Solid"}));
 }
 
 TEST_F(MemoTest, SuppressedDrawingStillMeasures)

@@ -5,9 +5,9 @@
 
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfRecorder.h"
+#include "report/ZV_PagePaint.h"
 #include "tests/support/EmfSplice.h"
 #include "tests/support/TraceCanvas.h"
-#include "report/ZV_PagePaint.h"
 
 namespace {
 using namespace zv;
@@ -34,7 +34,8 @@ std::vector<std::string> Drawn(const TraceCanvas& c)
 {
     std::vector<std::string> out;
     for (const auto& l : c.lines)
-        if (l.rfind("rect ", 0) == 0 || l.rfind("text ", 0) == 0 || l.rfind("stretch ", 0) == 0 || l.rfind("fill ", 0) == 0)
+        if (l.rfind("rect ", 0) == 0 || l.rfind("text ", 0) == 0 || l.rfind("stretch ", 0) == 0 ||
+            l.rfind("fill ", 0) == 0)
             out.push_back(l.substr(0, l.find(" pen=")));
     return out;
 }
@@ -173,8 +174,8 @@ TEST(PagePaint, BitBlocksWithSourceBitsAreDrawnAsStretchedBitmaps)
 {
     // BITBLT of a 2 x 1 32-bit DIB to (5, 6) size 2 x 1, and STRETCHBLT of the same bits to 40 x 20.
     auto blt = [](uint32_t type) {
-        std::vector<uint32_t> w = {type, 0, 5, 6, 44, 25, 5, 6, 40, 20, SRCCOPY, 0, 0,
-                                   0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, DIB_RGB_COLORS};
+        std::vector<uint32_t> w = {
+            type, 0, 5, 6, 44, 25, 5, 6, 40, 20, SRCCOPY, 0, 0, 0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, DIB_RGB_COLORS};
         uint32_t fixed = type == EMR_BITBLT ? 100 : 108;
         w.push_back(fixed);       // offBmiSrc
         w.push_back(40);          // cbBmiSrc
@@ -184,7 +185,8 @@ TEST(PagePaint, BitBlocksWithSourceBitsAreDrawnAsStretchedBitmaps)
             w.push_back(2);
             w.push_back(1);
         }
-        for (uint32_t v : {40u, 2u, 1u, 1u | (32u << 16), BI_RGB, 8u, 0u, 0u, 0u, 0u, 0x00FF0000u, 0x000000FFu}) w.push_back(v);
+        for (uint32_t v : {40u, 2u, 1u, 1u | (32u << 16), BI_RGB, 8u, 0u, 0u, 0u, 0u, 0x00FF0000u, 0x000000FFu})
+            w.push_back(v);
         std::vector<uint8_t> out;
         for (uint32_t v : w)
             for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -198,10 +200,10 @@ TEST(PagePaint, BitBlocksWithSourceBitsAreDrawnAsStretchedBitmaps)
         }
         return out;
     };
-    EmfFile f(WithRecords({blt(EMR_BITBLT), blt(EMR_STRETCHBLT),
-                           // A pattern fill without source bits.
-                           Words({EMR_BITBLT, 0, 0, 0, 9, 9, 0, 0, 10, 10, PATCOPY, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                  0, 0, 0, 0, 0})}));
+    EmfFile f(WithRecords(
+        {blt(EMR_BITBLT), blt(EMR_STRETCHBLT),
+         // A pattern fill without source bits.
+         Words({EMR_BITBLT, 0, 0, 0, 9, 9, 0, 0, 10, 10, PATCOPY, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})}));
     TzvPagePaintContext ctx = Context({90, 90, 100, 100});  // culling would drop all of them
     ctx.PageRect = {0, 0, 100, 100};
     TraceCanvas c;

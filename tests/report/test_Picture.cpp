@@ -3,20 +3,20 @@
 
 #include <algorithm>
 
-#include "tests/support/PictureTestUtil.h"
+#include "platform/base/Error.h"
+#include "platform/base/Stream.h"
 #include "platform/data/ClientDataSet.h"
 #include "platform/draw/Dib.h"
 #include "platform/emf/EmfGraphic.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/base/Error.h"
-#include "platform/base/Stream.h"
-#include "tests/support/TraceCanvas.h"
-#include "tests/support/ProcessState.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Picture.h"
 #include "report/ZV_Report.h"
+#include "tests/support/PictureTestUtil.h"
+#include "tests/support/ProcessState.h"
+#include "tests/support/TraceCanvas.h"
 
 using namespace zv;
 
@@ -206,7 +206,8 @@ TEST_F(PictureTest, StoredBytesRoundTripAndDecodeWhenDrawn)
     ASSERT_GE(bytes.size(), 5u);
     const size_t at = bytes.size() - 5;
     EXPECT_EQ(bytes[at], pkNone);
-    EXPECT_EQ(bytes[at + 1] | bytes[at + 2] << 8 | bytes[at + 3] << 16 | bytes[at + 4] << 24, static_cast<int>(bytes.size()));
+    EXPECT_EQ(bytes[at + 1] | bytes[at + 2] << 8 | bytes[at + 3] << 16 | bytes[at + 4] << 24,
+              static_cast<int>(bytes.size()));
 
     // A changed picture is decoded again; damaged bytes fail when drawn, with the decoder's text.
     SetBitmap(5, 5);
@@ -302,14 +303,19 @@ TEST_F(PictureTest, HorizontalBandMarkSpansThePage)
     EXPECT_EQ(band.BorderWidth, 1);
     // Checkered tiles of 64, clipped to the strip 0,100,200,140.
     const Lines expected = {
-        "save 1", "clip 0,100,200,140",
-        "stretch 0,100,64,164 bitmap=64x64", "stretch 64,100,128,164 bitmap=64x64",
-        "stretch 128,100,192,164 bitmap=64x64", "stretch 192,100,256,164 bitmap=64x64",
+        "save 1",
+        "clip 0,100,200,140",
+        "stretch 0,100,64,164 bitmap=64x64",
+        "stretch 64,100,128,164 bitmap=64x64",
+        "stretch 128,100,192,164 bitmap=64x64",
+        "stretch 192,100,256,164 bitmap=64x64",
         "restore 0",
         "rect 0,100,200,140 pen=8000000F/1/Solid brush=FFFFFF/Clear",
         "fill 0,82,130,100 brush=8000000F/Solid",
-        "moveTo 128,82", "lineTo 128,100 pen=80000010/1/Solid",
-        "moveTo 129,82", "lineTo 129,100 pen=000000/1/Solid",
+        "moveTo 128,82",
+        "lineTo 128,100 pen=80000010/1/Solid",
+        "moveTo 129,82",
+        "lineTo 129,100 pen=000000/1/Solid",
         "text 4,83 'Dati principali'",
     };
     EXPECT_EQ(all, expected);
@@ -352,7 +358,8 @@ TEST_F(PictureTest, BandMarkOutsideThePageDrawsNoTiles)
     band.Height = 2000000000;  // damaged geometry: the tiles stay within the page
     band.HostPageSize = {100, 100};
     const Lines all = Draw(band);
-    EXPECT_EQ(std::count_if(all.begin(), all.end(), [](const std::string& l) { return l.rfind("stretch", 0) == 0; }), 0);
+    EXPECT_EQ(std::count_if(all.begin(), all.end(), [](const std::string& l) { return l.rfind("stretch", 0) == 0; }),
+              0);
 }
 
 // ---- popup menus -------------------------------------------------------------------------------
@@ -394,8 +401,9 @@ TEST_F(PictureTest, MenusOfferTheOptionsTheirObjectsAllow)
         TzvBandKind kind;
         Lines captions;
     } cases[] = {
-        {bkMainData, {"-", "Adattato", "Forza pagina nuova", "Stampa se i dettagli sono vuoti", "Banda interrotta",
-                      "Completa l'elenco"}},
+        {bkMainData,
+         {"-", "Adattato", "Forza pagina nuova", "Stampa se i dettagli sono vuoti", "Banda interrotta",
+          "Completa l'elenco"}},
         {bkPageHeader, {"-", "Adattato"}},
         {bkPageFooter, {}},
         {bkGroupHeader, {"-", "Adattato", "Forza pagina nuova", "Banda interrotta"}},

@@ -8,16 +8,16 @@
 #include <filesystem>
 #include <functional>
 
-#include "tests/support/RecordingProgressWindow.h"
-#include "tests/support/ReportHarness.h"
-#include "platform/emf/EmfPlayer.h"
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
+#include "platform/emf/EmfPlayer.h"
 #include "report/ZV_Bands.h"
-#include "report/ZV_Export.h"
 #include "report/ZV_Const.h"
+#include "report/ZV_Export.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Preview.h"
+#include "tests/support/RecordingProgressWindow.h"
+#include "tests/support/ReportHarness.h"
 
 using namespace zv;
 using zvtest::ReportHarness;
@@ -122,8 +122,9 @@ TEST_F(PrepareCases, TwoGroupLevelsKeepTheirOwnTotals)
     Line(p, bkReportFooter, 180, "T [SUM(V)] [AVG(V)] [MIN(V)] [MAX(V)] [COUNT()]");
     const std::string dump = Prepare();
     EXPECT_TRUE(prepared) << ErrorLines();
-    EXPECT_EQ(Texts(dump), "A x;B 1;R 10;R 20;FM 30 2;fB 30 15 10 20 2;B 2;R 30;FM 30 1;fB 30 30 30 30 1;fA 60 3;"
-                           "A y;B 3;R 40;FM 40 1;fB 40 40 40 40 1;fA 40 1;FM 40 1;T 100 25 10 40 4");
+    EXPECT_EQ(Texts(dump),
+              "A x;B 1;R 10;R 20;FM 30 2;fB 30 15 10 20 2;B 2;R 30;FM 30 1;fB 30 30 30 30 1;fA 60 3;"
+              "A y;B 3;R 40;FM 40 1;fB 40 40 40 40 1;fA 40 1;FM 40 1;T 100 25 10 40 4");
     ExpectGolden("two_group_levels", dump);
 }
 
@@ -212,7 +213,8 @@ TEST_F(PrepareCases, TwoPassesKnowTheTotalPageCount)
         List(p, "T", 100, 400, "R[V]");
         Footer(p, "Pagina [PAGE#] di [TOTALPAGES]");
         const std::string dump = Prepare();
-        EXPECT_EQ(Texts(dump), twoPass ? "R1;R2;Pagina 1 di 2|R3;R4;Pagina 2 di 2" : "R1;R2;Pagina 1 di 0|R3;R4;Pagina 2 di 0");
+        EXPECT_EQ(Texts(dump),
+                  twoPass ? "R1;R2;Pagina 1 di 2|R3;R4;Pagina 2 di 2" : "R1;R2;Pagina 1 di 0|R3;R4;Pagina 2 di 0");
         if (twoPass) ExpectGolden("two_passes", dump);
     }
 }
@@ -384,34 +386,45 @@ TEST_F(PrepareCases, EveryRunEnds)
         const char* texts;
         const char* error;  // the error line expected, or ""
     } cases[] = {
-        {"hidden band", [](PrepareCases& t) {
+        {"hidden band",
+         [](PrepareCases& t) {
              t.Numbers("T", 2);
              t.Band(t.Page(), bkMainData, 100, 20, "T").Visible = 0;
              t.Memo(t.Page(), 40, 100, "R[V]");
              t.Band(t.Page(), bkReportFooter, 130, 20);
              t.Memo(t.Page(), 40, 130, "Fine");
-         }, "Fine", ""},
-        {"band taller than a page", [](PrepareCases& t) {
+         },
+         "Fine", ""},
+        {"band taller than a page",
+         [](PrepareCases& t) {
              t.Numbers("T", 2);
              t.List(t.Page(), "T", 100, 2000, "R[V]");
-         }, "R1|R2", ""},
-        {"page header taller than a page", [](PrepareCases& t) {
+         },
+         "R1|R2", ""},
+        {"page header taller than a page",
+         [](PrepareCases& t) {
              t.Numbers("T", 2);
              t.Band(t.Page(), bkPageHeader, 40, 2000);
              t.Memo(t.Page(), 40, 40, "H");
              t.List(t.Page(), "T", 2100, 20, "R[V]");
-         }, "H;R1|H;R2", ""},
-        {"complete list of rows without height", [](PrepareCases& t) {
+         },
+         "H;R1|H;R2", ""},
+        {"complete list of rows without height",
+         [](PrepareCases& t) {
              t.Numbers("T", 1);
              t.Band(t.Page(), bkMainData, 100, 0, "T", boCompleteList);
              t.Memo(t.Page(), 40, 100, "R");  // no band holds it: it prints where it stands
-         }, "R", ""},
-        {"data without end", [](PrepareCases& t) {
+         },
+         "R", ""},
+        {"data without end",
+         [](PrepareCases& t) {
              t.report->AddDataSource("Infinito", new TzvDataset(t.form.get()));
              t.report->MaxPages = 3;
              t.List(t.Page(), "Infinito", 100, 500, "R[LINE#]");
-         }, "R1;R2|R3;R4|R5;R6", "Superato il numero massimo di pagine: 3"},
-        {"sub-reports playing each other", [](PrepareCases& t) {
+         },
+         "R1;R2|R3;R4|R5;R6", "Superato il numero massimo di pagine: 3"},
+        {"sub-reports playing each other",
+         [](PrepareCases& t) {
              t.Numbers("T", 1);
              for (int page = 0; page < 3; ++page) {
                  t.List(t.Page(page), "T", 100, 20, "P" + std::to_string(page));
@@ -421,7 +434,8 @@ TEST_F(PrepareCases, EveryRunEnds)
                  sub->SubPage = page == 2 ? 1 : page + 1;
                  t.Page(page).Add(std::move(sub));
              }
-         }, "P0;P1;P2", "Il sottoreport richiama una pagina gi\xE0 in uso: pagina 2"},
+         },
+         "P0;P1;P2", "Il sottoreport richiama una pagina gi\xE0 in uso: pagina 2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -483,7 +497,6 @@ TEST_F(PrepareCases, DataSourcesGoBackAsTheyWere)
 
 namespace {
 
-
 TEST_F(PrepareCases, TwoPassesRunInOneProgressWindowWithTheirLines)
 {
     zvtest::RecordingProgressWindow window;
@@ -501,8 +514,8 @@ TEST_F(PrepareCases, TwoPassesRunInOneProgressWindowWithTheirLines)
     EXPECT_EQ(window.caption, "Report in preparazione - Elenco");
     // Each pass: its start, the two page breaks (the page just finished), the last page closed, the end.
     const std::vector<std::string> expected = {
-        "Esecuzione 1\xB0 passo:  1", "Esecuzione 1\xB0 passo:  1", "Esecuzione 1\xB0 passo:  1",
-        "Esecuzione 1\xB0 passo:  2", "Esecuzione 1\xB0 passo:  3", "Esecuzione 1\xB0 passo:  3",
+        "Esecuzione 1\xB0 passo:  1",     "Esecuzione 1\xB0 passo:  1",     "Esecuzione 1\xB0 passo:  1",
+        "Esecuzione 1\xB0 passo:  2",     "Esecuzione 1\xB0 passo:  3",     "Esecuzione 1\xB0 passo:  3",
         "Pagina in costruzione:  1 di 3", "Pagina in costruzione:  1 di 3", "Pagina in costruzione:  2 di 3",
         "Pagina in costruzione:  3 di 3", "Pagina in costruzione:  3 di 3"};
     EXPECT_EQ(window.labels, expected);
@@ -554,7 +567,7 @@ TEST_F(PrepareCases, StretchedMemoPushesDownOnlyWhatLiesBelowIt)
     TzvPage& p = Page();
     Band(p, bkMainData, 100, 60, "T", boStretched);
     Memo(p, 40, 100, "[Testo]", 200, 18, moStretched);
-    Memo(p, 100, 130, "Sotto");   // below and overlapping: moves down by the growth
+    Memo(p, 100, 130, "Sotto");    // below and overlapping: moves down by the growth
     Memo(p, 400, 130, "Accanto");  // beside it: stays
     Line(p, bkReportFooter, 200, "Fine");
     const std::string dump = Prepare();
@@ -645,7 +658,11 @@ class StepsProgress : public TzvExportProgress {
 public:
     explicit StepsProgress(int cancelAt) : cancelAt_(cancelAt) {}
     void Start(const std::string& label, int maximum) override { log += label + " " + std::to_string(maximum); }
-    void SetPosition(int position) override { log += " " + std::to_string(position); last_ = position; }
+    void SetPosition(int position) override
+    {
+        log += " " + std::to_string(position);
+        last_ = position;
+    }
     bool Cancelled() const override { return last_ >= cancelAt_; }
     void Finish() override { log += " fine"; }
     std::string log;

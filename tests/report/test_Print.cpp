@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "platform/base/Error.h"
-#include "tests/support/RecordingProgressWindow.h"
-#include "tests/support/RecordingPrinter.h"
 #include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
@@ -16,6 +14,8 @@
 #include "report/ZV_Prntr.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Template.h"
+#include "tests/support/RecordingPrinter.h"
+#include "tests/support/RecordingProgressWindow.h"
 
 namespace {
 using namespace zv;
@@ -38,8 +38,10 @@ struct PrintPreview : TzvPreview {
     void DrawPage(Canvas& canvas, int pageIndex, const Rect& rect) override
     {
         rects.push_back(rect);
-        if (playMetafile) TzvPreview::DrawPage(canvas, pageIndex, rect);
-        else canvas.textOut(rect.left, rect.top, "page " + std::to_string(pageIndex + 1));
+        if (playMetafile)
+            TzvPreview::DrawPage(canvas, pageIndex, rect);
+        else
+            canvas.textOut(rect.left, rect.top, "page " + std::to_string(pageIndex + 1));
     }
 };
 
@@ -338,10 +340,10 @@ TEST_F(PrintTest, FailuresAbortSilentlyButAFailedStartIsShown)
         bool aborted;
         const char* box;
     } cases[] = {
-        {"newPage", 1, true, nullptr},                       // inside the page loop
-        {"begin ZelvoReport- Nessun nome", 0, false,         // before any document
+        {"newPage", 1, true, nullptr},                // inside the page loop
+        {"begin ZelvoReport- Nessun nome", 0, false,  // before any document
          "Impossibile avviare la stampa su \"Recording printer\"."},
-        {"end", 1, true, nullptr},                           // closing the document
+        {"end", 1, true, nullptr},  // closing the document
     };
     HeadlessUi ui;
     SetUi(&ui);

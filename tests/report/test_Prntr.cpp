@@ -58,11 +58,9 @@ TEST(PrinterSettings, ApplyPaperSettlesSizes)
         uint8_t orientation;
         int32_t wantWidth, wantHeight;
     } cases[] = {
-        {9, 0, 0, 0, 2100, 2970},
-        {9, 0, 0, 1, 2970, 2100},        // landscape A4
-        {256, 1234, 567, 0, 1234, 567},  // custom keeps its size
-        {256, 1234, 567, 1, 1234, 567},
-        {300, 111, 222, 1, 111, 222},    // unknown code keeps what it was given
+        {9, 0, 0, 0, 2100, 2970},       {9, 0, 0, 1, 2970, 2100},      // landscape A4
+        {256, 1234, 567, 0, 1234, 567},                                // custom keeps its size
+        {256, 1234, 567, 1, 1234, 567}, {300, 111, 222, 1, 111, 222},  // unknown code keeps what it was given
         {35, 0, 0, 0, 1760, 1250},
     };
     for (const Case& c : cases) {

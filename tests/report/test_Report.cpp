@@ -6,17 +6,17 @@
 #include <fstream>
 #include <map>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/FormText.h"
 #include "platform/base/Stream.h"
+#include "platform/data/ClientDataSet.h"
 #include "platform/device/UiServices.h"
+#include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Preview.h"
 #include "report/ZV_Registry.h"
-#include "report/ZV_Bands.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Utils.h"
 #include "tests/support/ProcessState.h"
@@ -155,9 +155,9 @@ TEST_F(ReportTest, CreateSetsThePublishedDefaults)
     EXPECT_EQ(r.EMFPages.Count(), 0);
     EXPECT_EQ(r.EMFPages.Report(), &r);
     EXPECT_EQ(zvState().CurrentReport, &r);
-    EXPECT_FALSE(r.OnBeginDoc || r.OnEndDoc || r.OnBeginPage || r.OnEndPage || r.OnGetValue ||
-                 r.OnUserFunction || r.OnProgress || r.OnDataSetWork || r.OnDrawObject ||
-                 r.OnDrawedObject || r.OnBeforePrint || r.OnAfterPrint);
+    EXPECT_FALSE(r.OnBeginDoc || r.OnEndDoc || r.OnBeginPage || r.OnEndPage || r.OnGetValue || r.OnUserFunction ||
+                 r.OnProgress || r.OnDataSetWork || r.OnDrawObject || r.OnDrawedObject || r.OnBeforePrint ||
+                 r.OnAfterPrint);
 }
 
 TEST_F(ReportTest, ResolverRegistrationFollowsTheReportsLifetime)
@@ -166,7 +166,7 @@ TEST_F(ReportTest, ResolverRegistrationFollowsTheReportsLifetime)
     EXPECT_EQ(TzvExpr::Instance().Resolver().owner, first.get());
     auto second = std::make_unique<TzvReport>();
     EXPECT_EQ(TzvExpr::Instance().Resolver().owner, second.get());  // the latest wins
-    first.reset();  // withdraws nothing of another report
+    first.reset();                                                  // withdraws nothing of another report
     EXPECT_EQ(TzvExpr::Instance().Resolver().owner, second.get());
     EXPECT_EQ(zvState().CurrentReport, nullptr);  // destroying leaves no current report
     // The resolver answers no name yet, so the engine reports the name as unknown.
@@ -252,7 +252,8 @@ TEST_F(ReportTest, BindingsStreamFormAndHostileCounts)
     EXPECT_EQ(s.data(), expected);
 
     // A count the bytes cannot hold, and a binding cut short, fail without reading further.
-    for (std::vector<uint8_t> bad : {std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0x7F, 0}, std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0}}) {
+    for (std::vector<uint8_t> bad :
+         {std::vector<uint8_t>{0xFF, 0xFF, 0xFF, 0x7F, 0}, std::vector<uint8_t>{1, 0, 0, 0, 2, 0, 0}}) {
         MemoryStream in(bad);
         TzvValues back;
         EXPECT_THROW(back.ReadBindings(in), Exception);
@@ -261,10 +262,15 @@ TEST_F(ReportTest, BindingsStreamFormAndHostileCounts)
 
 TEST_F(ReportTest, SpecialVariableTablesAndCheckerboard)
 {
-    const std::vector<std::pair<std::string, std::string>> table = {
-        {"N\xB0 pagina", "PAGE#"}, {"Espressione", ""}, {"Data", "DATE"}, {"Ora", "TIME"},
-        {"N\xB0 linea", "LINE#"}, {"N\xB0 linea continuo", "LINETHROUGH#"}, {"N\xB0 colonna", "COLUMN#"},
-        {"N\xB0 linea corrente", "CURRENT#"}, {"Totale Pagine", "TOTALPAGES"}};
+    const std::vector<std::pair<std::string, std::string>> table = {{"N\xB0 pagina", "PAGE#"},
+                                                                    {"Espressione", ""},
+                                                                    {"Data", "DATE"},
+                                                                    {"Ora", "TIME"},
+                                                                    {"N\xB0 linea", "LINE#"},
+                                                                    {"N\xB0 linea continuo", "LINETHROUGH#"},
+                                                                    {"N\xB0 colonna", "COLUMN#"},
+                                                                    {"N\xB0 linea corrente", "CURRENT#"},
+                                                                    {"Totale Pagine", "TOTALPAGES"}};
     for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(SpecialVarName(i), table[static_cast<size_t>(i)].first) << i;
         EXPECT_EQ(SpecialVarInternalName(i), table[static_cast<size_t>(i)].second) << i;
@@ -309,9 +315,11 @@ TEST_F(ReportTest, ReportErrorTextLayout)
         {"empty message", "", false, nullptr, nullptr, 3, true, head + "\rPagina: 3"},
         {"object in the band", "m", true, dataBand, dataBand, 2, true,
          head + "\rm\rOggetto: Memo3\rBanda: Dati principali\rPagina: 2"},
-        {"object of another band", "m", true, otherBand, dataBand, 2, true, head + "\rm\rBanda: Dati principali\rPagina: 2"},
+        {"object of another band", "m", true, otherBand, dataBand, 2, true,
+         head + "\rm\rBanda: Dati principali\rPagina: 2"},
         {"object without any band", "m", true, nullptr, nullptr, 1, true, head + "\rm\rOggetto: Memo3\rPagina: 1"},
-        {"band without object", "m", false, nullptr, otherBand, 12, true, head + "\rm\rBanda: Pi\xE8 di pagina\rPagina: 12"},
+        {"band without object", "m", false, nullptr, otherBand, 12, true,
+         head + "\rm\rBanda: Pi\xE8 di pagina\rPagina: 12"},
         {"band of unknown kind", "m", false, nullptr, dataBand, 1, false, head + "\rm\rBanda: \rPagina: 1"},
     };
     for (const Case& c : cases) {
@@ -764,8 +772,8 @@ TEST_F(ReportTest, WindowDescriptionOfADefaultReportStoresNoData)
 TEST_F(ReportTest, WindowDescriptionRefusesDamagedValues)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"Data = {FFFFFF7F00}", "zvReport.Data"},             // more lines than bytes
-        {"Data = {0200000003616263}", "zvReport.Data"},       // second line missing
+        {"Data = {FFFFFF7F00}", "zvReport.Data"},              // more lines than bytes
+        {"Data = {0200000003616263}", "zvReport.Data"},        // second line missing
         {"Values.Data = {01000000}", "zvReport.Values.Data"},  // binding missing
         {"DesignerOptions = [doNothing]", "zvReport.DesignerOptions"},
         {"ShowProgress = 3", "zvReport.ShowProgress"},
@@ -774,7 +782,8 @@ TEST_F(ReportTest, WindowDescriptionRefusesDamagedValues)
     };
     for (const auto& [line, expected] : cases) {
         SCOPED_TRACE(line);
-        const std::string text = "object FormMain: TFormMain\n  object zvReport: TzvReport\n    " + line + "\n  end\nend\n";
+        const std::string text =
+            "object FormMain: TFormMain\n  object zvReport: TzvReport\n    " + line + "\n  end\nend\n";
         try {
             FormGuard g{ReadForm(text)};
             FAIL() << "read";
@@ -790,7 +799,9 @@ TEST_F(ReportTest, AutoLoadLoadsTheTemplateWhenItIsRead)
     const std::string templatePath = ZV_SOURCE_DIR "/resources/BarCodeDemo.zvf";
     const std::string report =
         "  object zvReport: TzvReport\n"
-        "    AutoLoad = '" + templatePath + "'\n"
+        "    AutoLoad = '" +
+        templatePath +
+        "'\n"
         "    Title = 'Demo BarCode'\n"
         "    PixelsPerInch = 96\n"
         "    Values.Data = {010000000100000000024353024353024353}\n"
@@ -830,11 +841,15 @@ TEST_F(ReportTest, AutoLoadLoadsTheTemplateWhenItIsRead)
     }
     // A template that is not there fails the description with the loading error.
     try {
-        FormGuard g{ReadForm("object FormMain: TFormMain\n  object zvReport: TzvReport\n    AutoLoad = '/nonexistent/x.zvf'\n  end\nend\n")};
+        FormGuard g{
+            ReadForm("object FormMain: TFormMain\n  object zvReport: TzvReport\n    AutoLoad = '/nonexistent/x.zvf'\n  "
+                     "end\nend\n")};
         FAIL() << "read";
     } catch (const Exception& e) {
-        EXPECT_NE(e.message().find("Error reading zvReport.AutoLoad: Si \xE8 tentato di caricare da disco il report 'FormMain.zvReport'"),
-                  std::string::npos)
+        EXPECT_NE(
+            e.message().find(
+                "Error reading zvReport.AutoLoad: Si \xE8 tentato di caricare da disco il report 'FormMain.zvReport'"),
+            std::string::npos)
             << e.message();
     }
 }

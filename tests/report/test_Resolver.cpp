@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/Format.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Text.h"
+#include "platform/data/ClientDataSet.h"
 #include "report/ZV_Bands.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Expr.h"
@@ -139,11 +139,11 @@ template <class Get, class T>
 ::testing::AssertionResult VarIs(const Variant& v, VarType kind, Get get, const T& expected)
 {
     if (v.type() != kind)
-        return ::testing::AssertionFailure() << "kind " << VarTypeName(v.type()) << " (" << VarToStr(v)
-                                             << "), expected " << VarTypeName(kind);
+        return ::testing::AssertionFailure()
+               << "kind " << VarTypeName(v.type()) << " (" << VarToStr(v) << "), expected " << VarTypeName(kind);
     if (!(get(v) == expected))
-        return ::testing::AssertionFailure() << "value " << ::testing::PrintToString(get(v)) << ", expected "
-                                             << ::testing::PrintToString(expected);
+        return ::testing::AssertionFailure()
+               << "value " << ::testing::PrintToString(get(v)) << ", expected " << ::testing::PrintToString(expected);
     return ::testing::AssertionSuccess();
 }
 #define EXPECT_VAR(v, kind, member, expected) \
@@ -306,8 +306,10 @@ struct TestLibrary : TzvFunctionLibrary {
     }
     void DoFunction(int index, const Variant& p1, const Variant&, const Variant&, Variant& val) override
     {
-        if (index == IndexOf("DOPPIO")) val = VarMul(p1, Variant(int32_t{2}));
-        else val = Variant(true);
+        if (index == IndexOf("DOPPIO"))
+            val = VarMul(p1, Variant(int32_t{2}));
+        else
+            val = Variant(true);
     }
 };
 
@@ -381,10 +383,11 @@ TEST_F(FunctionTest, RoundingAndIntegerParts)
         int32_t expected;
     };
     const Row ints[] = {
-        {"ROUND(2.5)", 2}, {"ROUND(3.5)", 4}, {"ROUND(-2.5)", -2}, {"ROUND(2.6)", 3}, {"TRUNC(-2.7)", -2},
-        {"TRUNC(2.7)", 2}, {"CEIL(2.1)", 3}, {"CEIL(-2.1)", -2}, {"CEIL(2)", 2}, {"FLOOR(-2.1)", -3},
-        {"FLOOR(2.9)", 2}, {"FLOOR(-2)", -2}, {"LENGTH('abc')", 3}, {"POS('c','abcabc')", 3},
-        {"POS('x','abc')", 0}, {"POS('','abc')", 0}, {"ROUND(4294967297)", 1},  // kept to 32 bits
+        {"ROUND(2.5)", 2},        {"ROUND(3.5)", 4},        {"ROUND(-2.5)", -2},   {"ROUND(2.6)", 3},
+        {"TRUNC(-2.7)", -2},      {"TRUNC(2.7)", 2},        {"CEIL(2.1)", 3},      {"CEIL(-2.1)", -2},
+        {"CEIL(2)", 2},           {"FLOOR(-2.1)", -3},      {"FLOOR(2.9)", 2},     {"FLOOR(-2)", -2},
+        {"LENGTH('abc')", 3},     {"POS('c','abcabc')", 3}, {"POS('x','abc')", 0}, {"POS('','abc')", 0},
+        {"ROUND(4294967297)", 1},  // kept to 32 bits
     };
     for (const Row& r : ints) EXPECT_VAR(Eval(r.text), VarType::Integer, rawInt, r.expected) << r.text;
     // CEIL and FLOOR keep integers beyond 32 bits.
@@ -507,8 +510,8 @@ TEST_F(FunctionTest, IfEvaluatesOnlyTheChosenBranch)
 
 TEST_F(FunctionTest, ArgumentCountsAndTheErrorGuard)
 {
-    for (const char* call : {"SUM(x,y)", "COUNT(a,b)", "STR()", "STR(1,2)", "IF(1,2)", "COPY('a',1)",
-                             "POWER(2)", "FILLSTR('a')", "LOWERCASE('a','b')", "MONEY(1,2)"}) {
+    for (const char* call : {"SUM(x,y)", "COUNT(a,b)", "STR()", "STR(1,2)", "IF(1,2)", "COPY('a',1)", "POWER(2)",
+                             "FILLSTR('a')", "LOWERCASE('a','b')", "MONEY(1,2)"}) {
         std::string name = call;
         name = UpperCase(name.substr(0, name.find('(')));
         EXPECT_EQ(ErrorOf(call), std::string(kMsgFuncArgCount) + name) << call;
@@ -518,8 +521,7 @@ TEST_F(FunctionTest, ArgumentCountsAndTheErrorGuard)
     EXPECT_EQ(ErrorOf("Str( [Nessuno] )"), std::string(kMsgFuncBadParamTypes) + "STR ( [Nessuno] )");
     EXPECT_EQ(ErrorOf("FILLSTR(1000000000000,'ab')"),
               std::string(kMsgFuncBadParamTypes) + "FILLSTR (1000000000000,'ab')");
-    EXPECT_EQ(ErrorOf("FILLSTR(100000000,'ab')"),
-              std::string(kMsgFuncBadParamTypes) + "FILLSTR (100000000,'ab')");
+    EXPECT_EQ(ErrorOf("FILLSTR(100000000,'ab')"), std::string(kMsgFuncBadParamTypes) + "FILLSTR (100000000,'ab')");
     EXPECT_EQ(ErrorOf("ABS('x')"), std::string(kMsgFuncBadParamTypes) + "ABS ('x')");
     // The first error wins: a second failure in the same expression is not recorded.
     zvState().ErrorFlag = false;
@@ -596,7 +598,7 @@ TEST_F(StatisticsTest, CountByBand)
         uint8_t kind, level;
         int32_t expected;
     };
-    const Row rows[] = {{bkReportFooter, 0, 7}, {bkPageFooter, 0, 7}, {bkMainData, 0, 4}, {bkMainFooter, 0, 4},
+    const Row rows[] = {{bkReportFooter, 0, 7}, {bkPageFooter, 0, 7},  {bkMainData, 0, 4},    {bkMainFooter, 0, 4},
                         {bkColumnFooter, 0, 7}, {bkGroupFooter, 0, 4}, {bkGroupFooter, 1, 6}, {bkDetailData, 0, 3},
                         {bkDetailFooter, 0, 3}, {bkTableFooter, 0, 5}};
     TzvBand current;
@@ -766,11 +768,13 @@ TEST(FunctionCatalogue, LinesInCatalogueOrder)
     const std::vector<std::string> lines = FunctionCatalogue();
     ASSERT_EQ(lines.size(), 43u);
     EXPECT_EQ(lines.front(), "AVG=Statistiche |AVG(<X>) |Restituiosce la media della serie <X>");
-    EXPECT_EQ(lines[19], "IF=Logiche |IF(<X>,<Y>,<Z>) |Restituisce <Y> se l'espressione <X> \xE8 verificata "
-                         "altrimenti restituisce <Z>");
+    EXPECT_EQ(lines[19],
+              "IF=Logiche |IF(<X>,<Y>,<Z>) |Restituisce <Y> se l'espressione <X> \xE8 verificata "
+              "altrimenti restituisce <Z>");
     EXPECT_EQ(lines[26], "PI=Matematiche |PI |Restituisce il valore di pigreco");
-    EXPECT_EQ(lines.back(), "EUROTOMONEYVAL=Valuta |EUROTOMONEYVAL(<X>) |Restituisce il numero <X> convertito da "
-                            "euro alla moneta corrente");
+    EXPECT_EQ(lines.back(),
+              "EUROTOMONEYVAL=Valuta |EUROTOMONEYVAL(<X>) |Restituisce il numero <X> convertito da "
+              "euro alla moneta corrente");
     std::vector<std::string> names;
     for (const TzvFunctionInfo& f : kFunctionCatalogue) {
         names.emplace_back(f.Name);

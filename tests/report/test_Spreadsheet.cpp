@@ -20,8 +20,12 @@ TEST(LayOutSheet, RowsByBaselineAndColumnsSharedAcrossPages)
     };
     const Case cases[] = {
         {"baselines within 3 share a row; a list keeps its columns on every page",
-         {{0, 40, 100, "Rossi"}, {0, 200, 102, "Mario"}, {0, 40, 124, "Russo"}, {0, 202, 124, "Sara"},
-          {1, 41, 60, "Bruno"}, {1, 198, 60, "Luca"}},
+         {{0, 40, 100, "Rossi"},
+          {0, 200, 102, "Mario"},
+          {0, 40, 124, "Russo"},
+          {0, 202, 124, "Sara"},
+          {1, 41, 60, "Bruno"},
+          {1, 198, 60, "Luca"}},
          {{"Rossi", "Mario"}, {"Russo", "Sara"}, {"Bruno", "Luca"}}},
         {"a baseline 4 below the row's first starts a new row, whatever chains in between",
          {{0, 40, 100, "a"}, {0, 200, 103, "b"}, {0, 300, 104, "c"}},
@@ -33,7 +37,8 @@ TEST(LayOutSheet, RowsByBaselineAndColumnsSharedAcrossPages)
          {{0, 42, 10, "dopo"}, {0, 40, 10, " prima "}, {0, 300, 10, "   "}},
          {{"prima dopo"}}},
         {"a page's rows do not merge into the next page's", {{0, 0, 50, "x"}, {1, 0, 50, "y"}}, {{"x"}, {"y"}}},
-        {"extreme coordinates from a damaged file", {{0, INT32_MIN, INT32_MIN, "a"}, {0, INT32_MAX, INT32_MAX, "b"}},
+        {"extreme coordinates from a damaged file",
+         {{0, INT32_MIN, INT32_MIN, "a"}, {0, INT32_MAX, INT32_MAX, "b"}},
          {{"a", ""}, {"", "b"}}},
         {"nothing", {}, {}},
     };
@@ -59,11 +64,11 @@ TEST(ClassifySheetText, NumbersAndDatesUnderTheItalianSettings)
         {"09/12/2026", K::Date, 46365, "dd/mm/yyyy"},
         {"1/3/1900", K::Date, 61, "dd/mm/yyyy"},
         // Codes and other text.
-        {"0123", K::Text, 0, ""},             // leading zero
-        {"1234567890", K::Text, 0, ""},       // ten plain digits
-        {"8051325790246", K::Text, 0, ""},    // EAN-13
+        {"0123", K::Text, 0, ""},                   // leading zero
+        {"1234567890", K::Text, 0, ""},             // ten plain digits
+        {"8051325790246", K::Text, 0, ""},          // EAN-13
         {"1.234.567.890.123,456", K::Text, 0, ""},  // sixteen digits
-        {"1.5", K::Text, 0, ""},              // "." groups thousands in threes
+        {"1.5", K::Text, 0, ""},                    // "." groups thousands in threes
         {"12.34,5", K::Text, 0, ""},
         {"1,", K::Text, 0, ""},
         {"-", K::Text, 0, ""},
@@ -99,8 +104,9 @@ TEST(ClassifySheetText, FollowsOtherSettings)
 TEST(SheetToCsv, QuotesWhatNeedsItAndWritesUtf8WithCrlf)
 {
     const TzvSheet sheet = {{"Niccol\xF2", "a,b", "dice \"ciao\""}, {"riga\r\ndue", "", "1.234,50"}};
-    EXPECT_EQ(SheetToCsv(sheet), "Niccol\xC3\xB2,\"a,b\",\"dice \"\"ciao\"\"\"\r\n"
-                                 "\"riga\r\ndue\",,\"1.234,50\"\r\n");
+    EXPECT_EQ(SheetToCsv(sheet),
+              "Niccol\xC3\xB2,\"a,b\",\"dice \"\"ciao\"\"\"\r\n"
+              "\"riga\r\ndue\",,\"1.234,50\"\r\n");
     EXPECT_EQ(CsvField("\""), "\"\"\"\"");
     EXPECT_EQ(CsvField("semplice; testo"), "semplice; testo");
 }

@@ -37,7 +37,8 @@ protected:
 TEST_F(SqlReportTest, SameListFromThePacketSQLiteAndPostgreSQL)
 {
     std::vector<std::vector<std::string>> rows;
-    for (int i = 1; i <= 130; ++i) rows.push_back({i % 7 ? "Niccol\xF2 " + std::to_string(i) : "", std::to_string(i * 3)});
+    for (int i = 1; i <= 130; ++i)
+        rows.push_back({i % 7 ? "Niccol\xF2 " + std::to_string(i) : "", std::to_string(i * 3)});
     TClientDataSet& table = Table("T", {"Nome", "V:i"}, rows);
     ListReport();
     const std::string fromPacket = Prepare();

@@ -1,16 +1,16 @@
 // Tests of the template file: round trips, hand-built old versions, corrupt input, file loading rules.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include <unistd.h>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
 #include "platform/base/Stream.h"
+#include "platform/data/ClientDataSet.h"
 #include "platform/device/UiServices.h"
 #include "report/ZV_Barcode.h"
 #include "report/ZV_CBar.h"
@@ -311,21 +311,18 @@ Bytes OldTemplate(int v)
 
 struct VersionCase {
     int version;
-    bool names;         // names and visibility stored
-    bool scaled;        // coordinates converted from the older unit
-    bool interleave;    // InterleavePages and InterleavedNumbering stored
-    bool pageScale;     // page print scale stored
-    bool filter;        // data source filter stored
-    bool wordWrap;      // memos get word wrap switched on
+    bool names;       // names and visibility stored
+    bool scaled;      // coordinates converted from the older unit
+    bool interleave;  // InterleavePages and InterleavedNumbering stored
+    bool pageScale;   // page print scale stored
+    bool filter;      // data source filter stored
+    bool wordWrap;    // memos get word wrap switched on
 };
 
 constexpr VersionCase kVersionCases[] = {
-    {21, false, true, false, false, false, true},
-    {22, false, true, false, false, false, false},
-    {23, true, true, true, false, false, false},
-    {25, true, false, true, true, false, false},
-    {27, true, false, true, true, true, false},
-    {28, true, false, true, true, true, false},
+    {21, false, true, false, false, false, true}, {22, false, true, false, false, false, false},
+    {23, true, true, true, false, false, false},  {25, true, false, true, true, false, false},
+    {27, true, false, true, true, true, false},   {28, true, false, true, true, true, false},
 };
 
 }  // namespace
@@ -426,11 +423,8 @@ TEST_F(TemplateTest, OldStringListForm)
         std::string bytes;
         std::vector<std::string> lines;
     } cases[] = {
-        {std::string("AB\rCD\0", 6), {"AB", "CD"}},
-        {std::string("AB\r\0", 4), {"AB"}},
-        {std::string("\0", 1), {}},
-        {std::string("\r\rX\0", 4), {"", "", "X"}},
-        {std::string("A\nB\0", 4), {"A\nB"}},
+        {std::string("AB\rCD\0", 6), {"AB", "CD"}}, {std::string("AB\r\0", 4), {"AB"}},   {std::string("\0", 1), {}},
+        {std::string("\r\rX\0", 4), {"", "", "X"}}, {std::string("A\nB\0", 4), {"A\nB"}},
     };
     TemplateVersionGuard v(25);
     for (const Case& c : cases) {
@@ -554,7 +548,8 @@ TEST_F(TemplateTest, TwoDimensionalAndUnknownBarcodeTypesKeepTypeAndLevelAndTheU
     };
     const Case cases[] = {{bcQRCode, 3}, {bcPDF417, 9}, {bcDataMatrix, 0}, {200, 7}};
     for (const Case& c : cases) {
-        auto* bar = static_cast<TzvCodeBarreView*>(report->Pages[0].Add(std::make_unique<TzvCodeBarreView>(report.get())));
+        auto* bar =
+            static_cast<TzvCodeBarreView*>(report->Pages[0].Add(std::make_unique<TzvCodeBarreView>(report.get())));
         bar->BarType = c.type;
         bar->EcLevel = c.level;
         bar->Width = 150;
@@ -728,7 +723,8 @@ class TempDir {
 public:
     TempDir()
     {
-        path_ = std::filesystem::temp_directory_path() / ("zvtpl-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
+        path_ = std::filesystem::temp_directory_path() /
+                ("zvtpl-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
         std::filesystem::create_directories(path_);
     }
     ~TempDir() { std::filesystem::remove_all(path_); }
@@ -746,7 +742,8 @@ void WriteTemplateFile(const std::string& path, const std::string& memoName)
     Common c;
     c.name = memoName;
     b.memo(0, c).values();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.b.data()), static_cast<std::streamsize>(b.b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.b.data()), static_cast<std::streamsize>(b.b.size()));
 }
 
 }  // namespace
@@ -784,8 +781,10 @@ TEST_F(TemplateTest, LoadFromFileErrors)
         report->LoadFromFile("sub/x.zvf");
         ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
-        EXPECT_EQ(e.message(), "Si \xE8 tentato di caricare il report \"FormMain.zvReport\" da una cartella non valida.\r\n"
-                               "E' possibile caricare il report solo dalla cartella:  \"" + dir.str() + "\"");
+        EXPECT_EQ(e.message(),
+                  "Si \xE8 tentato di caricare il report \"FormMain.zvReport\" da una cartella non valida.\r\n"
+                  "E' possibile caricare il report solo dalla cartella:  \"" +
+                      dir.str() + "\"");
     }
     EXPECT_EQ(DumpTemplate(*report), before);
     EXPECT_TRUE(boxes().empty());

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/Numeric.h"
+#include "platform/device/UiServices.h"
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/base/Numeric.h"
-#include "tests/support/TraceCanvas.h"
-#include "platform/device/UiServices.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_PagePaint.h"
 #include "report/ZV_Template.h"
 #include "report/ZV_TextSearch.h"
+#include "tests/support/TraceCanvas.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ TEST(FindTextMatches, WordsCaseAndControlCharacters)
         {"Rossi", "Rossi", true, false, true},
         {"Rossini", "Rossi", true, false, false},
         {"DeRossi", "Rossi", true, false, false},
-        {"Rossi, Mario", "Rossi", true, false, false},  // the comma is not a delimiter
+        {"Rossi, Mario", "Rossi", true, false, false},   // the comma is not a delimiter
         {"Rossi-Bianchi", "Rossi", true, false, false},  // nor the hyphen
         {"Rossini", "Rossi", true, true, true},
         // Only the first occurrence counts: a whole word later in the record is not seen.
@@ -185,7 +185,8 @@ TEST(TextSearch, NextWalksTheMatchesOneByOne)
         ASSERT_TRUE(SearchPages(pages, 100, 1, s)) << i;
         seen.push_back(Where(pages, s));
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{"1:Rossi Mario", "1:(Rossi)", "2:Rossi.", "3:rossi", "3:ROSSI", "4:Rossi"}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"1:Rossi Mario", "1:(Rossi)", "2:Rossi.", "3:rossi", "3:ROSSI", "4:Rossi"}));
     EXPECT_EQ(s.LastMatchNo, 6);
 }
 
@@ -257,8 +258,24 @@ std::vector<uint8_t> WithAnsiText(const std::string& text)
     std::vector<uint8_t> b = r.finish();
     EmfFile f(b);
     const uint32_t eof = f.records().back().offset;
-    std::vector<uint32_t> w = {emf::EMR_EXTTEXTOUTA, 0, 5, 6, 60, 20, 1 /* GM_COMPATIBLE */, 0, 0,
-                               5, 6, static_cast<uint32_t>(text.size()), 76 /* string offset */, 0, 0, 0, 0, 0,
+    std::vector<uint32_t> w = {emf::EMR_EXTTEXTOUTA,
+                               0,
+                               5,
+                               6,
+                               60,
+                               20,
+                               1 /* GM_COMPATIBLE */,
+                               0,
+                               0,
+                               5,
+                               6,
+                               static_cast<uint32_t>(text.size()),
+                               76 /* string offset */,
+                               0,
+                               0,
+                               0,
+                               0,
+                               0,
                                0 /* no advances */};
     std::vector<uint8_t> rec;
     for (uint32_t v : w)
@@ -532,8 +549,10 @@ TEST_F(FindTest, HighlightFlashesFourTimesAndShowsInTheFoundRecordOnly)
     std::vector<int> litTicks;
     int ticks = 1;
     while (search.State.Found) {
-        if (paint(1) == lit) litTicks.push_back(search.State.BlinkCount);
-        else EXPECT_EQ(paint(1), plain) << search.State.BlinkCount;
+        if (paint(1) == lit)
+            litTicks.push_back(search.State.BlinkCount);
+        else
+            EXPECT_EQ(paint(1), plain) << search.State.BlinkCount;
         EXPECT_EQ(paint(0).size(), 3u);
         EXPECT_TRUE(preview.timer);
         search.TimerTick(preview);
@@ -558,7 +577,9 @@ TEST_F(FindTest, PrinterPlaysEveryRecordWithoutHighlightWhilePreviewCullsAndFlas
         DrawPreviewPage(pages, 2, c, {0, 0, 794, 1123}, 100, foreign, clip, search.State);
         std::vector<std::string> out;
         for (const auto& l : c.lines)
-            if (l.rfind("text ", 0) == 0) out.push_back(l.substr(l.find('\''), l.find(" font=") - l.find('\'')) + " " + l.substr(l.find("color=")));
+            if (l.rfind("text ", 0) == 0)
+                out.push_back(l.substr(l.find('\''), l.find(" font=") - l.find('\'')) + " " +
+                              l.substr(l.find("color=")));
         return out;
     };
     const std::string plain = " color=000000 brush=FFFFFF/Solid", lit = " color=FFFFFF brush=000000/Solid";
@@ -580,8 +601,8 @@ TEST_F(FindTest, ZoomChangeScalesTheShownHighlight)
     search.Find(preview);
     const Rect before = search.State.HighlightRect;
     search.ZoomChanged(100, 150);
-    EXPECT_EQ(search.State.HighlightRect,
-              (Rect{Round32(before.left * 1.5), Round32(before.top * 1.5), Round32(before.right * 1.5), Round32(before.bottom * 1.5)}));
+    EXPECT_EQ(search.State.HighlightRect, (Rect{Round32(before.left * 1.5), Round32(before.top * 1.5),
+                                                Round32(before.right * 1.5), Round32(before.bottom * 1.5)}));
     search.StopHighlight(preview);
     const Rect stopped = search.State.HighlightRect;
     search.ZoomChanged(150, 50);

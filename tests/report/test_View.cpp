@@ -4,14 +4,14 @@
 #include "platform/base/Error.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Stream.h"
-#include "tests/support/TraceCanvas.h"
-#include "tests/support/ProcessState.h"
 #include "platform/device/UiServices.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Picture.h"
 #include "report/ZV_Report.h"
+#include "tests/support/ProcessState.h"
+#include "tests/support/TraceCanvas.h"
 
 using namespace zv;
 
@@ -177,23 +177,49 @@ TEST_F(ViewTest, NamesAreUniqueWithoutRegardToCase)
 TEST_F(ViewTest, AssignCopiesFieldsAndKeepsNamesUnique)
 {
     auto* src = Put<TzvMemoView>(0);
-    src->Left = 1; src->Top = 2; src->Width = 3; src->Height = 4;
-    src->Options = 7; src->Borders = 9; src->BorderWidth = 5; src->BorderColor = 0x123456; src->BorderStyle = 3;
-    src->BackColor = 0xABCDEF; src->FormatCode = 0x01000000; src->FormatText = "ft"; src->Lines = {"a", "b"};
-    src->Visible = 0; src->Selected = 1;
-    src->TextFont.name = "Courier New"; src->TextFont.style = fsItalic; src->Alignment = 3;
-    src->HighlightExpr = "[x]"; src->HighlightActive = -1;
+    src->Left = 1;
+    src->Top = 2;
+    src->Width = 3;
+    src->Height = 4;
+    src->Options = 7;
+    src->Borders = 9;
+    src->BorderWidth = 5;
+    src->BorderColor = 0x123456;
+    src->BorderStyle = 3;
+    src->BackColor = 0xABCDEF;
+    src->FormatCode = 0x01000000;
+    src->FormatText = "ft";
+    src->Lines = {"a", "b"};
+    src->Visible = 0;
+    src->Selected = 1;
+    src->TextFont.name = "Courier New";
+    src->TextFont.style = fsItalic;
+    src->Alignment = 3;
+    src->HighlightExpr = "[x]";
+    src->HighlightActive = -1;
     auto* copy = Put<TzvMemoView>(0);
     copy->Assign(*src);
     EXPECT_EQ(copy->Name, "Memo2");  // the source's name is taken
-    EXPECT_EQ(copy->Left, 1); EXPECT_EQ(copy->Top, 2); EXPECT_EQ(copy->Width, 3); EXPECT_EQ(copy->Height, 4);
-    EXPECT_EQ(copy->Options, 7); EXPECT_EQ(copy->Borders, 9); EXPECT_EQ(copy->BorderWidth, 5);
-    EXPECT_EQ(copy->BorderColor, 0x123456u); EXPECT_EQ(copy->BorderStyle, 3); EXPECT_EQ(copy->BackColor, 0xABCDEFu);
-    EXPECT_EQ(copy->FormatCode, 0x01000000u); EXPECT_EQ(copy->FormatText, "ft");
+    EXPECT_EQ(copy->Left, 1);
+    EXPECT_EQ(copy->Top, 2);
+    EXPECT_EQ(copy->Width, 3);
+    EXPECT_EQ(copy->Height, 4);
+    EXPECT_EQ(copy->Options, 7);
+    EXPECT_EQ(copy->Borders, 9);
+    EXPECT_EQ(copy->BorderWidth, 5);
+    EXPECT_EQ(copy->BorderColor, 0x123456u);
+    EXPECT_EQ(copy->BorderStyle, 3);
+    EXPECT_EQ(copy->BackColor, 0xABCDEFu);
+    EXPECT_EQ(copy->FormatCode, 0x01000000u);
+    EXPECT_EQ(copy->FormatText, "ft");
     EXPECT_EQ(copy->Lines, (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(copy->Visible, 0); EXPECT_EQ(copy->Selected, 1);
-    EXPECT_EQ(copy->TextFont.name, "Courier New"); EXPECT_EQ(copy->TextFont.style, fsItalic);
-    EXPECT_EQ(copy->Alignment, 3u); EXPECT_EQ(copy->HighlightExpr, "[x]"); EXPECT_EQ(copy->HighlightActive, -1);
+    EXPECT_EQ(copy->Visible, 0);
+    EXPECT_EQ(copy->Selected, 1);
+    EXPECT_EQ(copy->TextFont.name, "Courier New");
+    EXPECT_EQ(copy->TextFont.style, fsItalic);
+    EXPECT_EQ(copy->Alignment, 3u);
+    EXPECT_EQ(copy->HighlightExpr, "[x]");
+    EXPECT_EQ(copy->HighlightActive, -1);
 
     // From outside the report the source's name comes along.
     TzvReport outside;
@@ -219,15 +245,15 @@ TEST_F(ViewTest, CalcFrameRect)
         int32_t insetX, insetY;
         Rect frame;
     } cases[] = {
-        {1, frAll, 2, 1, {10, 20, 111, 71}},
-        {3, frLeft, 3, 1, {11, 20, 111, 71}},
-        {3, frAll, 3, 1, {11, 21, 110, 70}},
-        {4, frRight | frBottom, 4, 2, {10, 20, 109, 69}},
-        {0, frAll, 2, 1, {10, 20, 111, 71}},
-        {-3, frLeft | frTop, 1, 1, {8, 18, 111, 71}},
+        {1, frAll, 2, 1, {10, 20, 111, 71}}, {3, frLeft, 3, 1, {11, 20, 111, 71}},
+        {3, frAll, 3, 1, {11, 21, 110, 70}}, {4, frRight | frBottom, 4, 2, {10, 20, 109, 69}},
+        {0, frAll, 2, 1, {10, 20, 111, 71}}, {-3, frLeft | frTop, 1, 1, {8, 18, 111, 71}},
     };
     TzvMemoView v(nullptr);
-    v.Left = 10; v.Top = 20; v.Width = 100; v.Height = 50;
+    v.Left = 10;
+    v.Top = 20;
+    v.Width = 100;
+    v.Height = 50;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.width);
         v.BorderWidth = c.width;
@@ -242,7 +268,10 @@ TEST_F(ViewTest, CalcFrameRect)
 TEST_F(ViewTest, BackgroundAndFrameInRunAndDesignMode)
 {
     TzvMemoView v(nullptr);
-    v.Left = 10; v.Top = 20; v.Width = 30; v.Height = 40;
+    v.Left = 10;
+    v.Top = 20;
+    v.Width = 30;
+    v.Height = 40;
     struct Case {
         bool run;
         Color back;
@@ -250,13 +279,21 @@ TEST_F(ViewTest, BackgroundAndFrameInRunAndDesignMode)
         std::vector<std::string> log;
     } cases[] = {
         {true, clNone, 0, {}},
-        {false, clNone, frAll,
+        {false,
+         clNone,
+         frAll,
          {"fill 10,20,41,61 brush=FFFFFF/Solid", "rect 10,20,41,61 pen=00FF00/1/Solid brush=FFFFFF/Clear"}},
-        {true, 0x0000FF, frAll,
+        {true,
+         0x0000FF,
+         frAll,
          {"fill 10,20,40,60 brush=0000FF/Solid", "rect 10,20,41,61 pen=00FF00/1/Solid brush=0000FF/Clear"}},
-        {true, clNone, frLeft | frBottom,
+        {true,
+         clNone,
+         frLeft | frBottom,
          {"moveTo 10,20", "lineTo 10,60 pen=00FF00/1/Solid", "moveTo 10,60", "lineTo 40,60 pen=00FF00/1/Solid"}},
-        {true, clNone, frRight | frTop,
+        {true,
+         clNone,
+         frRight | frTop,
          {"moveTo 40,20", "lineTo 40,60 pen=00FF00/1/Solid", "moveTo 10,20", "lineTo 40,20 pen=00FF00/1/Solid"}},
     };
     for (const Case& c : cases) {
@@ -299,16 +336,27 @@ TEST_F(ViewTest, BackgroundAndFrameInRunAndDesignMode)
 TEST_F(ViewTest, ClipRegionIncludesHalfTheFrame)
 {
     TzvMemoView v(nullptr);
-    v.Left = 10; v.Top = 20; v.Width = 30; v.Height = 40; v.BorderWidth = 4; v.Borders = frLeft | frBottom;
+    v.Left = 10;
+    v.Top = 20;
+    v.Width = 30;
+    v.Height = 40;
+    v.BorderWidth = 4;
+    v.Borders = frLeft | frBottom;
     EXPECT_EQ(v.GetClipRgn(false), (Rect{8, 20, 40, 62}));
     EXPECT_EQ(v.GetClipRgn(true), (Rect{-2, 10, 50, 72}));
 
     // Bands add their caption tab: above a horizontal band, left of a table band.
     TzvBandView band(nullptr);
-    band.Left = 0; band.Top = 100; band.Width = 700; band.Height = 40;
+    band.Left = 0;
+    band.Top = 100;
+    band.Width = 700;
+    band.Height = 40;
     band.SetBandKind(bkMainData);
     EXPECT_EQ(band.GetClipRgn(false), (Rect{0, 82, 700, 140}));
-    band.Left = 200; band.Top = 0; band.Width = 50; band.Height = 1000;
+    band.Left = 200;
+    band.Top = 0;
+    band.Width = 50;
+    band.Height = 1000;
     band.SetBandKind(bkTableData);
     EXPECT_EQ(band.GetClipRgn(false), (Rect{182, 0, 250, 1000}));
     EXPECT_EQ(band.GetClipRgn(true), (Rect{182, -10, 260, 1010}));
@@ -381,7 +429,12 @@ TEST_F(ViewTest, MemoStylesAndVersionTwentyOneWordWrap)
 TEST_F(ViewTest, SubReportDrawing)
 {
     auto* sub = Put<TzvSubReportView>(0);
-    sub->Left = 5; sub->Top = 6; sub->Width = 50; sub->Height = 20; sub->SubPage = 2; sub->BorderWidth = 3;
+    sub->Left = 5;
+    sub->Top = 6;
+    sub->Width = 50;
+    sub->Height = 20;
+    sub->SubPage = 2;
+    sub->BorderWidth = 3;
     TraceCanvas canvas;
     sub->Draw(canvas);
     ASSERT_EQ(canvas.lines.size(), 2u);

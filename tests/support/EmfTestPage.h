@@ -13,8 +13,14 @@ namespace zvtest {
 inline const std::vector<std::string>& TestPageTexts()
 {
     static const std::vector<std::string> texts = {
-        "Liberation Sans 10", "Grassetto corsivo", "Serif 14", "Mono 9", "Ruotato 45", "Verticale",
-        "Testo ritagliato dal rettangolo", "Citt\xE0 \x80 12,50",
+        "Liberation Sans 10",
+        "Grassetto corsivo",
+        "Serif 14",
+        "Mono 9",
+        "Ruotato 45",
+        "Verticale",
+        "Testo ritagliato dal rettangolo",
+        "Citt\xE0 \x80 12,50",
     };
     return texts;
 }

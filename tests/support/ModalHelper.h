@@ -36,7 +36,8 @@ public:
     {
         timer_.reset();
         if (!seen_ && !QTest::currentTestFailed())
-            QTest::qFail("the expected modal dialog never appeared", where_.file_name(), static_cast<int>(where_.line()));
+            QTest::qFail("the expected modal dialog never appeared", where_.file_name(),
+                         static_cast<int>(where_.line()));
     }
     bool seen() const { return seen_; }
 

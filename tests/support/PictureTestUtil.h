@@ -79,11 +79,16 @@ inline zv::Bitmap ReadPam(const std::filesystem::path& path)
     int depth = 0, maxval = 0;
     std::string key;
     while (header >> key) {
-        if (key == "WIDTH") header >> bmp.width;
-        else if (key == "HEIGHT") header >> bmp.height;
-        else if (key == "DEPTH") header >> depth;
-        else if (key == "MAXVAL") header >> maxval;
-        else if (key == "TUPLTYPE") header >> key;
+        if (key == "WIDTH")
+            header >> bmp.width;
+        else if (key == "HEIGHT")
+            header >> bmp.height;
+        else if (key == "DEPTH")
+            header >> depth;
+        else if (key == "MAXVAL")
+            header >> maxval;
+        else if (key == "TUPLTYPE")
+            header >> key;
     }
     size_t pos = end + 7;
     size_t count = static_cast<size_t>(bmp.width) * bmp.height;
@@ -145,7 +150,8 @@ inline double MeanDifference(const zv::Bitmap& a, const zv::Bitmap& b)
     double sum = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i)
         for (int shift = 0; shift < 24; shift += 8)
-            sum += std::abs(static_cast<int>((a.pixels[i] >> shift) & 0xFF) - static_cast<int>((b.pixels[i] >> shift) & 0xFF));
+            sum += std::abs(static_cast<int>((a.pixels[i] >> shift) & 0xFF) -
+                            static_cast<int>((b.pixels[i] >> shift) & 0xFF));
     return sum / (3.0 * a.pixels.size());
 }
 
@@ -153,7 +159,10 @@ inline uint32_t Get32(const std::vector<uint8_t>& b, size_t off)
 {
     return b[off] | (b[off + 1] << 8) | (b[off + 2] << 16) | (static_cast<uint32_t>(b[off + 3]) << 24);
 }
-inline uint16_t Get16(const std::vector<uint8_t>& b, size_t off) { return static_cast<uint16_t>(b[off] | (b[off + 1] << 8)); }
+inline uint16_t Get16(const std::vector<uint8_t>& b, size_t off)
+{
+    return static_cast<uint16_t>(b[off] | (b[off + 1] << 8));
+}
 inline void Set32(std::vector<uint8_t>& b, size_t off, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) b[off + i] = static_cast<uint8_t>(v >> (8 * i));
@@ -174,7 +183,8 @@ inline zv::Bitmap MakePattern(int32_t w, int32_t h, bool alpha = false)
     bmp.pixels.resize(static_cast<size_t>(w) * h);
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
-            uint32_t r = (x * 255) / (w > 1 ? w - 1 : 1), g = (y * 255) / (h > 1 ? h - 1 : 1), b = ((x + y) * 37) & 0xFF;
+            uint32_t r = (x * 255) / (w > 1 ? w - 1 : 1), g = (y * 255) / (h > 1 ? h - 1 : 1),
+                     b = ((x + y) * 37) & 0xFF;
             uint32_t a = alpha ? ((x * 7 + y * 13) & 0xFF) : 0xFF;
             bmp.at(x, y) = (a << 24) | (r << 16) | (g << 8) | b;
         }

@@ -28,8 +28,8 @@ class ProcessState {
 public:
     ProcessState()
         : state_(zv::zvState()), prepare_(zv::PrepareState()), format_(zv::DefaultFormatSettings()),
-          ui_(zv::DefaultHeadlessUi()), classes_(zv::ComponentClassRegistry::instance()),
-          addIns_(zv::AddInObjects()), filters_(zv::ExportFilters())
+          ui_(zv::DefaultHeadlessUi()), classes_(zv::ComponentClassRegistry::instance()), addIns_(zv::AddInObjects()),
+          filters_(zv::ExportFilters())
     {
         for (const auto& library : zv::FunctionLibraries()) libraries_.push_back(library.get());
     }

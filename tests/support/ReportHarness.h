@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Component.h"
-#include "platform/emf/EmfPlayer.h"
-#include "platform/draw/FontMetrics.h"
 #include "platform/base/Stream.h"
+#include "platform/data/ClientDataSet.h"
 #include "platform/device/UiServices.h"
+#include "platform/draw/FontMetrics.h"
+#include "platform/emf/EmfPlayer.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Picture.h"
 #include "report/ZV_Report.h"
@@ -97,8 +97,8 @@ public:
         v->Options = options;
         return static_cast<zv::TzvBandView&>(*page.Add(std::move(v)));
     }
-    zv::TzvMemoView& Memo(zv::TzvPage& page, int32_t left, int32_t top, const std::string& text,
-                          int32_t width = 300, int32_t height = 18, uint16_t options = 0)
+    zv::TzvMemoView& Memo(zv::TzvPage& page, int32_t left, int32_t top, const std::string& text, int32_t width = 300,
+                          int32_t height = 18, uint16_t options = 0)
     {
         auto v = std::make_unique<zv::TzvMemoView>(report);
         v->Left = left;
@@ -143,8 +143,10 @@ public:
             out << "page " << i + 1 << "\n";
             int shapes = 0;
             zv::EnumerateEmf(pages.Pages(i).Picture, [&out, &shapes](const zv::EmfRecordInfo& r) {
-                if (r.isText) out << "  " << r.reference.x << "," << r.reference.y << " " << r.text << "\n";
-                else if (r.hasBounds) ++shapes;
+                if (r.isText)
+                    out << "  " << r.reference.x << "," << r.reference.y << " " << r.text << "\n";
+                else if (r.hasBounds)
+                    ++shapes;
                 return zv::EmfAction::Play;
             });
             if (shapes) out << "  shapes " << shapes << "\n";

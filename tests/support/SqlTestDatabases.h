@@ -49,8 +49,9 @@ public:
 
     void start()
     {
-        Run(asUser_ + bin_ + "/pg_ctl -D " + dir_ + "/data -l " + dir_ + "/server.log -w -s -o \"-c listen_addresses='' -c unix_socket_directories=" +
-            dir_ + " -c fsync=off\" start");
+        Run(asUser_ + bin_ + "/pg_ctl -D " + dir_ + "/data -l " + dir_ +
+            "/server.log -w -s -o \"-c listen_addresses='' -c unix_socket_directories=" + dir_ +
+            " -c fsync=off\" start");
         running_ = true;
     }
     // Stops at once, as a crash would: sessions are cut off.
@@ -68,7 +69,8 @@ private:
         std::error_code ec;
         for (const auto& e : fs::directory_iterator("/usr/lib/postgresql", ec))
             if (fs::exists(e.path() / "bin" / "initdb")) return (e.path() / "bin").string();
-        throw std::runtime_error("PostgreSQL server binaries not found under /usr/lib/postgresql (scripts/deps.sh installs them)");
+        throw std::runtime_error(
+            "PostgreSQL server binaries not found under /usr/lib/postgresql (scripts/deps.sh installs them)");
     }
     void Run(const std::string& command) const
     {

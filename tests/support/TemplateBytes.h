@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/draw/Graphics.h"
 #include "platform/base/Stream.h"
+#include "platform/draw/Graphics.h"
 
 namespace zvtest {
 
@@ -39,11 +39,19 @@ public:
     explicit Bytes(int version) : version_(version) {}
     std::vector<uint8_t> b;
 
-    Bytes& u8(uint8_t v) { b.push_back(v); return *this; }
+    Bytes& u8(uint8_t v)
+    {
+        b.push_back(v);
+        return *this;
+    }
     Bytes& u16(uint16_t v) { return u8(v & 0xFF).u8(v >> 8); }
     Bytes& u32(uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
     Bytes& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
-    Bytes& raw(std::string_view s) { b.insert(b.end(), s.begin(), s.end()); return *this; }
+    Bytes& raw(std::string_view s)
+    {
+        b.insert(b.end(), s.begin(), s.end());
+        return *this;
+    }
     Bytes& str(std::string_view s) { return u8(static_cast<uint8_t>(s.size())).raw(s); }
     // A string list in the form of this version.
     Bytes& list(const std::vector<std::string>& lines)

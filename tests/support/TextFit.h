@@ -52,19 +52,22 @@ inline QStringList ClippedTexts(QWidget* window)
             QStyleOptionButton opt;
             opt.initFrom(b);
             opt.text = b->text();
-            report(w, b->text(), TextWidth(fm, b->text()), st->subElementRect(QStyle::SE_CheckBoxContents, &opt, b).width());
+            report(w, b->text(), TextWidth(fm, b->text()),
+                   st->subElementRect(QStyle::SE_CheckBoxContents, &opt, b).width());
         } else if (auto* r = qobject_cast<QRadioButton*>(w)) {
             QStyleOptionButton opt;
             opt.initFrom(r);
             opt.text = r->text();
-            report(w, r->text(), TextWidth(fm, r->text()), st->subElementRect(QStyle::SE_RadioButtonContents, &opt, r).width());
+            report(w, r->text(), TextWidth(fm, r->text()),
+                   st->subElementRect(QStyle::SE_RadioButtonContents, &opt, r).width());
         } else if (auto* p = qobject_cast<QPushButton*>(w)) {
             if (p->text().isEmpty()) continue;
             QStyleOptionButton opt;
             opt.initFrom(p);
             opt.text = p->text();
             const int icon = p->icon().isNull() ? 0 : p->iconSize().width() + 4;
-            report(w, p->text(), TextWidth(fm, p->text()) + icon, st->subElementRect(QStyle::SE_PushButtonContents, &opt, p).width());
+            report(w, p->text(), TextWidth(fm, p->text()) + icon,
+                   st->subElementRect(QStyle::SE_PushButtonContents, &opt, p).width());
         } else if (auto* t = qobject_cast<QToolButton*>(w)) {
             if (t->text().isEmpty() || t->toolButtonStyle() == Qt::ToolButtonIconOnly) continue;
             report(w, t->text(), t->sizeHint().width(), t->width());
@@ -77,14 +80,16 @@ inline QStringList ClippedTexts(QWidget* window)
             const int field = st->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c).width();
             // The label is drawn one pixel in from the field; a line edit keeps its own margins.
             const int inner = c->isEditable() ? 6 : 2;
-            for (int i = 0; i < c->count(); ++i) report(w, c->itemText(i), TextWidth(fm, c->itemText(i)) + inner, field);
+            for (int i = 0; i < c->count(); ++i)
+                report(w, c->itemText(i), TextWidth(fm, c->itemText(i)) + inner, field);
         } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
             QStyleOptionGroupBox opt;
             opt.initFrom(g);
             opt.text = g->title();
             opt.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
             opt.lineWidth = 1;
-            report(w, g->title(), TextWidth(fm, g->title()), st->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, g).width());
+            report(w, g->title(), TextWidth(fm, g->title()),
+                   st->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, g).width());
             // What the box holds lies inside its frame.
             const QRect inside = st->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxContents, g);
             for (QWidget* child : g->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -92,10 +97,18 @@ inline QStringList ClippedTexts(QWidget* window)
                 const QRect r = child->geometry();
                 if (!inside.contains(r))
                     out << QStringLiteral("%1 in %2: %3,%4 %5x%6 outside the frame's inside %7,%8 %9x%10")
-                               .arg(child->objectName().isEmpty() ? QString::fromLatin1(child->metaObject()->className()) : child->objectName(),
+                               .arg(child->objectName().isEmpty()
+                                        ? QString::fromLatin1(child->metaObject()->className())
+                                        : child->objectName(),
                                     g->title())
-                               .arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
-                               .arg(inside.x()).arg(inside.y()).arg(inside.width()).arg(inside.height());
+                               .arg(r.x())
+                               .arg(r.y())
+                               .arg(r.width())
+                               .arg(r.height())
+                               .arg(inside.x())
+                               .arg(inside.y())
+                               .arg(inside.width())
+                               .arg(inside.height());
             }
         }
     }

@@ -7,8 +7,8 @@
 namespace zv {
 namespace {
 
-constexpr std::array<const char*, 7> kPenStyles = {"Solid", "Dash", "Dot", "DashDot", "DashDotDot", "Clear",
-                                                   "InsideFrame"};
+constexpr std::array<const char*, 7> kPenStyles = {"Solid",      "Dash",  "Dot",        "DashDot",
+                                                   "DashDotDot", "Clear", "InsideFrame"};
 constexpr std::array<const char*, 8> kBrushStyles = {"Solid",     "Clear",     "Horizontal", "Vertical",
                                                      "FDiagonal", "BDiagonal", "Cross",      "DiagCross"};
 
@@ -35,10 +35,7 @@ std::string TraceCanvas::formatColor(Color c)
     return buf;
 }
 
-std::string TraceCanvas::formatRect(const Rect& r)
-{
-    return Pt(r.left, r.top) + "," + Pt(r.right, r.bottom);
-}
+std::string TraceCanvas::formatRect(const Rect& r) { return Pt(r.left, r.top) + "," + Pt(r.right, r.bottom); }
 
 std::string TraceCanvas::formatPen(const Pen& p)
 {
@@ -53,8 +50,7 @@ std::string TraceCanvas::formatBrush(const Brush& b)
 
 std::string TraceCanvas::formatFont(const Font& f)
 {
-    return f.name + "/" + std::to_string(f.height) + "/" + std::to_string(f.style) + "/" +
-           std::to_string(f.escapement);
+    return f.name + "/" + std::to_string(f.height) + "/" + std::to_string(f.style) + "/" + std::to_string(f.escapement);
 }
 
 std::string TraceCanvas::textLine(std::string_view text) const
@@ -74,7 +70,10 @@ void TraceCanvas::rectangle(const Rect& r)
     lines.push_back("rect " + formatRect(r) + " pen=" + formatPen(pen()) + " brush=" + formatBrush(brush()));
 }
 
-void TraceCanvas::fillRect(const Rect& r) { lines.push_back("fill " + formatRect(r) + " brush=" + formatBrush(brush())); }
+void TraceCanvas::fillRect(const Rect& r)
+{
+    lines.push_back("fill " + formatRect(r) + " brush=" + formatBrush(brush()));
+}
 
 void TraceCanvas::polygon(std::span<const Point> pts)
 {

@@ -2,19 +2,19 @@
 // and every window of the library showing its texts whole at the font it is laid out for.
 #include <QComboBox>
 #include <QDir>
-#include <QPointer>
-#include <QProcess>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
+#include <QProcess>
 #include <QtTest>
 #include <memory>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Component.h"
+#include "platform/data/ClientDataSet.h"
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtText.h"
-#include "report/ZV_Format.h"
 #include "report/ZV_EMFPages.h"
+#include "report/ZV_Format.h"
 #include "report/ZV_Init.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Preview.h"
@@ -115,10 +115,13 @@ private slots:
             QTest::qWait(50);
             QCOMPARE(w.widget->font(), WindowFont());
             const QStringList clipped = zvtest::ClippedTexts(w.widget);
-            QVERIFY2(clipped.isEmpty(), qPrintable(QString::fromLatin1(w.name) + QStringLiteral(":\n") + clipped.join('\n')));
+            QVERIFY2(clipped.isEmpty(),
+                     qPrintable(QString::fromLatin1(w.name) + QStringLiteral(":\n") + clipped.join('\n')));
             if (!shots.isEmpty()) {
                 const QString file = QDir(shots).filePath(QString::fromLatin1(w.name) + QStringLiteral(".png"));
-                QCOMPARE(QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QString::number(w.widget->winId()), file}), 0);
+                QCOMPARE(QProcess::execute(QStringLiteral("import"),
+                                           {QStringLiteral("-window"), QString::number(w.widget->winId()), file}),
+                         0);
             }
             if (w.widget != preview) w.widget->hide();
         }

@@ -26,11 +26,13 @@ namespace {
 [[nodiscard]] std::unique_ptr<zvtest::ModalWatch> AnswerParams(
     QStringList texts, bool* okWasEnabledEarly = nullptr, std::source_location where = std::source_location::current())
 {
-    return zvtest::WhenModalOfClassShows<TedParamFct>([texts, okWasEnabledEarly](TedParamFct* d) {
-        if (okWasEnabledEarly) *okWasEnabledEarly = d->OKBtn->isEnabled();
-        for (int i = 0; i < texts.size(); ++i) d->ed[i]->setText(texts[i]);
-        d->OKBtn->click();
-    }, where);
+    return zvtest::WhenModalOfClassShows<TedParamFct>(
+        [texts, okWasEnabledEarly](TedParamFct* d) {
+            if (okWasEnabledEarly) *okWasEnabledEarly = d->OKBtn->isEnabled();
+            for (int i = 0; i < texts.size(); ++i) d->ed[i]->setText(texts[i]);
+            d->OKBtn->click();
+        },
+        where);
 }
 
 void SelectFunction(TExprEditor& e, const QString& name)
@@ -57,14 +59,16 @@ private slots:
         QVERIFY(e.lbFunction->count() >= 43);
         const QFontMetrics listFm(e.lbFunction->font());
         const QFontMetrics helpFm(e.moHlp2->font());
-        const int textWidth = e.moHlp2->viewport()->width() - 2 * static_cast<int>(e.moHlp2->document()->documentMargin());
+        const int textWidth =
+            e.moHlp2->viewport()->width() - 2 * static_cast<int>(e.moHlp2->document()->documentMargin());
         for (int i = 0; i < e.lbFunction->count(); ++i) {
             e.lbFunction->setCurrentRow(i);
             const QString name = e.lbFunction->item(i)->text();
             QVERIFY2(listFm.horizontalAdvance(name) + 4 <= e.lbFunction->viewport()->width(), qPrintable(name));
             const QStringList clipped = zvtest::ClippedTexts(&e);  // the syntax label among them
             QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join('\n')));
-            for (const QString& word : e.moHlp2->toPlainText().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+            for (const QString& word :
+                 e.moHlp2->toPlainText().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
                 QVERIFY2(helpFm.horizontalAdvance(word) <= textWidth, qPrintable(name + QStringLiteral(": ") + word));
         }
         QCOMPARE(e.lbFunction->horizontalScrollBar()->maximum(), 0);

@@ -5,43 +5,43 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
-#include <QPrintDialog>
-#include <QPrinterInfo>
-#include <QTemporaryDir>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QtTest>
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
+#include "platform/base/Error.h"
+#include "platform/base/Files.h"
+#include "platform/base/FormatSettings.h"
+#include "platform/base/Stream.h"
+#include "platform/device/PageWriter.h"
+#include "platform/device/UiServices.h"
 #include "platform/emf/EmfReader.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/base/Error.h"
-#include "platform/base/FormatSettings.h"
-#include "platform/device/UiServices.h"
-#include "platform/base/Files.h"
-#include "platform/base/Stream.h"
-#include "platform/qt/QtPrinter.h"
-#include "report/ZV_Export.h"
-#include "report/ZV_Barcode.h"
-#include "platform/device/PageWriter.h"
-#include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/QtCanvas.h"
+#include "platform/qt/QtFontMetrics.h"
+#include "platform/qt/QtPrinter.h"
 #include "platform/qt/QtText.h"
+#include "report/ZV_Barcode.h"
 #include "report/ZV_Const.h"
 #include "report/ZV_EMFPages.h"
+#include "report/ZV_Export.h"
 #include "report/ZV_Init.h"
-#include "report/ZV_Prntr.h"
-#include "report/ZV_Report.h"
 #include "report/ZV_Memo.h"
 #include "report/ZV_Picture.h"
+#include "report/ZV_Prntr.h"
+#include "report/ZV_Report.h"
 #include "report/ZV_Template.h"
 #include "report/ZV_Utils.h"
 #include "tests/support/ModalHelper.h"
@@ -94,12 +94,14 @@ void AddTextPage(TzvReport& report, const std::string& text)
     const QString& text, QRadioButton* TFindForm::*origin, QString* seenTitle = nullptr,
     std::source_location where = std::source_location::current())
 {
-    return zvtest::WhenModalOfClassShows<TFindForm>([=](TFindForm* f) {
-        if (seenTitle) *seenTitle = f->windowTitle();
-        f->FindText->setEditText(text);
-        if (origin) (f->*origin)->setChecked(true);
-        f->OKBtn->click();
-    }, where);
+    return zvtest::WhenModalOfClassShows<TFindForm>(
+        [=](TFindForm* f) {
+            if (seenTitle) *seenTitle = f->windowTitle();
+            f->FindText->setEditText(text);
+            if (origin) (f->*origin)->setChecked(true);
+            f->OKBtn->click();
+        },
+        where);
 }
 
 QImage Grab(TStandardPreview& preview)
@@ -107,8 +109,6 @@ QImage Grab(TStandardPreview& preview)
     QApplication::processEvents();
     return preview.PaintPanel->grab().toImage();
 }
-
-
 
 // Opens a non-modal preview of the report and waits until it is laid out and active.
 TStandardPreview* OpenPreview(TzvReport& report)
@@ -133,8 +133,10 @@ Rect FrameOf(TStandardPreview& p, int index)
 {
     const QPoint o = p.PageOrigin(index);
     const TzvEMFPage& page = p.Report->EMFPages.Pages(index);
-    const double w = page.PaperWidth * 397.0 / 1050.0 * p.Zoom / 100, h = page.PaperHeight * 397.0 / 1050.0 * p.Zoom / 100;
-    return {o.x(), o.y(), static_cast<int32_t>(std::nearbyint(w + o.x() + 1)), static_cast<int32_t>(std::nearbyint(h + o.y() + 1))};
+    const double w = page.PaperWidth * 397.0 / 1050.0 * p.Zoom / 100,
+                 h = page.PaperHeight * 397.0 / 1050.0 * p.Zoom / 100;
+    return {o.x(), o.y(), static_cast<int32_t>(std::nearbyint(w + o.x() + 1)),
+            static_cast<int32_t>(std::nearbyint(h + o.y() + 1))};
 }
 
 // Answers the next file question with this file and filter (1-based), noting what was asked.
@@ -154,7 +156,6 @@ void AnswerFileDialog(const QString& file, int filterIndex, FileQuestion* asked 
 bool IsBlack(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::black); }
 bool IsWhite(const QImage& img, int x, int y) { return img.pixelColor(x, y) == QColor(Qt::white); }
 
-
 // The shapes an icon shows: white sheets met along a row between two lines of text, a dark row
 // from edge to edge (an arrow across), dark pixels in all four corners (arrows out to the corners).
 struct GlyphShapes {
@@ -165,7 +166,9 @@ GlyphShapes ShapesOf(const QIcon& icon)
 {
     const QImage img = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
     auto white = [&img](int x, int y) { return img.pixel(x, y) == qRgba(255, 255, 255, 255); };
-    auto dark = [&img](int x, int y) { return qAlpha(img.pixel(x, y)) > 128 && img.pixelColor(x, y).lightness() < 100; };
+    auto dark = [&img](int x, int y) {
+        return qAlpha(img.pixel(x, y)) > 128 && img.pixelColor(x, y).lightness() < 100;
+    };
     GlyphShapes g;
     auto runs = [&white](int y) {
         int n = 0;
@@ -203,8 +206,9 @@ private slots:
         QVERIFY(Prn().PlatformPrinter != nullptr);
         // The barcode object's add-in entry has its editor now.
         const auto& addIns = AddInObjects();
-        const auto barcode = std::find_if(addIns.begin(), addIns.end(),
-                                          [](const TzvAddInObjectInfo& i) { return i.ClassName == "TzvCodeBarreView"; });
+        const auto barcode = std::find_if(addIns.begin(), addIns.end(), [](const TzvAddInObjectInfo& i) {
+            return i.ClassName == "TzvCodeBarreView";
+        });
         QVERIFY(barcode != addIns.end());
         QVERIFY(barcode->CreateEditor);
         const std::unique_ptr<TzvObjEditorForm> editor = barcode->CreateEditor();
@@ -294,7 +298,7 @@ private slots:
         TzvReport report;
         AddPage(report, 1050, 1485);  // 397 x 561 pixels at 100 %
         AddPage(report, 1050, 1485);
-        AddPage(report, 2100, 2970);  // A4
+        AddPage(report, 2100, 2970);   // A4
         AddPage(report, 20000, 2970);  // wider than any screen
         TStandardPreview* preview = OpenPreview(report);
         QCOMPARE(preview->Zoom, 100.0);
@@ -338,7 +342,7 @@ private slots:
         QCOMPARE(preview->CurrentPage, 3);
         QCOMPARE(preview->LabelPage->text(), QStringLiteral("3 di 4"));
         QCOMPARE(FrameOf(*preview, 2).top, 10);  // the page starts 10 pixels below the top
-        preview->GoToPage(0);  // ignored
+        preview->GoToPage(0);                    // ignored
         preview->GoToPage(5);
         QCOMPARE(preview->CurrentPage, 3);
         ClosePreview(preview);
@@ -425,7 +429,8 @@ private slots:
         QCOMPARE(preview->ZoomMode, zmTwoPages);
         // Typing accepts digits, "%" and the decimal separator only, whether the keys reach the box
         // (as the keyboard sends them: the box has the focus) or its line edit.
-        for (QWidget* target : {static_cast<QWidget*>(preview->ZoomBtn), static_cast<QWidget*>(preview->ZoomBtn->lineEdit())}) {
+        for (QWidget* target :
+             {static_cast<QWidget*>(preview->ZoomBtn), static_cast<QWidget*>(preview->ZoomBtn->lineEdit())}) {
             preview->ZoomBtn->setFocus();
             preview->ZoomBtn->lineEdit()->clear();
             QTest::keyClicks(target, QStringLiteral("1a2,5x%Z"));
@@ -564,7 +569,8 @@ private slots:
         const QString info = run("pdfinfo", {pdf});
         QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(info));
         QVERIFY2(info.contains(QRegularExpression("Title:\\s+Elenco clienti\\n")), qPrintable(info));
-        QVERIFY2(run("pdfinfo", {"-f", "2", "-l", "2", pdf}).contains(QRegularExpression("Page\\s+2 size:\\s+29[78](\\.\\d+)? x 42[01]")),
+        QVERIFY2(run("pdfinfo", {"-f", "2", "-l", "2", pdf})
+                     .contains(QRegularExpression("Page\\s+2 size:\\s+29[78](\\.\\d+)? x 42[01]")),
                  qPrintable(info));
 
         preview->GoToPage(2);
@@ -589,7 +595,8 @@ private slots:
                     watch.stop();
                     sawWindow = form->windowTitle() == QStringLiteral("Esportazione...") &&
                                 form->Label1->text() == QStringLiteral("Documento PDF") &&
-                                form->ProgressBar1->maximum() == preview->PageCount() && form->Button1->text() == QStringLiteral("&Annulla");
+                                form->ProgressBar1->maximum() == preview->PageCount() &&
+                                form->Button1->text() == QStringLiteral("&Annulla");
                     form->Button1->click();
                 }
         });
@@ -672,13 +679,13 @@ private slots:
         auto answered = AnswerFindDialog(QStringLiteral("totale"), &TFindForm::FindFirstPage, &title);
         preview->Find();
         QCOMPARE(title, QStringLiteral("Trova testo."));
-        QCOMPARE(preview->CurrentPage, 2);  // case is ignored: "Totale" on page 2
+        QCOMPARE(preview->CurrentPage, 2);    // case is ignored: "Totale" on page 2
         QVERIFY(preview->Timer->isActive());  // the match flashes
         QVERIFY(FindSettings().NextEnabled);
 
         answered = AnswerFindDialog(QStringLiteral("totale"), &TFindForm::FindNext);
         preview->Find();
-        QCOMPARE(preview->CurrentPage, 3);  // the next match in the document
+        QCOMPARE(preview->CurrentPage, 3);                            // the next match in the document
         QTRY_VERIFY_WITH_TIMEOUT(!preview->Timer->isActive(), 5000);  // nine ticks, then it stops
 
         const int position = preview->VScroll->value();
@@ -713,8 +720,10 @@ private slots:
         for (const Case& c : cases) {
             const GlyphShapes g = ShapesOf(c.button->icon());
             const QByteArray name = c.button->objectName().toLatin1();
-            if (c.sheets >= 0) QVERIFY2(g.sheets == c.sheets, name + " sheets: " + QByteArray::number(g.sheets));
-            else QVERIFY2(g.sheets >= 1, name.constData());
+            if (c.sheets >= 0)
+                QVERIFY2(g.sheets == c.sheets, name + " sheets: " + QByteArray::number(g.sheets));
+            else
+                QVERIFY2(g.sheets >= 1, name.constData());
             QVERIFY2(g.acrossArrow == c.across, name.constData());
             QVERIFY2(g.cornerArrows == c.corners, name.constData());
         }
@@ -761,7 +770,8 @@ private slots:
 
     void printSendsTheChosenRangeToThePrinter()
     {
-        if (QStandardPaths::findExecutable("pdfinfo").isEmpty()) QFAIL("pdfinfo is not installed (scripts/deps.sh installs poppler-utils)");
+        if (QStandardPaths::findExecutable("pdfinfo").isEmpty())
+            QFAIL("pdfinfo is not installed (scripts/deps.sh installs poppler-utils)");
         const QString path = QDir::temp().filePath(QStringLiteral("zv_preview_print.pdf"));
         QFile::remove(path);
         QtPrinter pdf(FromQString(path), 300);
@@ -778,7 +788,7 @@ private slots:
             d->setFromTo(2, 3);
             d->setPrintRange(QAbstractPrintDialog::PageRange);
             d->printer()->setOutputFileName(QString());  // no file chosen: the current printer
-            d->done(QDialog::Accepted);  // as OK, without asking the system for a printer
+            d->done(QDialog::Accepted);                  // as OK, without asking the system for a printer
         });
         QTest::keyClick(preview->PaintPanel, Qt::Key_F2);
         QCOMPARE(seenMax, 4);
@@ -812,9 +822,17 @@ private slots:
         } cases[] = {
             {"2 copies, not collated", file, 2, false, {"Foglio2", "Foglio2", "Foglio3", "Foglio3"}, {}},
             {"2 copies, collated", file, 2, true, {"Foglio2", "Foglio3", "Foglio2", "Foglio3"}, {}},
-            {"unwritable folder", QStringLiteral("/nonexistent-zv/x.pdf"), 1, false, {},
+            {"unwritable folder",
+             QStringLiteral("/nonexistent-zv/x.pdf"),
+             1,
+             false,
+             {},
              QStringLiteral("Impossibile avviare la stampa su \"/nonexistent-zv/x.pdf\".")},
-            {"no system printer", QString(), 1, false, {},
+            {"no system printer",
+             QString(),
+             1,
+             false,
+             {},
              QStringLiteral("Impossibile avviare la stampa su \"Stampante predefinita\".")},
         };
         Printer* saved = Prn().PlatformPrinter;
@@ -849,9 +867,11 @@ private slots:
                 QVERIFY(text.waitForFinished());
                 const QString out = QString::fromUtf8(text.readAllStandardOutput());
                 QStringList found;
-                for (const QRegularExpressionMatch& m : QRegularExpression(QStringLiteral("Foglio\\d")).globalMatch(out))
+                for (const QRegularExpressionMatch& m :
+                     QRegularExpression(QStringLiteral("Foglio\\d")).globalMatch(out))
                     found << m.captured();
-                QVERIFY2(found == c.pages, qPrintable(QString::fromLatin1(c.name) + QStringLiteral(": ") + found.join(' ')));
+                QVERIFY2(found == c.pages,
+                         qPrintable(QString::fromLatin1(c.name) + QStringLiteral(": ") + found.join(' ')));
                 QVERIFY2(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() == 1, c.name);  // no leftovers
             } else {
                 QVERIFY2(headless.messages.size() == 1, c.name);

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/draw/Canvas.h"
 #include "platform/base/Error.h"
+#include "platform/draw/Canvas.h"
 #include "platform/draw/Png.h"
 #include "report/ZV_Barcode.h"
 #include "report/ZV_Barcode2D.h"
@@ -42,8 +42,8 @@ public:
         }
         // A one-pixel pen of the brush's colour covers the outline, so both edges are inside.
         zv::Color c = brush().color;
-        uint32_t px = 0xFF000000u | (uint32_t{zv::GetRValue(c)} << 16) | (uint32_t{zv::GetGValue(c)} << 8) |
-                      zv::GetBValue(c);
+        uint32_t px =
+            0xFF000000u | (uint32_t{zv::GetRValue(c)} << 16) | (uint32_t{zv::GetGValue(c)} << 8) | zv::GetBValue(c);
         for (int32_t y = std::max(y0, 0); y <= y1 && y < bitmap.height; ++y)
             for (int32_t x = std::max(x0, 0); x <= x1 && x < bitmap.width; ++x) bitmap.at(x, y) = px;
     }
@@ -96,8 +96,9 @@ int MatrixCommand(zv::TBarcodeType type, const std::string& text, int module, in
 
 int BarcodeCommand(const std::vector<std::string>& args)
 {
-    const char* usage = "usage: zvreport barcode TYPE TEXT [--checksum] [--show-checksum] [--modul N] "
-                        "[--ratio R] [--ec N] [--png FILE --height H]";
+    const char* usage =
+        "usage: zvreport barcode TYPE TEXT [--checksum] [--show-checksum] [--modul N] "
+        "[--ratio R] [--ec N] [--png FILE --height H]";
     std::vector<std::string> positional;
     zv::TBarcode bc;
     std::string png;

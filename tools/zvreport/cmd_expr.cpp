@@ -1,8 +1,8 @@
 // zvreport eval / format / words: the expression engine, FormatValue and NumberToWords from the shell.
 #include <charconv>
 #include <clocale>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -166,10 +166,12 @@ int WordsCommand(const std::vector<std::string>& argv)
     return 0;
 }
 
-const zvtool::CommandRegistrar evalCommand({"eval", "[--locale NAME] EXPR  (kind and value of an expression)", EvalCommand});
+const zvtool::CommandRegistrar evalCommand({"eval", "[--locale NAME] EXPR  (kind and value of an expression)",
+                                            EvalCommand});
 const zvtool::CommandRegistrar formatCommand(
     {"format", "[--locale NAME] --code 0xHHHHHHHH [--text FORMAT] VALUE  (number, 'string' or d:YYYY-MM-DD[THH:MM:SS])",
      FormatCommand});
-const zvtool::CommandRegistrar wordsCommand({"words", "[--locale NAME] AMOUNT  (the amount in Italian words)", WordsCommand});
+const zvtool::CommandRegistrar wordsCommand({"words", "[--locale NAME] AMOUNT  (the amount in Italian words)",
+                                             WordsCommand});
 
 }  // namespace

@@ -1,35 +1,35 @@
 // `zvreport dump FILE.emf|FILE.zvp`, `zvreport render` (a template prepared over XML data packets
 // and SQL queries, or prepared pages drawn to PNG or PDF or exported as a spreadsheet), `zvreport pack`.
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
-#include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
-#include "platform/data/ClientDataSet.h"
-#include "platform/data/SqlDataSet.h"
 #include "platform/base/Component.h"
-#include "platform/emf/EmfFormat.h"
-#include "platform/emf/EmfPlayer.h"
-#include "platform/emf/EmfReader.h"
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
 #include "platform/base/FormatSettings.h"
 #include "platform/base/Numeric.h"
 #include "platform/base/Stream.h"
 #include "platform/base/Text.h"
+#include "platform/data/ClientDataSet.h"
+#include "platform/data/SqlDataSet.h"
+#include "platform/emf/EmfFormat.h"
+#include "platform/emf/EmfPlayer.h"
+#include "platform/emf/EmfReader.h"
 #include "report/ZV_EMFPages.h"
 #include "report/ZV_Export.h"
+#include "report/ZV_Init.h"
 #include "report/ZV_Registry.h"
 #include "report/ZV_Report.h"
 #include "report/ZV_Spreadsheet.h"
 #include "tools/zvreport/Command.h"
-#include "report/ZV_Init.h"
 #ifdef ZV_HAVE_QT
 #include "platform/draw/FontMetrics.h"
 #include "platform/qt/QtFontMetrics.h"
@@ -80,8 +80,9 @@ void DumpPicture(const zv::EmfFile& f, const std::string& indent)
         line += " size=" + std::to_string(r.size);
         if (r.hasBounds) line += " bounds=" + RectText(r.bounds);
         if (r.isText) {
-            line += " at=" + std::to_string(r.reference.x) + "," + std::to_string(r.reference.y) + " text=" + Quoted(r.text) +
-                    " font=" + r.font.name + "/" + std::to_string(r.font.height) + "/" + std::to_string(r.font.escapement);
+            line += " at=" + std::to_string(r.reference.x) + "," + std::to_string(r.reference.y) +
+                    " text=" + Quoted(r.text) + " font=" + r.font.name + "/" + std::to_string(r.font.height) + "/" +
+                    std::to_string(r.font.escapement);
         }
         zvtool::Print(line);
         return zv::EmfAction::Play;
@@ -120,8 +121,8 @@ int DumpZvp(const std::vector<std::string>& args)
         const zv::TzvEMFPage& p = pages.Pages(i);
         std::string info;
         for (size_t k = 0; k < p.Info.size(); ++k) info += (k ? "," : "") + std::to_string(p.Info[k]);
-        zvtool::Print("page " + std::to_string(i + 1) + " paper=" + std::to_string(p.PaperSize) + " width=" +
-                      std::to_string(p.PaperWidth) + " height=" + std::to_string(p.PaperHeight) +
+        zvtool::Print("page " + std::to_string(i + 1) + " paper=" + std::to_string(p.PaperSize) +
+                      " width=" + std::to_string(p.PaperWidth) + " height=" + std::to_string(p.PaperHeight) +
                       " orientation=" + std::to_string(p.Orientation) + " flag=" + std::to_string(p.PageFlag) +
                       " info=" + info);
         DumpPicture(p.Picture, "  ");
@@ -353,17 +354,24 @@ int RenderTemplate(const std::vector<std::string>& args)
     for (size_t i = 1; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
         if (write.take(args, i)) continue;
-        if (args[i] == "-o" && hasValue) out = args[++i];
-        else if (args[i] == "--data" && hasValue) data.push_back(args[++i]);
-        else if (args[i] == "--db" && hasValue) database = args[++i];
-        else if (args[i] == "--query" && hasValue) queries.emplace_back(database, args[++i]);
-        else if (args[i] == "--max-pages" && hasValue) maxPages = std::atoi(args[++i].c_str());
-        else throw zv::Exception("Unknown argument: " + args[i]);
+        if (args[i] == "-o" && hasValue)
+            out = args[++i];
+        else if (args[i] == "--data" && hasValue)
+            data.push_back(args[++i]);
+        else if (args[i] == "--db" && hasValue)
+            database = args[++i];
+        else if (args[i] == "--query" && hasValue)
+            queries.emplace_back(database, args[++i]);
+        else if (args[i] == "--max-pages" && hasValue)
+            maxPages = std::atoi(args[++i].c_str());
+        else
+            throw zv::Exception("Unknown argument: " + args[i]);
     }
     if (out.empty() || maxPages <= 0) {
-        zvtool::PrintError("usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--db DATABASE"
-                           " --query FORM.DATASET=SQL ...] [--max-pages N] -o OUT"
-                           " [--dpi D] [--page N | --all-pages] [--title T] [--page-bands] [--progress]");
+        zvtool::PrintError(
+            "usage: zvreport render TEMPLATE.zvf [--data FORM.DATASET=FILE.xml ...] [--db DATABASE"
+            " --query FORM.DATASET=SQL ...] [--max-pages N] -o OUT"
+            " [--dpi D] [--page N | --all-pages] [--title T] [--page-bands] [--progress]");
         return 2;
     }
 #ifdef ZV_HAVE_QT
@@ -413,7 +421,8 @@ int RenderTemplate(const std::vector<std::string>& args)
         zvtool::PrintError(text);
         return 1;
     }
-    if (!written && !WriteSheet(*report, out, write.pageBands)) WriteOutput(report->EMFPages, out, write, report->Title);
+    if (!written && !WriteSheet(*report, out, write.pageBands))
+        WriteOutput(report->EMFPages, out, write, report->Title);
     zvtool::Print("pages=" + std::to_string(report->EMFPages.Count()));
     return 0;
 }
@@ -427,14 +436,19 @@ int Render(const std::vector<std::string>& args)
     for (size_t i = 1; i < args.size() && !bad; ++i) {
         const bool hasValue = i + 1 < args.size();
         if (write.take(args, i)) continue;
-        if (args[i] == "--png" && hasValue) png = args[++i];
-        else if (args[i] == "--pdf" && hasValue) pdf = args[++i];
-        else if (args[i] == "-o" && hasValue) sheet = args[++i];
-        else bad = true;
+        if (args[i] == "--png" && hasValue)
+            png = args[++i];
+        else if (args[i] == "--pdf" && hasValue)
+            pdf = args[++i];
+        else if (args[i] == "-o" && hasValue)
+            sheet = args[++i];
+        else
+            bad = true;
     }
     if (bad || !png.empty() + !pdf.empty() + !sheet.empty() != 1) {
-        zvtool::PrintError("usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D]"
-                           " | --pdf OUT [--title T] | -o OUT.xlsx|OUT.csv [--progress]");
+        zvtool::PrintError(
+            "usage: zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D]"
+            " | --pdf OUT [--title T] | -o OUT.xlsx|OUT.csv [--progress]");
         return 2;
     }
     if (!sheet.empty()) {
@@ -444,7 +458,8 @@ int Render(const std::vector<std::string>& args)
         zv::TzvReport report;
         zv::LoadPreparedReport(report.EMFPages, args[0]);
         if (report.EMFPages.Count() == 0) throw zv::Exception("The report has no pages");
-        if (!WriteSheet(report, sheet, write.pageBands)) throw zv::Exception("Unknown output kind (.xlsx, .csv): " + sheet);
+        if (!WriteSheet(report, sheet, write.pageBands))
+            throw zv::Exception("Unknown output kind (.xlsx, .csv): " + sheet);
         return 0;
     }
 #ifdef ZV_HAVE_QT
@@ -464,8 +479,10 @@ int Render(const std::vector<std::string>& args)
         return 0;
     }
     if (in.pages.Count() == 0) throw zv::Exception("The report has no pages");
-    if (!png.empty()) WriteDocument(in.pages, "png", png, write, {});
-    else WriteDocument(in.pages, "pdf", pdf, write, {});
+    if (!png.empty())
+        WriteDocument(in.pages, "png", png, write, {});
+    else
+        WriteDocument(in.pages, "pdf", pdf, write, {});
     return 0;
 #else
     (void)write;
@@ -492,8 +509,9 @@ int Pack(const std::vector<std::string>& args)
         std::string bytes = zv::ReadFileBytes(args[i]);
         zv::EmfFile picture(std::vector<uint8_t>(bytes.begin(), bytes.end()));
         zv::EmfRecorder& canvas = pages.Add(design);
-        zv::PlayEmf(picture, canvas, {0, 0, pages.Pages(static_cast<int>(i) - 1).PictureWidth,
-                                      pages.Pages(static_cast<int>(i) - 1).PictureHeight});
+        zv::PlayEmf(picture, canvas,
+                    {0, 0, pages.Pages(static_cast<int>(i) - 1).PictureWidth,
+                     pages.Pages(static_cast<int>(i) - 1).PictureHeight});
         pages.FinishPage(static_cast<int>(i) - 1);
     }
     zv::SavePreparedReport(pages, args[0]);
@@ -511,6 +529,7 @@ const zvtool::CommandRegistrar renderCommand(
      "  zvreport render FILE.zvp|FILE.emf --png OUT [--page N | --all-pages] [--dpi D] | --pdf OUT [--title T]"
      " | -o OUT.xlsx|.csv [--progress]  (draw or export pages; --progress: PDF and PNG pages written, on stderr)",
      Render});
-const zvtool::CommandRegistrar packCommand({"pack", "OUT.zvp IN.emf...  (metafiles as A4 pages of a prepared report)", Pack});
+const zvtool::CommandRegistrar packCommand({"pack", "OUT.zvp IN.emf...  (metafiles as A4 pages of a prepared report)",
+                                            Pack});
 
 }  // namespace

@@ -53,6 +53,7 @@ int Resave(const std::vector<std::string>& args)
 }
 
 const zvtool::DumpRegistrar dumpTemplate({".zvf", DumpTemplateFile});
-const zvtool::CommandRegistrar resaveCommand({"resave", "IN.zvf OUT.zvf  (load a template, write it as version 29)", Resave});
+const zvtool::CommandRegistrar resaveCommand({"resave", "IN.zvf OUT.zvf  (load a template, write it as version 29)",
+                                              Resave});
 
 }  // namespace

@@ -21,8 +21,8 @@ public:
     {
         if (journal_) journal_->push_back("free " + name());
     }
-    std::vector<std::string> told;      // notifications this component received
-    std::vector<Component*> inserted;   // insert notifications come before the child has its name
+    std::vector<std::string> told;     // notifications this component received
+    std::vector<Component*> inserted;  // insert notifications come before the child has its name
 
 protected:
     void notification(Component* c, Operation op) override
@@ -81,9 +81,8 @@ TEST(Component, FindComponentIgnoresCase)
         const char* name;
         Component* expected;
     };
-    const Case cases[] = {{"ClientDataSet", ds}, {"clientdataset", ds}, {"CLIENTDATASET", ds},
-                          {"ZVREPORT", rep},     {"zvReport1", nullptr}, {"", nullptr},
-                          {"FormMain", nullptr}};
+    const Case cases[] = {{"ClientDataSet", ds},  {"clientdataset", ds}, {"CLIENTDATASET", ds}, {"ZVREPORT", rep},
+                          {"zvReport1", nullptr}, {"", nullptr},         {"FormMain", nullptr}};
     for (const Case& c : cases) EXPECT_EQ(form.findComponent(c.name), c.expected) << c.name;
     // A component without a name is never found by the empty name.
     new Component(&form);

@@ -199,7 +199,11 @@ TEST_F(FilesTest, FailingWriterLeavesTheOldFile)
         std::string message;
     };
     const Case cases[] = {
-        {"throws after writing half", [](Stream& s) { s.writeBytes(std::string(100000, 'n')); throw Exception("boom"); },
+        {"throws after writing half",
+         [](Stream& s) {
+             s.writeBytes(std::string(100000, 'n'));
+             throw Exception("boom");
+         },
          "boom"},
         {"a stream error half way",
          [](Stream& s) {

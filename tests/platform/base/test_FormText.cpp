@@ -30,14 +30,22 @@ public:
     bool readProperty(const std::string& name, const PropValue& v) override
     {
         gEvents.push_back(this->name() + "." + name);
-        if (name == "Count") count = v.asInt();
-        else if (name == "Caption") caption = v.asString();
-        else if (name == "Active") active = v.asBool();
-        else if (name == "Anchors") anchors = v.items;
-        else if (name == "Values.Data") data = v.asBinary();
-        else if (name == "Lines.Strings") lines = v.items;
-        else if (name == "Scale") scale = v.number;
-        else return false;
+        if (name == "Count")
+            count = v.asInt();
+        else if (name == "Caption")
+            caption = v.asString();
+        else if (name == "Active")
+            active = v.asBool();
+        else if (name == "Anchors")
+            anchors = v.items;
+        else if (name == "Values.Data")
+            data = v.asBinary();
+        else if (name == "Lines.Strings")
+            lines = v.items;
+        else if (name == "Scale")
+            scale = v.number;
+        else
+            return false;
         return true;
     }
     void writeProperties(FormWriter& w) const override
@@ -114,13 +122,12 @@ TEST(FormText, ReadsComponentsAndPropertiesInOrder)
     EXPECT_EQ(root->components()[3]->name(), "zvReport");
 
     // Properties arrive while reading, before later components exist; loaded() comes last.
-    std::vector<std::string> expected = {
-        "name FormMain", "FormMain.Caption", "FormMain.Count",
-        "name ClientDataSet", "ClientDataSet.Active",
-        "name Panel", "Panel.Anchors",
-        "name Button", "Button.Caption",
-        "name zvReport", "zvReport.Values.Data", "zvReport.Lines.Strings", "zvReport.Scale",
-        "loaded FormMain", "loaded ClientDataSet", "loaded Panel", "loaded Button", "loaded zvReport"};
+    std::vector<std::string> expected = {"name FormMain",      "FormMain.Caption",     "FormMain.Count",
+                                         "name ClientDataSet", "ClientDataSet.Active", "name Panel",
+                                         "Panel.Anchors",      "name Button",          "Button.Caption",
+                                         "name zvReport",      "zvReport.Values.Data", "zvReport.Lines.Strings",
+                                         "zvReport.Scale",     "loaded FormMain",      "loaded ClientDataSet",
+                                         "loaded Panel",       "loaded Button",        "loaded zvReport"};
     EXPECT_EQ(gEvents, expected);
 
     auto* button = static_cast<TestThing*>(root->components()[2]);
@@ -131,8 +138,7 @@ TEST(FormText, ReadsComponentsAndPropertiesInOrder)
     EXPECT_EQ(report->lines, (std::vector<std::string>{"one", "\ttwo"}));
     EXPECT_DOUBLE_EQ(report->scale, 1.5);
     EXPECT_EQ(static_cast<TestThing*>(root.get())->count, -11);
-    EXPECT_EQ(static_cast<TestThing*>(root->components()[1])->anchors,
-              (std::vector<std::string>{"akTop", "akRight"}));
+    EXPECT_EQ(static_cast<TestThing*>(root->components()[1])->anchors, (std::vector<std::string>{"akTop", "akRight"}));
 }
 
 TEST(FormText, WriteThenReadGivesTheSameText)

@@ -3,11 +3,11 @@
 
 #include <charconv>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
-#include <cmath>
-#include <limits>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -204,8 +204,8 @@ TEST(FloatToStrF, CurrencyPatterns)
 {
     const char* const positive[4] = {"$1,50", "1,50$", "$ 1,50", "1,50 $"};
     const char* const negative[16] = {
-        "($1,50)", "-$1,50",  "$-1,50",   "$1,50-",   "(1,50$)",  "-1,50$",   "1,50-$",   "1,50$-",
-        "-1,50 $", "-$ 1,50", "1,50 $-",  "$ 1,50-",  "$ -1,50",  "1,50- $",  "($ 1,50)", "(1,50 $)",
+        "($1,50)", "-$1,50",  "$-1,50",  "$1,50-",  "(1,50$)", "-1,50$",  "1,50-$",   "1,50$-",
+        "-1,50 $", "-$ 1,50", "1,50 $-", "$ 1,50-", "$ -1,50", "1,50- $", "($ 1,50)", "(1,50 $)",
     };
     zv::FormatSettings fs = Italian();
     for (uint8_t f = 0; f < 4; ++f) {
@@ -320,16 +320,26 @@ TEST(StrToFloat, AcceptsTheLocaleFormOnly)
         const char* text;
         double expected;
     } const good[] = {
-        {"1,5", 1.5},       {" 1,5 ", 1.5},     {"\t-2,25\n", -2.25}, {"1,5E3", 1500},
-        {"1,5e-3", 0.0015}, {"-,5", -0.5},      {"1,", 1},            {"+3", 3},
-        {"0,1", 0.1},       {"1E-400", 0},      {"007", 7},           {"1,7976931348623157E308", 1.7976931348623157e308},
+        {"1,5", 1.5},
+        {" 1,5 ", 1.5},
+        {"\t-2,25\n", -2.25},
+        {"1,5E3", 1500},
+        {"1,5e-3", 0.0015},
+        {"-,5", -0.5},
+        {"1,", 1},
+        {"+3", 3},
+        {"0,1", 0.1},
+        {"1E-400", 0},
+        {"007", 7},
+        {"1,7976931348623157E308", 1.7976931348623157e308},
         {"123456789012345678901234567890", 1.2345678901234568e29},
     };
     for (const auto& c : good) {
         EXPECT_EQ(zv::StrToFloat(c.text, Italian()), c.expected) << c.text;
         EXPECT_EQ(zv::TryStrToFloat(c.text, Italian()), c.expected) << c.text;
     }
-    const char* const bad[] = {"", "   ", "1.5", "1.234,5", "1e", "e5", ",", "-", "1E400", "12abc", "1,5,", "1 5", "INF", "0x10"};
+    const char* const bad[] = {"",  "   ",   "1.5",   "1.234,5", "1e",  "e5",  ",",
+                               "-", "1E400", "12abc", "1,5,",    "1 5", "INF", "0x10"};
     for (const char* text : bad) {
         EXPECT_EQ(zv::TryStrToFloat(text, Italian()), std::nullopt) << text;
         EXPECT_EQ(ErrorOf([&] { zv::StrToFloat(text, Italian()); }),
@@ -355,15 +365,24 @@ TEST(StrToInt, DecimalAndHexadecimal)
         const char* text;
         int32_t expected;
     } const good[] = {
-        {"12", 12},          {" -7 ", -7},          {"+5", 5},           {"$FF", 255},
-        {"0x1A", 26},        {"x10", 16},           {"$ffffffff", -1},   {"-$10", -16},
-        {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"0000000000000012", 12},
+        {"12", 12},
+        {" -7 ", -7},
+        {"+5", 5},
+        {"$FF", 255},
+        {"0x1A", 26},
+        {"x10", 16},
+        {"$ffffffff", -1},
+        {"-$10", -16},
+        {"2147483647", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"0000000000000012", 12},
     };
     for (const auto& c : good) {
         EXPECT_EQ(zv::StrToInt(c.text), c.expected) << c.text;
         EXPECT_EQ(zv::TryStrToInt(c.text), c.expected) << c.text;
     }
-    const char* const bad[] = {"", " ", "2147483648", "-2147483649", "$100000000", "1.0", "12 3", "abc", "$", "0x", "-", "1e3"};
+    const char* const bad[] = {"",     " ",   "2147483648", "-2147483649", "$100000000", "1.0",
+                               "12 3", "abc", "$",          "0x",          "-",          "1e3"};
     for (const char* text : bad) {
         EXPECT_EQ(zv::TryStrToInt(text), std::nullopt) << text;
         EXPECT_EQ(ErrorOf([&] { zv::StrToInt(text); }), "'" + std::string(text) + "' is not a valid integer value");
@@ -382,10 +401,21 @@ TEST(StrToCurr, RoundsToFourDecimalsHalfEven)
         const char* text;
         int64_t expected;
     } const good[] = {
-        {"1,23455", 12346},   {"1,23445", 12344},  {"1,234451", 12345}, {"-1,23455", -12346},
-        {"-0,00005", 0},      {"0,00015", 2},      {"1E3", 10000000},   {"12", 120000},
-        {" 0,5 ", 5000},      {"922337203685477,5807", INT64_MAX},      {"-922337203685477,5808", INT64_MIN},
-        {"1E-30", 0},         {"6E-10", 0},        {"0,00006", 1},      {"0,00004", 0},
+        {"1,23455", 12346},
+        {"1,23445", 12344},
+        {"1,234451", 12345},
+        {"-1,23455", -12346},
+        {"-0,00005", 0},
+        {"0,00015", 2},
+        {"1E3", 10000000},
+        {"12", 120000},
+        {" 0,5 ", 5000},
+        {"922337203685477,5807", INT64_MAX},
+        {"-922337203685477,5808", INT64_MIN},
+        {"1E-30", 0},
+        {"6E-10", 0},
+        {"0,00006", 1},
+        {"0,00004", 0},
     };
     for (const auto& c : good) EXPECT_EQ(zv::StrToCurr(c.text, Italian()), c.expected) << c.text;
     for (const char* text : {"922337203685477,5808", "1E20", "1.5", "", "x"})
@@ -401,9 +431,8 @@ struct DateCase {
 TEST(DateEncoding, KnownDaysAndRoundTrip)
 {
     const DateCase cases[] = {
-        {1899, 12, 30, 0},     {1899, 12, 29, -1},     {1900, 1, 1, 2},        {1998, 11, 5, 36104},
-        {2000, 1, 1, 36526},   {2024, 2, 29, 45351},   {1, 1, 1, -693593},     {9999, 12, 31, 2958465},
-        {1600, 3, 1, -109511}, {2026, 12, 8, 46364},
+        {1899, 12, 30, 0},    {1899, 12, 29, -1}, {1900, 1, 1, 2},         {1998, 11, 5, 36104},  {2000, 1, 1, 36526},
+        {2024, 2, 29, 45351}, {1, 1, 1, -693593}, {9999, 12, 31, 2958465}, {1600, 3, 1, -109511}, {2026, 12, 8, 46364},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(zv::EncodeDate(c.year, c.month, c.day), c.serial) << c.year << "-" << c.month << "-" << c.day;
@@ -426,7 +455,7 @@ TEST(DateEncoding, KnownDaysAndRoundTrip)
 TEST(DateEncoding, RejectsInvalidParts)
 {
     const int bad[][3] = {{2023, 2, 29}, {1900, 2, 29}, {2024, 13, 1}, {2024, 0, 1}, {0, 1, 1},
-                          {10000, 1, 1}, {2024, 4, 31}, {2024, 1, 0}, {-5, 1, 1}};
+                          {10000, 1, 1}, {2024, 4, 31}, {2024, 1, 0},  {-5, 1, 1}};
     for (const auto& b : bad) {
         EXPECT_EQ(zv::TryEncodeDate(b[0], b[1], b[2]), std::nullopt) << b[0] << "-" << b[1] << "-" << b[2];
         EXPECT_EQ(ErrorOf([&] { zv::EncodeDate(b[0], b[1], b[2]); }), "Invalid argument to date encode");
@@ -453,11 +482,9 @@ TEST(DateEncoding, TimesRoundToTheMillisecondAndNegativeValuesUseTheAbsoluteFrac
         double value;
         int year, month, day, hour, minute, second, msec;
     } const cases[] = {
-        {0.5, 1899, 12, 30, 12, 0, 0, 0},
-        {36104.1136009259, 1998, 11, 5, 2, 43, 35, 120},
+        {0.5, 1899, 12, 30, 12, 0, 0, 0},          {36104.1136009259, 1998, 11, 5, 2, 43, 35, 120},
         {0.99999999999, 1899, 12, 31, 0, 0, 0, 0},  // rounds up to the next midnight
-        {-1.25, 1899, 12, 29, 6, 0, 0, 0},
-        {-0.5, 1899, 12, 30, 12, 0, 0, 0},
+        {-1.25, 1899, 12, 29, 6, 0, 0, 0},         {-0.5, 1899, 12, 30, 12, 0, 0, 0},
         {-693593.5, 1, 1, 1, 12, 0, 0, 0},
     };
     for (const auto& c : cases) {
@@ -576,11 +603,10 @@ TEST(StrToDate, ReadsTheShortDateOrder)
     EXPECT_EQ(zv::DecodeDate(zv::StrToDate("1/1/" + twoDigits(inWindow), fs)).year, year + 10);
     EXPECT_EQ(zv::DecodeDate(zv::StrToDate("1/1/" + twoDigits(pastWindow), fs)).year, year + 60 - 100);
     fs.twoDigitYearCenturyWindow = 0;  // the current century
-    EXPECT_EQ(zv::DecodeDate(zv::StrToDate("1/1/" + twoDigits(pastWindow), fs)).year,
-              year / 100 * 100 + pastWindow);
+    EXPECT_EQ(zv::DecodeDate(zv::StrToDate("1/1/" + twoDigits(pastWindow), fs)).year, year / 100 * 100 + pastWindow);
 
-    const char* const bad[] = {"31/02/2024", "29/02/2023", "05-11-1998", "1998", "05/11/19980", "", "5/13/2000",
-                               "00/01/2000", "05/11/1998 02:00", "a/b/c", "5//2000"};
+    const char* const bad[] = {"31/02/2024", "29/02/2023", "05-11-1998",       "1998",  "05/11/19980", "",
+                               "5/13/2000",  "00/01/2000", "05/11/1998 02:00", "a/b/c", "5//2000"};
     for (const char* text : bad)
         EXPECT_EQ(ErrorOf([&] { zv::StrToDate(text, Italian()); }), "'" + std::string(text) + "' is not a valid date");
 
@@ -598,9 +624,10 @@ TEST(StrToTime, HoursMinutesSecondsAndMarkers)
         const char* text;
         int h, m, s, ms;
     } const cases[] = {
-        {"02:43:35", 2, 43, 35, 0}, {"2:43", 2, 43, 0, 0},       {"14", 14, 0, 0, 0},      {"2:43 PM", 14, 43, 0, 0},
-        {"PM 2:43", 14, 43, 0, 0},  {"2:43 pm", 14, 43, 0, 0},   {"12:00 AM", 0, 0, 0, 0}, {"12:00 PM", 12, 0, 0, 0},
-        {"02:43:35,120", 2, 43, 35, 120}, {" 23 : 59 : 59 ", 23, 59, 59, 0},
+        {"02:43:35", 2, 43, 35, 0},        {"2:43", 2, 43, 0, 0},     {"14", 14, 0, 0, 0},
+        {"2:43 PM", 14, 43, 0, 0},         {"PM 2:43", 14, 43, 0, 0}, {"2:43 pm", 14, 43, 0, 0},
+        {"12:00 AM", 0, 0, 0, 0},          {"12:00 PM", 12, 0, 0, 0}, {"02:43:35,120", 2, 43, 35, 120},
+        {" 23 : 59 : 59 ", 23, 59, 59, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(zv::StrToTime(c.text, Italian()), zv::EncodeTime(c.h, c.m, c.s, c.ms)) << c.text;
@@ -641,7 +668,7 @@ TEST(FormatSettings, ItalianPreset)
     EXPECT_EQ(it.longDateFormat, "dddd d mmmm yyyy");
     EXPECT_EQ(it.shortTimeFormat, "hh:nn");
     EXPECT_EQ(it.longTimeFormat, "hh:nn:ss");
-    const char* const longDays[7] = {"domenica", "luned\xEC", "marted\xEC", "mercoled\xEC",
+    const char* const longDays[7] = {"domenica",   "luned\xEC",  "marted\xEC", "mercoled\xEC",
                                      "gioved\xEC", "venerd\xEC", "sabato"};
     const char* const shortDays[7] = {"dom", "lun", "mar", "mer", "gio", "ven", "sab"};
     for (int i = 0; i < 7; ++i) {
@@ -746,8 +773,8 @@ TEST(FormatSettingsFromLocale, ReadsRealLocales)
         const char* money;     // currency rendering of -1234.5
         const char* november;
     } const cases[] = {
-        {"it_IT.UTF-8", "it_IT", "UTF-8", ',', '.', '/', "\x80", "dd/mm/yyyy", "05/11/1998 14:43:35",
-         "-\x80 1.234,50", "novembre"},
+        {"it_IT.UTF-8", "it_IT", "UTF-8", ',', '.', '/', "\x80", "dd/mm/yyyy", "05/11/1998 14:43:35", "-\x80 1.234,50",
+         "novembre"},
         {"en_US.UTF-8", "en_US", "UTF-8", '.', ',', '/', "$", "mm/dd/yyyy", "11/05/1998 02:43:35 PM", "-$1,234.50",
          "November"},
         {"de_DE.ISO-8859-15", "de_DE", "ISO-8859-15", ',', '.', '.', "\x80", "dd/mm/yyyy", "05.11.1998 14:43:35",
@@ -757,7 +784,8 @@ TEST(FormatSettingsFromLocale, ReadsRealLocales)
         const std::string dir = CompiledLocaleDir(c.name, c.source, c.charmap);
         LocaleScope scope;
         if (dir.empty() || !scope.Use(dir, c.name)) {
-            ADD_FAILURE() << c.name << " could not be compiled with localedef (Debian locales; scripts/deps.sh installs it)";
+            ADD_FAILURE() << c.name
+                          << " could not be compiled with localedef (Debian locales; scripts/deps.sh installs it)";
             continue;
         }
         const zv::FormatSettings fs = zv::FormatSettingsFromLocale();

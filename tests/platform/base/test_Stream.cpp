@@ -54,8 +54,9 @@ TEST(Stream, IntegersAreLittleEndian)
 
 TEST(Stream, DoublesRoundTripBitForBit)
 {
-    const double values[] = {0.0, -0.0, 1.5, -1e300, std::numeric_limits<double>::denorm_min(),
-                             std::numeric_limits<double>::infinity(), 45000.75};
+    const double values[] = {
+        0.0,     -0.0, 1.5, -1e300, std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::infinity(),
+        45000.75};
     MemoryStream m;
     for (double v : values) m.writeDouble(v);
     // 1.5 is 0x3FF8000000000000: the last byte written is the sign/exponent byte.
@@ -102,7 +103,11 @@ TEST(Stream, ShortReadsThrow)
         {"short string longer than the data", 4, [](Stream& s) { s.readShortString(); }},
         {"bytes beyond the end", 10, [](Stream& s) { s.readBytes(11); }},
         {"huge byte count", 10, [](Stream& s) { s.readBytes(std::numeric_limits<size_t>::max()); }},
-        {"buffer beyond the end", 2, [](Stream& s) { char b[3]; s.readBuffer(b, 3); }},
+        {"buffer beyond the end", 2,
+         [](Stream& s) {
+             char b[3];
+             s.readBuffer(b, 3);
+         }},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> bytes(c.available, 0x09);  // a length byte of 9 for the short string case
@@ -135,10 +140,18 @@ TEST(Stream, SeekStaysWithinTheData)
         int64_t expected;  // -1: throws
     };
     const Case cases[] = {
-        {0, 0, SeekOrigin::Begin, 0},   {0, 10, SeekOrigin::Begin, 10},   {0, 11, SeekOrigin::Begin, -1},
-        {0, -1, SeekOrigin::Begin, -1}, {4, 3, SeekOrigin::Current, 7},   {4, -4, SeekOrigin::Current, 0},
-        {4, -5, SeekOrigin::Current, -1}, {4, 7, SeekOrigin::Current, -1}, {0, -3, SeekOrigin::End, 7},
-        {0, 0, SeekOrigin::End, 10},    {0, 1, SeekOrigin::End, -1},      {0, -11, SeekOrigin::End, -1},
+        {0, 0, SeekOrigin::Begin, 0},
+        {0, 10, SeekOrigin::Begin, 10},
+        {0, 11, SeekOrigin::Begin, -1},
+        {0, -1, SeekOrigin::Begin, -1},
+        {4, 3, SeekOrigin::Current, 7},
+        {4, -4, SeekOrigin::Current, 0},
+        {4, -5, SeekOrigin::Current, -1},
+        {4, 7, SeekOrigin::Current, -1},
+        {0, -3, SeekOrigin::End, 7},
+        {0, 0, SeekOrigin::End, 10},
+        {0, 1, SeekOrigin::End, -1},
+        {0, -11, SeekOrigin::End, -1},
         {5, std::numeric_limits<int64_t>::max(), SeekOrigin::Current, -1},
     };
     std::vector<uint8_t> data(10, 0);
@@ -148,8 +161,7 @@ TEST(Stream, SeekStaysWithinTheData)
         for (Stream* s : {static_cast<Stream*>(&m), static_cast<Stream*>(&r)}) {
             s->setPosition(c.start);
             if (c.expected < 0) {
-                EXPECT_FALSE(StreamFailure([&] { s->seek(c.offset, c.origin); }).empty())
-                    << c.start << " " << c.offset;
+                EXPECT_FALSE(StreamFailure([&] { s->seek(c.offset, c.origin); }).empty()) << c.start << " " << c.offset;
                 EXPECT_EQ(s->position(), c.start) << "a refused seek leaves the position alone";
             } else {
                 EXPECT_EQ(s->seek(c.offset, c.origin), c.expected) << c.start << " " << c.offset;

@@ -77,9 +77,15 @@ TEST(Text, UnmappableCharactersBecomeQuestionMarks)
         {"Greek", u"\u03B1b", "?b"},
         {"CJK", u"x\u4E2Dy", "x?y"},
         {"surrogate pair is one character", u"a\U0001F600b", "a?b"},
-        {"lone low surrogate", u"a\xDC00" u"b", "a?b"},
+        {"lone low surrogate",
+         u"a\xDC00"
+         u"b",
+         "a?b"},
         {"lone high surrogate at the end", u"a\xD800", "a?"},
-        {"high surrogate before a plain letter keeps the letter", u"\xD800" u"A", "?A"},
+        {"high surrogate before a plain letter keeps the letter",
+         u"\xD800"
+         u"A",
+         "?A"},
     };
     for (const Case& c : cases) EXPECT_EQ(Utf16ToCp1252(c.utf16), c.expected) << c.what;
     EXPECT_EQ(Utf8ToCp1252("\xCE\xB1 \xE4\xB8\xAD \xF0\x9F\x98\x80"), "? ? ?");
@@ -97,7 +103,10 @@ TEST(Text, MalformedUtf8)
         {"truncated two-byte sequence at the end", "a\xC3", "a?"},
         {"truncated three-byte sequence", "\xE2\x82", "?"},
         {"truncated sequence before ASCII", "\xE2\x82z", "?z"},
-        {"lead byte followed by ASCII", "\xC3" "A", "?A"},
+        {"lead byte followed by ASCII",
+         "\xC3"
+         "A",
+         "?A"},
         {"invalid lead bytes", "\xFE\xFF", "??"},
         {"overlong slash", "\xC0\xAF", "??"},
         {"overlong NUL", "\xC0\x80", "??"},
@@ -120,7 +129,7 @@ TEST(Text, AsciiOnlyCaseMapping)
         const char* b;
         int sign;
     };
-    const Case cases[] = {{"abc", "ABC", 0},  {"abc", "abd", -1}, {"ab", "abc", -1}, {"b", "A", 1},
+    const Case cases[] = {{"abc", "ABC", 0},   {"abc", "abd", -1}, {"ab", "abc", -1}, {"b", "A", 1},
                           {"\xE8", "\xC8", 1}, {"", "", 0},        {"_", "a", 1}};  // '_' > 'A' after upper-casing
     for (const Case& c : cases) {
         int r = CompareText(c.a, c.b);

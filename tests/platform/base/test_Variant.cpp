@@ -120,9 +120,9 @@ protected:
 TEST(VariantKinds, NamesAndPredicates)
 {
     const std::pair<VarType, const char*> names[] = {
-        {VarType::Empty, "Empty"},       {VarType::Null, "Null"},     {VarType::Byte, "Byte"},
-        {VarType::Integer, "Integer"},   {VarType::Double, "Double"}, {VarType::Currency, "Currency"},
-        {VarType::DateTime, "Date"},     {VarType::String, "String"}, {VarType::Boolean, "Boolean"},
+        {VarType::Empty, "Empty"},     {VarType::Null, "Null"},     {VarType::Byte, "Byte"},
+        {VarType::Integer, "Integer"}, {VarType::Double, "Double"}, {VarType::Currency, "Currency"},
+        {VarType::DateTime, "Date"},   {VarType::String, "String"}, {VarType::Boolean, "Boolean"},
     };
     for (auto [t, n] : names) EXPECT_STREQ(VarTypeName(t), n);
 
@@ -132,10 +132,14 @@ TEST(VariantKinds, NamesAndPredicates)
         bool numeric, ordinal;
     };
     const Case cases[] = {
-        {kEmpty, VarType::Empty, false, false},     {kNull, VarType::Null, false, false},
-        {Byte(1), VarType::Byte, true, true},       {Int(1), VarType::Integer, true, true},
-        {Dbl(1), VarType::Double, true, false},     {Cur(1), VarType::Currency, true, false},
-        {Date(1), VarType::DateTime, true, false},  {Str("1"), VarType::String, false, false},
+        {kEmpty, VarType::Empty, false, false},
+        {kNull, VarType::Null, false, false},
+        {Byte(1), VarType::Byte, true, true},
+        {Int(1), VarType::Integer, true, true},
+        {Dbl(1), VarType::Double, true, false},
+        {Cur(1), VarType::Currency, true, false},
+        {Date(1), VarType::DateTime, true, false},
+        {Str("1"), VarType::String, false, false},
         {Variant(true), VarType::Boolean, true, true},
         {Variant(std::string("x")), VarType::String, false, false},
         {Variant(std::string_view("x")), VarType::String, false, false},

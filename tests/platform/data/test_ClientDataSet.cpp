@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/data/ClientDataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
 #include "platform/base/Format.h"
 #include "platform/base/Stream.h"
+#include "platform/data/ClientDataSet.h"
 
 using namespace zv;
 namespace fs = std::filesystem;
@@ -30,8 +30,8 @@ std::string Slurp(const std::string& path)
 std::string Packet(const std::string& fields, const std::string& rows, const std::string& params = "<PARAMS/>",
                    const std::string& decl = "<?xml version=\"1.0\" standalone=\"yes\"?>")
 {
-    return decl + "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" + fields +
-           "</FIELDS>" + params + "</METADATA><ROWDATA>" + rows + "</ROWDATA></DATAPACKET>";
+    return decl + "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>" + fields + "</FIELDS>" + params +
+           "</METADATA><ROWDATA>" + rows + "</ROWDATA></DATAPACKET>";
 }
 
 // Every cell as text ("null" for nulls), row by row, for comparing whole tables.
@@ -110,7 +110,7 @@ TEST(DataPacketSamples, FieldTypes)
     TClientDataSet ds;
     ds.loadFromFile(kSamples + "field-types.xml");
     ASSERT_EQ(ds.recordCount(), 3);
-    const TFieldType types[] = {ftInteger, ftSmallint, ftLargeint, ftCurrency, ftFloat, ftBoolean,
+    const TFieldType types[] = {ftInteger, ftSmallint, ftLargeint, ftCurrency, ftFloat,   ftBoolean,
                                 ftDate,    ftTime,     ftDateTime, ftMemo,     ftGraphic, ftString};
     for (int i = 0; i < 12; ++i) EXPECT_EQ(ds.field(i)->dataType(), types[i]) << ds.field(i)->fieldName();
     auto f = [&](const char* n) { return ds.fieldByName(n); };
@@ -200,12 +200,12 @@ TEST(DataPacketRoundTrip, ExactTextOfTheSavedPacket)
     TClientDataSet types;
     types.loadFromFile(kSamples + "field-types.xml");
     const std::string t = types.dataPacket(DataPacketFormat::Xml);
-    for (const char* piece : {"<FIELD attrname=\"Price\" fieldtype=\"r8\" SUBTYPE=\"Money\"/>",
-                              "<FIELD attrname=\"Notes\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\" WIDTH=\"1\"/>",
-                              "Big=\"9007199254740993\"", "Price=\"1234.5\"", "Ratio=\"-1.5E-7\"", "Price=\"-0.0001\"",
-                              "Paid=\"TRUE\"", "Paid=\"FALSE\"", "Born=\"20240229\"", "At=\"02:43:35000\"",
-                              "Stamp=\"20261208T15:04:05009\"", "Notes=\"line one&#013;&#010;line two\"",
-                              "Logo=\"Qk0=\"", "Name=\"\""})
+    for (const char* piece :
+         {"<FIELD attrname=\"Price\" fieldtype=\"r8\" SUBTYPE=\"Money\"/>",
+          "<FIELD attrname=\"Notes\" fieldtype=\"bin.hex\" SUBTYPE=\"Text\" WIDTH=\"1\"/>", "Big=\"9007199254740993\"",
+          "Price=\"1234.5\"", "Ratio=\"-1.5E-7\"", "Price=\"-0.0001\"", "Paid=\"TRUE\"", "Paid=\"FALSE\"",
+          "Born=\"20240229\"", "At=\"02:43:35000\"", "Stamp=\"20261208T15:04:05009\"",
+          "Notes=\"line one&#013;&#010;line two\"", "Logo=\"Qk0=\"", "Name=\"\""})
         EXPECT_NE(t.find(piece), std::string::npos) << piece;
 }
 
@@ -259,10 +259,11 @@ TEST(DataPacketRoundTrip, EveryByteOfTextSurvives)
 TEST(DataPacketRoundTrip, ValuesOfEveryTypeSurvive)
 {
     TClientDataSet ds;
-    const TFieldType types[] = {ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
-                                ftDate, ftTime, ftDateTime, ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo,
-                                ftGraphic, ftFmtMemo, ftParadoxOle, ftDBaseOle, ftTypedBinary, ftFixedChar,
-                                ftWideString, ftLargeint, ftLongWord};
+    const TFieldType types[] = {ftString,      ftSmallint,  ftInteger,    ftWord,       ftBoolean,
+                                ftFloat,       ftCurrency,  ftBCD,        ftDate,       ftTime,
+                                ftDateTime,    ftBytes,     ftVarBytes,   ftAutoInc,    ftBlob,
+                                ftMemo,        ftGraphic,   ftFmtMemo,    ftParadoxOle, ftDBaseOle,
+                                ftTypedBinary, ftFixedChar, ftWideString, ftLargeint,   ftLongWord};
     int n = 0;
     for (TFieldType t : types) {
         bool sized = t == ftString || t == ftBytes || t == ftVarBytes || t == ftFixedChar || t == ftWideString;
@@ -287,7 +288,10 @@ TEST(DataPacketRoundTrip, ValuesOfEveryTypeSurvive)
             case ftBCD: f->setAsCurrency(row ? 1 : -922337203685477LL * 10000); break;
             case ftDate: f->setAsDateTime(row ? EncodeDate(1, 1, 1) : EncodeDate(9999, 12, 31)); break;
             case ftTime: f->setAsDateTime(row ? 0 : EncodeTime(23, 59, 59, 999)); break;
-            case ftDateTime: f->setAsDateTime(row ? EncodeDate(1899, 12, 29) + EncodeTime(6, 0, 0, 1) : EncodeDate(2000, 2, 29) + EncodeTime(12, 0, 0, 500)); break;
+            case ftDateTime:
+                f->setAsDateTime(row ? EncodeDate(1899, 12, 29) + EncodeTime(6, 0, 0, 1)
+                                     : EncodeDate(2000, 2, 29) + EncodeTime(12, 0, 0, 500));
+                break;
             default: f->setAsString(row ? "x" : "0123456789"); break;
             }
         }
@@ -324,8 +328,10 @@ TEST(DataPacketReading, NamesAndTypesWithoutRegardToCase)
     const std::string p =
         "<?xml version=\"1.0\"?><datapacket version=\"2.0\"><metadata><fields>"
         "<field ATTRNAME=\"Qty\" FieldType=\"I4\"/><field attrName=\"Label\" FIELDTYPE=\"STRING\" width=\"5\"/>"
-        "<field attrname=\"Amount\" fieldtype=\"R8\" subtype=\"money\"/><field attrname=\"Pic\" fieldtype=\"BIN.HEX\" subtype=\"GRAPHICS\"/>"
-        "</fields><params/></metadata><rowdata><row QTY=\"3\" label=\"ab\" amount=\"2.5\" PIC=\"QUI=\"/></rowdata></datapacket>";
+        "<field attrname=\"Amount\" fieldtype=\"R8\" subtype=\"money\"/><field attrname=\"Pic\" fieldtype=\"BIN.HEX\" "
+        "subtype=\"GRAPHICS\"/>"
+        "</fields><params/></metadata><rowdata><row QTY=\"3\" label=\"ab\" amount=\"2.5\" "
+        "PIC=\"QUI=\"/></rowdata></datapacket>";
     TClientDataSet ds;
     ds.setDataPacket(p);
     ds.open();
@@ -344,9 +350,12 @@ TEST(DataPacketReading, EncodingsOfText)
         std::string bytes;
         std::string expected;
     } cases[] = {
-        {"declared windows-1252", Packet(fields, "<ROW T=\"Pi\xE8 \x80\"/>", "<PARAMS/>", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>"),
+        {"declared windows-1252",
+         Packet(fields, "<ROW T=\"Pi\xE8 \x80\"/>", "<PARAMS/>", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>"),
          "Pi\xE8 \x80"},
-        {"declared UTF-8", Packet(fields, "<ROW T=\"Pi\xC3\xA8 \xE2\x82\xAC\"/>", "<PARAMS/>", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"),
+        {"declared UTF-8",
+         Packet(fields, "<ROW T=\"Pi\xC3\xA8 \xE2\x82\xAC\"/>", "<PARAMS/>",
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"),
          "Pi\xE8 \x80"},
         {"undeclared UTF-8", Packet(fields, "<ROW T=\"Pi\xC3\xA8\"/>"), "Pi\xE8"},
         {"undeclared bytes", Packet(fields, "<ROW T=\"Pi\xE8\"/>"), "Pi\xE8"},
@@ -354,7 +363,8 @@ TEST(DataPacketReading, EncodingsOfText)
         {"references", Packet(fields, "<ROW T=\"&#242;&#x20AC;&#8364;&lt;&quot;\"/>"), "\xF2\x80\x80<\""},
         {"unmapped character", Packet(fields, "<ROW T=\"&#x4E00;\"/>"), "?"},
         {"unknown entity kept as text", Packet(fields, "<ROW T=\"&bogus;\"/>"), "&bogus;"},
-        {"declared UTF-8, bad bytes", Packet(fields, "<ROW T=\"a\xE8\"/>", "<PARAMS/>", "<?xml version=\"1.0\" encoding=\"utf-8\"?>"), "a?"},
+        {"declared UTF-8, bad bytes",
+         Packet(fields, "<ROW T=\"a\xE8\"/>", "<PARAMS/>", "<?xml version=\"1.0\" encoding=\"utf-8\"?>"), "a?"},
     };
     for (const Case& c : cases) {
         TClientDataSet ds;
@@ -375,24 +385,36 @@ TEST(DataPacketReading, RowStatesAndChangeLogAreMerged)
         std::vector<std::string> expected;
     } cases[] = {
         {"plain rows", "<ROW K=\"1\" V=\"a\"/><ROW K=\"2\" V=\"b\"/>", "<PARAMS/>", {"1|a", "2|b"}},
-        {"inserted rows stay", "<ROW K=\"1\" V=\"a\"/><ROW RowState=\"4\" K=\"2\" V=\"b\"/>",
-         "<PARAMS CHANGE_LOG=\"2 0 4\"/>", {"1|a", "2|b"}},
-        {"deleted rows go", "<ROW RowState=\"2\" K=\"1\" V=\"a\"/><ROW K=\"2\" V=\"b\"/>",
-         "<PARAMS CHANGE_LOG=\"1 0 2\"/>", {"2|b"}},
+        {"inserted rows stay",
+         "<ROW K=\"1\" V=\"a\"/><ROW RowState=\"4\" K=\"2\" V=\"b\"/>",
+         "<PARAMS CHANGE_LOG=\"2 0 4\"/>",
+         {"1|a", "2|b"}},
+        {"deleted rows go",
+         "<ROW RowState=\"2\" K=\"1\" V=\"a\"/><ROW K=\"2\" V=\"b\"/>",
+         "<PARAMS CHANGE_LOG=\"1 0 2\"/>",
+         {"2|b"}},
         {"a modification follows its original",
-         "<ROW RowState=\"1\" K=\"1\" V=\"a\"/><ROW RowState=\"8\" V=\"z\"/><ROW K=\"3\" V=\"c\"/>", "<PARAMS/>",
+         "<ROW RowState=\"1\" K=\"1\" V=\"a\"/><ROW RowState=\"8\" V=\"z\"/><ROW K=\"3\" V=\"c\"/>",
+         "<PARAMS/>",
          {"1|z", "3|c"}},
         {"the change log names the original",
-         "<ROW K=\"1\" V=\"a\"/><ROW RowState=\"1\" K=\"2\" V=\"b\"/><ROW K=\"3\" V=\"c\"/><ROW RowState=\"8\" K=\"20\"/>",
-         "<PARAMS CHANGE_LOG=\"4 2 8\"/>", {"1|a", "20|b", "3|c"}},
-        {"chained modifications", "<ROW RowState=\"1\" K=\"1\" V=\"a\"/><ROW RowState=\"8\" V=\"y\"/><ROW RowState=\"8\" K=\"9\"/>",
-         "<PARAMS CHANGE_LOG=\"2 1 8 3 2 8\"/>", {"9|y"}},
-        {"a change of a deleted row goes with it", "<ROW RowState=\"2\" K=\"1\" V=\"a\"/><ROW RowState=\"8\" V=\"y\"/>",
-         "<PARAMS/>", {}},
+         "<ROW K=\"1\" V=\"a\"/><ROW RowState=\"1\" K=\"2\" V=\"b\"/><ROW K=\"3\" V=\"c\"/><ROW RowState=\"8\" "
+         "K=\"20\"/>",
+         "<PARAMS CHANGE_LOG=\"4 2 8\"/>",
+         {"1|a", "20|b", "3|c"}},
+        {"chained modifications",
+         "<ROW RowState=\"1\" K=\"1\" V=\"a\"/><ROW RowState=\"8\" V=\"y\"/><ROW RowState=\"8\" K=\"9\"/>",
+         "<PARAMS CHANGE_LOG=\"2 1 8 3 2 8\"/>",
+         {"9|y"}},
+        {"a change of a deleted row goes with it",
+         "<ROW RowState=\"2\" K=\"1\" V=\"a\"/><ROW RowState=\"8\" V=\"y\"/>",
+         "<PARAMS/>",
+         {}},
         {"rows after a deleted one move down, their changes with them",
          "<ROW RowState=\"2\" K=\"1\"/><ROW RowState=\"1\" K=\"2\" V=\"b\"/><ROW K=\"3\" V=\"c\"/>"
          "<ROW RowState=\"8\" V=\"y\"/><ROW K=\"5\" V=\"e\"/>",
-         "<PARAMS CHANGE_LOG=\"1 0 2 4 2 8\"/>", {"2|y", "3|c", "5|e"}},
+         "<PARAMS CHANGE_LOG=\"1 0 2 4 2 8\"/>",
+         {"2|y", "3|c", "5|e"}},
         {"other params are kept", "<ROW K=\"1\"/>", "<PARAMS LCID=\"1040\" CHANGE_LOG=\"\"/>", {"1|null"}},
     };
     for (const Case& c : cases) {
@@ -425,48 +447,67 @@ TEST(DataPacketHostile, BadPacketsFailAndKeepTheOldRows)
         {"unquoted attribute", Packet(s10, "<ROW S=a/>"), "Invalid data packet: "},
         {"two roots", Packet(s10, "") + "<DATAPACKET/>", "Invalid data packet: "},
         {"wrong root", "<?xml version=\"1.0\"?><TABLE/>", "Invalid data packet: the root element is not DATAPACKET"},
-        {"no metadata", "<DATAPACKET Version=\"2.0\"><ROWDATA/></DATAPACKET>", "Invalid data packet: METADATA is missing"},
+        {"no metadata", "<DATAPACKET Version=\"2.0\"><ROWDATA/></DATAPACKET>",
+         "Invalid data packet: METADATA is missing"},
         {"no attrname", Packet("<FIELD fieldtype=\"i4\"/>", ""), "Invalid data packet: a field has no attrname"},
         {"unknown type", Packet("<FIELD attrname=\"A\" fieldtype=\"i16\"/>", ""),
          "Invalid data packet: field 'A' has an unknown fieldtype 'i16'"},
-        {"nested", Packet("<FIELD attrname=\"A\" fieldtype=\"nested\"/>", ""), "Invalid data packet: field 'A' has an unknown"},
+        {"nested", Packet("<FIELD attrname=\"A\" fieldtype=\"nested\"/>", ""),
+         "Invalid data packet: field 'A' has an unknown"},
         {"huge WIDTH", Packet("<FIELD attrname=\"S\" fieldtype=\"string\" WIDTH=\"99999999999\"/>", ""),
          "Invalid data packet: field 'S': WIDTH '99999999999' is outside 1..8192"},
-        {"negative WIDTH", Packet("<FIELD attrname=\"S\" fieldtype=\"string\" WIDTH=\"-4\"/>", ""), "Invalid data packet: field 'S': WIDTH"},
+        {"negative WIDTH", Packet("<FIELD attrname=\"S\" fieldtype=\"string\" WIDTH=\"-4\"/>", ""),
+         "Invalid data packet: field 'S': WIDTH"},
         {"duplicate field", Packet(s10 + s10, ""), "Invalid data packet: attrname 'S' appears twice"},
-        {"duplicate by case", Packet(s10 + "<FIELD attrname=\"s\" fieldtype=\"i4\"/>", ""), "Invalid data packet: attrname 's' appears twice"},
+        {"duplicate by case", Packet(s10 + "<FIELD attrname=\"s\" fieldtype=\"i4\"/>", ""),
+         "Invalid data packet: attrname 's' appears twice"},
         {"text too long", Packet(s10, "<ROW S=\"12345678901\"/>"),
          "Invalid data packet: row 1, field 'S': '12345678901' is not a valid String value"},
         {"letters in i4", Packet("<FIELD attrname=\"N\" fieldtype=\"i4\"/>", "<ROW N=\"12a\"/>"),
          "Invalid data packet: row 1, field 'N': '12a' is not a valid Integer value"},
-        {"empty i4", Packet("<FIELD attrname=\"N\" fieldtype=\"i4\"/>", "<ROW N=\"\"/>"), "Invalid data packet: row 1, field 'N'"},
+        {"empty i4", Packet("<FIELD attrname=\"N\" fieldtype=\"i4\"/>", "<ROW N=\"\"/>"),
+         "Invalid data packet: row 1, field 'N'"},
         {"i2 out of range", Packet("<FIELD attrname=\"N\" fieldtype=\"i2\"/>", "<ROW/><ROW N=\"40000\"/>"),
          "Invalid data packet: row 2, field 'N': '40000' is not a valid Smallint value"},
-        {"i8 overflow", Packet("<FIELD attrname=\"N\" fieldtype=\"i8\"/>", "<ROW N=\"9223372036854775808\"/>"), "Invalid data packet: row 1"},
+        {"i8 overflow", Packet("<FIELD attrname=\"N\" fieldtype=\"i8\"/>", "<ROW N=\"9223372036854775808\"/>"),
+         "Invalid data packet: row 1"},
         {"boolean", Packet("<FIELD attrname=\"B\" fieldtype=\"boolean\"/>", "<ROW B=\"yes\"/>"),
          "Invalid data packet: row 1, field 'B': 'yes' is not a valid Boolean value"},
-        {"float nan", Packet("<FIELD attrname=\"F\" fieldtype=\"r8\"/>", "<ROW F=\"nan\"/>"), "Invalid data packet: row 1"},
-        {"float comma", Packet("<FIELD attrname=\"F\" fieldtype=\"r8\"/>", "<ROW F=\"1,5\"/>"), "Invalid data packet: row 1"},
-        {"float overflow", Packet("<FIELD attrname=\"F\" fieldtype=\"r8\"/>", "<ROW F=\"1e999\"/>"), "Invalid data packet: row 1"},
+        {"float nan", Packet("<FIELD attrname=\"F\" fieldtype=\"r8\"/>", "<ROW F=\"nan\"/>"),
+         "Invalid data packet: row 1"},
+        {"float comma", Packet("<FIELD attrname=\"F\" fieldtype=\"r8\"/>", "<ROW F=\"1,5\"/>"),
+         "Invalid data packet: row 1"},
+        {"float overflow", Packet("<FIELD attrname=\"F\" fieldtype=\"r8\"/>", "<ROW F=\"1e999\"/>"),
+         "Invalid data packet: row 1"},
         {"31 February", Packet("<FIELD attrname=\"D\" fieldtype=\"date\"/>", "<ROW D=\"20230231\"/>"),
          "Invalid data packet: row 1, field 'D': '20230231' is not a valid Date value"},
-        {"29 February 2023", Packet("<FIELD attrname=\"D\" fieldtype=\"date\"/>", "<ROW D=\"20230229\"/>"), "Invalid data packet: row 1"},
-        {"year 0", Packet("<FIELD attrname=\"D\" fieldtype=\"date\"/>", "<ROW D=\"00000101\"/>"), "Invalid data packet: row 1"},
-        {"short date", Packet("<FIELD attrname=\"D\" fieldtype=\"date\"/>", "<ROW D=\"2023021\"/>"), "Invalid data packet: row 1"},
-        {"hour 24", Packet("<FIELD attrname=\"T\" fieldtype=\"time\"/>", "<ROW T=\"24:00:00000\"/>"), "Invalid data packet: row 1"},
-        {"date-time without T", Packet("<FIELD attrname=\"T\" fieldtype=\"dateTime\"/>", "<ROW T=\"20230101 10:00:00000\"/>"),
+        {"29 February 2023", Packet("<FIELD attrname=\"D\" fieldtype=\"date\"/>", "<ROW D=\"20230229\"/>"),
+         "Invalid data packet: row 1"},
+        {"year 0", Packet("<FIELD attrname=\"D\" fieldtype=\"date\"/>", "<ROW D=\"00000101\"/>"),
+         "Invalid data packet: row 1"},
+        {"short date", Packet("<FIELD attrname=\"D\" fieldtype=\"date\"/>", "<ROW D=\"2023021\"/>"),
+         "Invalid data packet: row 1"},
+        {"hour 24", Packet("<FIELD attrname=\"T\" fieldtype=\"time\"/>", "<ROW T=\"24:00:00000\"/>"),
+         "Invalid data packet: row 1"},
+        {"date-time without T",
+         Packet("<FIELD attrname=\"T\" fieldtype=\"dateTime\"/>", "<ROW T=\"20230101 10:00:00000\"/>"),
          "Invalid data packet: row 1"},
         {"bad base64", Packet("<FIELD attrname=\"G\" fieldtype=\"bin.hex\" SUBTYPE=\"Graphics\"/>", "<ROW G=\"Qk0\"/>"),
          "Invalid data packet: row 1, field 'G': 'Qk0' is not a valid Graphic value"},
-        {"base64 after padding", Packet("<FIELD attrname=\"G\" fieldtype=\"bin.hex\" SUBTYPE=\"Binary\"/>", "<ROW G=\"Qk==Qk0=\"/>"),
+        {"base64 after padding",
+         Packet("<FIELD attrname=\"G\" fieldtype=\"bin.hex\" SUBTYPE=\"Binary\"/>", "<ROW G=\"Qk==Qk0=\"/>"),
          "Invalid data packet: row 1"},
-        {"base64 alphabet", Packet("<FIELD attrname=\"G\" fieldtype=\"bin.hex\" SUBTYPE=\"Binary\"/>", "<ROW G=\"Qk0*\"/>"),
+        {"base64 alphabet",
+         Packet("<FIELD attrname=\"G\" fieldtype=\"bin.hex\" SUBTYPE=\"Binary\"/>", "<ROW G=\"Qk0*\"/>"),
          "Invalid data packet: row 1"},
-        {"fixed with letters", Packet("<FIELD attrname=\"N\" fieldtype=\"fixed\" DECIMALS=\"2\" WIDTH=\"10\"/>", "<ROW N=\"1.2x\"/>"),
+        {"fixed with letters",
+         Packet("<FIELD attrname=\"N\" fieldtype=\"fixed\" DECIMALS=\"2\" WIDTH=\"10\"/>", "<ROW N=\"1.2x\"/>"),
          "Invalid data packet: row 1"},
-        {"fixed too big", Packet("<FIELD attrname=\"N\" fieldtype=\"fixed\"/>", "<ROW N=\"123456789012345678\"/>"), "Invalid data packet: row 1"},
+        {"fixed too big", Packet("<FIELD attrname=\"N\" fieldtype=\"fixed\"/>", "<ROW N=\"123456789012345678\"/>"),
+         "Invalid data packet: row 1"},
         {"bad RowState", Packet(s10, "<ROW RowState=\"x\"/>"), "Invalid data packet: row 1: bad RowState"},
-        {"change log garbage", Packet(s10, "<ROW/>", "<PARAMS CHANGE_LOG=\"1 0\"/>"), "Invalid data packet: CHANGE_LOG is not a list of triples"},
+        {"change log garbage", Packet(s10, "<ROW/>", "<PARAMS CHANGE_LOG=\"1 0\"/>"),
+         "Invalid data packet: CHANGE_LOG is not a list of triples"},
         {"change log range", Packet(s10, "<ROW/>", "<PARAMS CHANGE_LOG=\"5 0 4\"/>"),
          "Invalid data packet: CHANGE_LOG refers to a row that is not there"},
         {"change log forward", Packet(s10, "<ROW/><ROW/>", "<PARAMS CHANGE_LOG=\"1 2 8\"/>"),
@@ -475,7 +516,8 @@ TEST(DataPacketHostile, BadPacketsFailAndKeepTheOldRows)
          "Invalid data packet: row 1 changes a row that is not there"},
         {"unsupported encoding", "<?xml version=\"1.0\" encoding=\"EBCDIC\"?><DATAPACKET/>",
          "Invalid data packet: unsupported encoding 'ebcdic'"},
-        {"field named RowState", Packet("<FIELD attrname=\"RowState\" fieldtype=\"i4\"/>", ""), "Invalid data packet: "},
+        {"field named RowState", Packet("<FIELD attrname=\"RowState\" fieldtype=\"i4\"/>", ""),
+         "Invalid data packet: "},
         {"rows without fields", Packet("", "<ROW/>"), "Invalid data packet: rows without fields"},
         {"binary cut short", std::string("ZVDP\x01\x01", 6), "Invalid data packet: the packet is cut short"},
         {"binary version", std::string("ZVDP\x07", 5), "Invalid data packet: unsupported binary version"},
@@ -563,7 +605,8 @@ TEST(ClientDataSetFiles, ExtensionChoosesTheForm)
     struct Case {
         const char* name;
         bool xml;
-    } cases[] = {{"a.xml", true}, {"b.XML", true}, {"c.Xml", true}, {"d.cds", false}, {"e", false}, {"f.xml.bak", false}};
+    } cases[] = {{"a.xml", true},  {"b.XML", true}, {"c.Xml", true},
+                 {"d.cds", false}, {"e", false},    {"f.xml.bak", false}};
     for (const Case& c : cases) {
         const std::string path = dir.file(c.name);
         ds.saveToFile(path);

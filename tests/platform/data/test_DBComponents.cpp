@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/data/DBComponents.h"
 #include "platform/base/Error.h"
 #include "platform/base/FormText.h"
+#include "platform/data/DBComponents.h"
 
 namespace {
 
@@ -115,7 +115,8 @@ TEST(DBComponents, BadValuesNameTheLineAndProperty)
         const char* message;
     };
     const Case cases[] = {
-        {"[pfInUpdate, pfInKey]", "[pfInUpdate, pfSomething]", "Error reading TableA.ProviderFlags: Invalid property value"},
+        {"[pfInUpdate, pfInKey]", "[pfInUpdate, pfSomething]",
+         "Error reading TableA.ProviderFlags: Invalid property value"},
         {"DisplayWidth = 7", "DisplayWidth = 99999", "Error reading TableA.DisplayWidth: Invalid property value"},
         {"DisplayWidth = 7", "DisplayWidth = 'seven'", "Invalid property value"},
         {"DataSet = Table", "DataSet = 'Table'", "Error reading Source.DataSet: Invalid property value"},

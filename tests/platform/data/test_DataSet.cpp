@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/data/ClientDataSet.h"
-#include "platform/data/DataSet.h"
 #include "platform/base/Error.h"
 #include "platform/base/Format.h"
+#include "platform/data/ClientDataSet.h"
+#include "platform/data/DataSet.h"
 
 using namespace zv;
 
@@ -98,8 +98,10 @@ protected:
     const Record& internalRecord(int i) const override { return rows[static_cast<size_t>(i)]; }
     int internalPost(int i, Record r, bool inserted) override
     {
-        if (inserted) rows.insert(rows.begin() + i, std::move(r));
-        else rows[static_cast<size_t>(i)] = std::move(r);
+        if (inserted)
+            rows.insert(rows.begin() + i, std::move(r));
+        else
+            rows[static_cast<size_t>(i)] = std::move(r);
         return i;
     }
     void internalDelete(int i) override { rows.erase(rows.begin() + i); }
@@ -142,20 +144,24 @@ TEST(DataSetNavigation, StepsThroughRecords)
         int recNo;
         bool bof, eof;
     } steps[] = {
-        {"first", 1, true, false}, {"next", 2, false, false}, {"next", 3, false, false},
-        {"next", 4, false, false}, {"next", 4, false, true},   {"next", 4, false, true},
-        {"prior", 3, false, false}, {"last", 4, false, true},  {"first", 1, true, false},
-        {"prior", 1, true, false}, {"recno3", 3, false, false}, {"by+5", 4, false, true},
+        {"first", 1, true, false}, {"next", 2, false, false}, {"next", 3, false, false},   {"next", 4, false, false},
+        {"next", 4, false, true},  {"next", 4, false, true},  {"prior", 3, false, false},  {"last", 4, false, true},
+        {"first", 1, true, false}, {"prior", 1, true, false}, {"recno3", 3, false, false}, {"by+5", 4, false, true},
         {"by-2", 2, false, false}, {"by-9", 1, true, false},
     };
     int row = 0;
     for (const Step& s : steps) {
         std::string op = s.op;
-        if (op == "first") ds->first();
-        else if (op == "next") ds->next();
-        else if (op == "prior") ds->prior();
-        else if (op == "last") ds->last();
-        else if (op == "recno3") ds->setRecNo(3);
+        if (op == "first")
+            ds->first();
+        else if (op == "next")
+            ds->next();
+        else if (op == "prior")
+            ds->prior();
+        else if (op == "last")
+            ds->last();
+        else if (op == "recno3")
+            ds->setRecNo(3);
         else if (op == "by+5") {
             EXPECT_EQ(ds->moveBy(5), 1);
         } else if (op == "by-2") {
@@ -417,7 +423,7 @@ TEST(FieldValues, TypesConvertAndCheckRanges)
     f("F")->setAsFloat(0.125);
     f("C")->setValue(Variant::fromCurrency(12345));
     f("N")->setAsCurrency(-12345);
-    f("D")->setAsDateTime(EncodeDate(2024, 2, 29) + 0.75);  // the time part is dropped
+    f("D")->setAsDateTime(EncodeDate(2024, 2, 29) + 0.75);                        // the time part is dropped
     f("T")->setAsDateTime(EncodeDate(2024, 2, 29) + EncodeTime(2, 43, 35, 120));  // the date part is dropped
     f("DT")->setValue(Variant::fromDateTime(EncodeDate(1998, 11, 5) + EncodeTime(2, 43, 35, 120)));
     f("M")->setAsString(std::string("a\r\nb\0c", 6));  // text ends at a NUL
@@ -605,7 +611,12 @@ TEST(DataSetListeners, DisableControlsNests)
         std::function<void(TDataSet&)> work;
         const char* expected;
     } cases[] = {
-        {"moves", [](TDataSet& d) { d.next(); d.next(); }, "data"},
+        {"moves",
+         [](TDataSet& d) {
+             d.next();
+             d.next();
+         },
+         "data"},
         {"nothing", [](TDataSet&) {}, ""},
         {"left editing", [](TDataSet& d) { d.edit(); }, "state data"},
         {"closed", [](TDataSet& d) { d.close(); }, "active"},

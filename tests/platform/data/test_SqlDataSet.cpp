@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/Error.h"
-#include "platform/base/Format.h"
 #include "platform/base/FormText.h"
+#include "platform/base/Format.h"
 #include "platform/data/DBComponents.h"
 #include "platform/data/SqlDataSet.h"
 #include "tests/support/SqlTestDatabases.h"
@@ -43,10 +43,10 @@ INSTANTIATE_TEST_SUITE_P(Databases, SqlDataSetTest, ::testing::Values("sqlite", 
                          [](const auto& info) { return std::string(info.param); });
 
 struct TypeCase {
-    const char* sqlite;  // declared type in SQLite
-    const char* pg;      // and in PostgreSQL
-    const char* value;   // literal of the first row (the second row is all NULL)
-    const char* pgValue; // when PostgreSQL needs another literal
+    const char* sqlite;   // declared type in SQLite
+    const char* pg;       // and in PostgreSQL
+    const char* value;    // literal of the first row (the second row is all NULL)
+    const char* pgValue;  // when PostgreSQL needs another literal
     TFieldType type;
     int size;
     FieldData expected;
@@ -69,7 +69,10 @@ const TypeCase kTypes[] = {
     {"DATE", "date", "'2024-02-29'", nullptr, ftDate, 0, D(EncodeDate(2024, 2, 29))},
     {"TIME", "time", "'13:30:15'", nullptr, ftTime, 0, D(EncodeTime(13, 30, 15, 0))},
     {"TIMESTAMP", "timestamp", "'1899-12-29 06:00:00.250'", nullptr, ftDateTime, 0, D(-1.25 - 0.25 / 86400)},
-    {"BLOB", "bytea", "X'00FF41'", "'\\x00ff41'", ftBlob, 0, S(std::string("\0\xFF" "A", 3))},
+    {"BLOB", "bytea", "X'00FF41'", "'\\x00ff41'", ftBlob, 0,
+     S(std::string("\0\xFF"
+                   "A",
+                   3))},
 };
 
 TEST_P(SqlDataSetTest, ColumnTypesBecomeFieldTypesAndNullStaysNull)
@@ -143,7 +146,7 @@ struct ErrorCase {
     const char* name;
     const char* database;  // "" for the test's own
     const char* sql;
-    const char* message;   // part of the error text
+    const char* message;  // part of the error text
 };
 
 TEST_P(SqlDataSetTest, ErrorsCarryTheDatabasesMessage)
@@ -155,10 +158,14 @@ TEST_P(SqlDataSetTest, ErrorsCarryTheDatabasesMessage)
     }
     const ErrorCase cases[] = {
         {"missing file", "/nonexistent/folder/none.db", "SELECT 1", "unable to open database file"},
-        {"refused connection", "postgresql:///postgres?host=/nonexistent&user=postgres", "SELECT 1", "Cannot connect to the database"},
-        {"bad query", "", "SELECT * FROM nothere", pg ? "relation \"nothere\" does not exist" : "no such table: nothere"},
-        {"wrong parameter count", "", pg ? "SELECT $1::int AS n" : "SELECT ? AS n", pg ? "bind message supplies 0 parameters" : "has 1 parameters, 0 given"},
-        {"value not of its column's type", "", pg ? "SELECT 1/0" : "SELECT n FROM bad", pg ? "division by zero" : "Invalid value 'abc' for field 'n'"},
+        {"refused connection", "postgresql:///postgres?host=/nonexistent&user=postgres", "SELECT 1",
+         "Cannot connect to the database"},
+        {"bad query", "", "SELECT * FROM nothere",
+         pg ? "relation \"nothere\" does not exist" : "no such table: nothere"},
+        {"wrong parameter count", "", pg ? "SELECT $1::int AS n" : "SELECT ? AS n",
+         pg ? "bind message supplies 0 parameters" : "has 1 parameters, 0 given"},
+        {"value not of its column's type", "", pg ? "SELECT 1/0" : "SELECT n FROM bad",
+         pg ? "division by zero" : "Invalid value 'abc' for field 'n'"},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -208,8 +215,9 @@ TEST(SqlDataSetDescription, ReadOpensAndWritesBack)
         std::string className() const override { return "TRoot"; }
     };
     registry.add("TRoot", [](Component*) -> Component* { return new Root; });
-    const std::string text = "object Form: TRoot\n  object Q: TSqlDataSet\n    Database = '" + db.database() +
-                             "'\n    SQL.Strings = (\n      'SELECT n'\n      'FROM t')\n    Active = True\n  end\nend\n";
+    const std::string text =
+        "object Form: TRoot\n  object Q: TSqlDataSet\n    Database = '" + db.database() +
+        "'\n    SQL.Strings = (\n      'SELECT n'\n      'FROM t')\n    Active = True\n  end\nend\n";
     std::unique_ptr<Component> root(FormReader(text, registry).read());
     auto* q = dynamic_cast<TSqlDataSet*>(root->findComponent("Q"));
     ASSERT_NE(q, nullptr);

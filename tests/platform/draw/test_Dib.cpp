@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "tests/support/PictureTestUtil.h"
-#include "platform/draw/Dib.h"
 #include "platform/base/Error.h"
+#include "platform/draw/Dib.h"
+#include "tests/support/PictureTestUtil.h"
 
 using namespace pictest;
 using zv::Bitmap;
@@ -34,8 +34,13 @@ struct BmpFields {
 };
 BmpFields Fields(const std::vector<uint8_t>& f)
 {
-    return {Get32(f, 10), Get32(f, 14), static_cast<int32_t>(Get32(f, 18)), static_cast<int32_t>(Get32(f, 22)),
-            Get16(f, 28), Get32(f, 30), Get32(f, 46)};
+    return {Get32(f, 10),
+            Get32(f, 14),
+            static_cast<int32_t>(Get32(f, 18)),
+            static_cast<int32_t>(Get32(f, 22)),
+            Get16(f, 28),
+            Get32(f, 30),
+            Get32(f, 46)};
 }
 
 // ---- crafted variants of the samples ------------------------------------------------------------
@@ -166,7 +171,8 @@ std::vector<uint8_t> Pack(const std::vector<std::vector<uint8_t>>& rows, int bit
     size_t w = rows[0].size(), stride = ((w * bits + 31) / 32) * 4;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         std::vector<uint8_t> row(stride, 0);
-        for (size_t x = 0; x < w; ++x) row[x * bits / 8] |= static_cast<uint8_t>((*it)[x] << (8 - bits - (x * bits) % 8));
+        for (size_t x = 0; x < w; ++x)
+            row[x * bits / 8] |= static_cast<uint8_t>((*it)[x] << (8 - bits - (x * bits) % 8));
         out.insert(out.end(), row.begin(), row.end());
     }
     return out;
@@ -184,10 +190,12 @@ std::vector<uint8_t> EncodeRle(const std::vector<std::vector<uint8_t>>& rows, bo
         while (x < r.size()) {
             if (line % 2 == 1 && r.size() - x >= 5) {
                 out.insert(out.end(), {0, 5});
-                if (four) out.insert(out.end(), {static_cast<uint8_t>(r[x] << 4 | r[x + 1]),
-                                                 static_cast<uint8_t>(r[x + 2] << 4 | r[x + 3]),
-                                                 static_cast<uint8_t>(r[x + 4] << 4), 0});
-                else out.insert(out.end(), {r[x], r[x + 1], r[x + 2], r[x + 3], r[x + 4], 0});
+                if (four)
+                    out.insert(out.end(), {static_cast<uint8_t>(r[x] << 4 | r[x + 1]),
+                                           static_cast<uint8_t>(r[x + 2] << 4 | r[x + 3]),
+                                           static_cast<uint8_t>(r[x + 4] << 4), 0});
+                else
+                    out.insert(out.end(), {r[x], r[x + 1], r[x + 2], r[x + 3], r[x + 4], 0});
                 x += 5;
             } else if (four) {
                 uint8_t n = x + 1 < r.size() ? 2 : 1;
@@ -247,8 +255,14 @@ const Variant kVariants[] = {
     {"os2-64-byte-header", "bmp4.bmp", [](auto& f) { return ToOs2v2Header(f, 64); }, 0, false, false},
     {"2bit", "bmp1.bmp", [](auto& f) { return WithBits(f, 2, 0, 2, Pack(Indices(f), 2)); }, 0, false, false},
     {"rle4", "bmp4.bmp", [](auto& f) { return WithBits(f, 4, 2, 16, EncodeRle(Indices(f), true)); }, 0, false},
-    {"rle8-crafted", "bmp8.bmp", [](auto& f) { return WithBits(f, 8, 1, Fields(f).clrUsed, EncodeRle(Indices(f), false)); }, 0, false},
-    {"offbits-zero", "bmp8.bmp", [](auto f) { Set32(f, 10, 0); return f; }, 0, false, false},
+    {"rle8-crafted", "bmp8.bmp",
+     [](auto& f) { return WithBits(f, 8, 1, Fields(f).clrUsed, EncodeRle(Indices(f), false)); }, 0, false},
+    {"offbits-zero", "bmp8.bmp",
+     [](auto f) {
+         Set32(f, 10, 0);
+         return f;
+     },
+     0, false, false},
     {"gap-before-bits", "bmp24.bmp",
      [](auto f) {
          f.insert(f.begin() + Fields(f).offBits, 10, 0xEE);
@@ -256,7 +270,12 @@ const Variant kVariants[] = {
          return f;
      },
      0, false},
-    {"missing-last-row-padding", "bmp24.bmp", [](auto f) { f.resize(f.size() - 1); return f; }, 0, false, false},
+    {"missing-last-row-padding", "bmp24.bmp",
+     [](auto f) {
+         f.resize(f.size() - 1);
+         return f;
+     },
+     0, false, false},
 };
 
 class DibVariant : public testing::TestWithParam<Variant> {};
@@ -323,9 +342,9 @@ TEST(DibSamples, HeadersAreTheNamedVariants)
         uint32_t compression;
     };
     const Row rows[] = {
-        {"bmp1.bmp", 40, 1, 0},      {"bmp4.bmp", 40, 4, 0},        {"bmp8.bmp", 40, 8, 0},
-        {"bmp8rle.bmp", 40, 8, 1},   {"bmp16_565.bmp", 124, 16, 3}, {"bmp16_4444.bmp", 124, 16, 3},
-        {"bmp24.bmp", 40, 24, 0},    {"bmp32a.bmp", 124, 32, 3},
+        {"bmp1.bmp", 40, 1, 0},    {"bmp4.bmp", 40, 4, 0},        {"bmp8.bmp", 40, 8, 0},
+        {"bmp8rle.bmp", 40, 8, 1}, {"bmp16_565.bmp", 124, 16, 3}, {"bmp16_4444.bmp", 124, 16, 3},
+        {"bmp24.bmp", 40, 24, 0},  {"bmp32a.bmp", 124, 32, 3},
     };
     for (const Row& r : rows) {
         BmpFields f = Fields(ReadFile(SampleDir() / r.file));
@@ -379,7 +398,8 @@ TEST_P(DibOracle, DecodesLikeConvert)
     Bitmap theirs = DecodeWithConvert(dir / "out.bmp", dir);
     if (g.oneBitAlpha) {
         ASSERT_EQ(theirs.pixels.size(), got.pixels.size());
-        for (size_t i = 0; i < got.pixels.size(); ++i) ASSERT_EQ(got.pixels[i] >> 24, (theirs.pixels[i] >> 24) ? 255u : 0u);
+        for (size_t i = 0; i < got.pixels.size(); ++i)
+            ASSERT_EQ(got.pixels[i] >> 24, (theirs.pixels[i] >> 24) ? 255u : 0u);
         EXPECT_LE(MaxDifference(got, theirs, false), g.tolerance);
     } else {
         EXPECT_LE(MaxDifference(got, theirs, g.alpha), g.tolerance);
@@ -556,33 +576,73 @@ void PrintTo(const Hostile& v, std::ostream* os) { *os << v.name; }
 
 const Hostile kHostile[] = {
     {"not-bm", "bmp24.bmp", [](auto& f) { f[0] = 'X'; }, zv::kBitmapInvalidMessage},
-    {"area-overflows-32-bits", "bmp24.bmp", [](auto& f) { Set32(f, 18, 0x7FFFFFFF); Set32(f, 22, 0x7FFFFFFF); }, zv::kBitmapTooLargeMessage},
+    {"area-overflows-32-bits", "bmp24.bmp",
+     [](auto& f) {
+         Set32(f, 18, 0x7FFFFFFF);
+         Set32(f, 22, 0x7FFFFFFF);
+     },
+     zv::kBitmapTooLargeMessage},
     {"height-int-min", "bmp24.bmp", [](auto& f) { Set32(f, 22, 0x80000000); }, zv::kBitmapTooLargeMessage},
-    {"just-over-the-area-cap", "bmp24.bmp", [](auto& f) { Set32(f, 18, 1u << 13); Set32(f, 22, (1u << 13) + 1); }, zv::kBitmapTooLargeMessage},
-    {"rle-cannot-exceed-the-cap", "bmp8rle.bmp", [](auto& f) { Set32(f, 18, 1u << 20); Set32(f, 22, 1u << 20); }, zv::kBitmapTooLargeMessage},
-    {"big-but-bits-missing", "bmp24.bmp", [](auto& f) { Set32(f, 18, 4000); Set32(f, 22, 4000); }, zv::kBitmapInvalidMessage},
+    {"just-over-the-area-cap", "bmp24.bmp",
+     [](auto& f) {
+         Set32(f, 18, 1u << 13);
+         Set32(f, 22, (1u << 13) + 1);
+     },
+     zv::kBitmapTooLargeMessage},
+    {"rle-cannot-exceed-the-cap", "bmp8rle.bmp",
+     [](auto& f) {
+         Set32(f, 18, 1u << 20);
+         Set32(f, 22, 1u << 20);
+     },
+     zv::kBitmapTooLargeMessage},
+    {"big-but-bits-missing", "bmp24.bmp",
+     [](auto& f) {
+         Set32(f, 18, 4000);
+         Set32(f, 22, 4000);
+     },
+     zv::kBitmapInvalidMessage},
     {"negative-width", "bmp24.bmp", [](auto& f) { Set32(f, 18, 0xFFFFFFF0); }, zv::kBitmapInvalidMessage},
     {"zero-height", "bmp24.bmp", [](auto& f) { Set32(f, 22, 0); }, zv::kBitmapInvalidMessage},
-    {"offbits-past-the-end", "bmp24.bmp", [](auto& f) { Set32(f, 10, static_cast<uint32_t>(f.size() + 1)); }, zv::kBitmapInvalidMessage},
+    {"offbits-past-the-end", "bmp24.bmp", [](auto& f) { Set32(f, 10, static_cast<uint32_t>(f.size() + 1)); },
+     zv::kBitmapInvalidMessage},
     {"offbits-huge", "bmp24.bmp", [](auto& f) { Set32(f, 10, 0xFFFFFFF0); }, zv::kBitmapInvalidMessage},
     {"offbits-inside-header", "bmp24.bmp", [](auto& f) { Set32(f, 10, 20); }, zv::kBitmapInvalidMessage},
     {"offbits-cuts-palette", "bmp8.bmp", [](auto& f) { Set32(f, 10, 14 + 40 + 8); }, zv::kBitmapInvalidMessage},
     {"palette-above-depth", "bmp8.bmp", [](auto& f) { Set32(f, 46, 257); }, zv::kBitmapInvalidMessage},
     {"palette-huge", "bmp24.bmp", [](auto& f) { Set32(f, 46, 0x40000000); }, zv::kBitmapInvalidMessage},
-    {"palette-past-the-end", "bmp4.bmp", [](auto& f) { Set32(f, 10, 0); Set32(f, 46, 16); f.resize(14 + 40 + 30); }, zv::kBitmapInvalidMessage},
+    {"palette-past-the-end", "bmp4.bmp",
+     [](auto& f) {
+         Set32(f, 10, 0);
+         Set32(f, 46, 16);
+         f.resize(14 + 40 + 30);
+     },
+     zv::kBitmapInvalidMessage},
     {"header-size-too-big", "bmp24.bmp", [](auto& f) { Set32(f, 14, 200); }, zv::kBitmapInvalidMessage},
     {"header-size-odd", "bmp24.bmp", [](auto& f) { Set32(f, 14, 13); }, zv::kBitmapInvalidMessage},
-    {"header-size-past-end", "bmp24.bmp", [](auto& f) { Set32(f, 14, 124); f.resize(14 + 100); Set32(f, 10, 0); }, zv::kBitmapInvalidMessage},
+    {"header-size-past-end", "bmp24.bmp",
+     [](auto& f) {
+         Set32(f, 14, 124);
+         f.resize(14 + 100);
+         Set32(f, 10, 0);
+     },
+     zv::kBitmapInvalidMessage},
     {"bit-count-7", "bmp24.bmp", [](auto& f) { Set16(f, 28, 7); }, zv::kBitmapInvalidMessage},
     {"bit-count-0", "bmp24.bmp", [](auto& f) { Set16(f, 28, 0); }, zv::kBitmapInvalidMessage},
     {"compression-unknown", "bmp24.bmp", [](auto& f) { Set32(f, 30, 9); }, zv::kBitmapInvalidMessage},
     {"compression-png", "bmp24.bmp", [](auto& f) { Set32(f, 30, 5); }, zv::kBitmapUnsupportedMessage},
     {"compression-jpeg", "bmp24.bmp", [](auto& f) { Set32(f, 30, 4); }, zv::kBitmapUnsupportedMessage},
     {"rle8-at-24-bits", "bmp24.bmp", [](auto& f) { Set32(f, 30, 1); }, zv::kBitmapInvalidMessage},
-    {"rle8-top-down", "bmp8rle.bmp", [](auto& f) { Set32(f, 22, static_cast<uint32_t>(-23)); }, zv::kBitmapInvalidMessage},
+    {"rle8-top-down", "bmp8rle.bmp", [](auto& f) { Set32(f, 22, static_cast<uint32_t>(-23)); },
+     zv::kBitmapInvalidMessage},
     {"bitfields-at-24-bits", "bmp24.bmp", [](auto& f) { Set32(f, 30, 3); }, zv::kBitmapInvalidMessage},
     {"mask-not-contiguous", "bmp16_565.bmp", [](auto& f) { Set32(f, 14 + 40, 0xA800); }, zv::kBitmapInvalidMessage},
-    {"masks-past-the-end", "bmp16_565.bmp", [](auto& f) { f = MasksAfterHeader(f, false); Set32(f, 10, 0); f.resize(14 + 40 + 8); }, zv::kBitmapInvalidMessage},
+    {"masks-past-the-end", "bmp16_565.bmp",
+     [](auto& f) {
+         f = MasksAfterHeader(f, false);
+         Set32(f, 10, 0);
+         f.resize(14 + 40 + 8);
+     },
+     zv::kBitmapInvalidMessage},
     {"only-file-header", "bmp24.bmp", [](auto& f) { f.resize(14); }, zv::kBitmapInvalidMessage},
 };
 
@@ -627,7 +687,8 @@ TEST(DibHostile, TruncatedRleDecodesPartially)
         ASSERT_EQ(part.width, whole.width);
         // The bottom row comes first in the file and is complete once enough data is there.
         if (keep > h.offBits + 200) {
-            for (int x = 0; x < whole.width; ++x) EXPECT_EQ(part.at(x, whole.height - 1), whole.at(x, whole.height - 1));
+            for (int x = 0; x < whole.width; ++x)
+                EXPECT_EQ(part.at(x, whole.height - 1), whole.at(x, whole.height - 1));
         }
     }
 }

@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
-#include "tests/support/PictureTestUtil.h"
-#include "platform/draw/Dib.h"
 #include "platform/base/Error.h"
+#include "platform/base/Stream.h"
+#include "platform/draw/Dib.h"
 #include "platform/draw/Graphic.h"
 #include "platform/draw/Icon.h"
 #include "platform/draw/Jpeg.h"
-#include "platform/base/Stream.h"
+#include "tests/support/PictureTestUtil.h"
 #include "tests/support/TraceCanvas.h"
 
 using namespace pictest;
@@ -65,12 +65,16 @@ const Sniff kSniffs[] = {
     {"placeable-metafile-after-header", Join(kHeader, Bytes({0xD7, 0xCD, 0xC6, 0x9A})), PictureKind::Metafile, 8},
     // The rules go in order, each at both offsets: a bitmap signature at 8 wins over a metafile
     // signature (zero) or a JPEG signature at 0.
-    {"bitmap-rule-before-metafile-rule", Join(Bytes({0, 0, 0, 0, 0, 0, 0, 0}), Bytes({'B', 'M'})), PictureKind::Bitmap, 8},
-    {"bitmap-rule-before-jpeg-rule", Join(Bytes({0xFF, 0xD8, 0, 0, 0, 0, 0, 0}), Bytes({'B', 'M'})), PictureKind::Bitmap, 8},
-    {"icon-rule-before-metafile-rule", Join(Bytes({0, 0, 7, 0, 0, 0, 0, 0}), Bytes({0, 0, 1, 0})), PictureKind::Icon, 8},
+    {"bitmap-rule-before-metafile-rule", Join(Bytes({0, 0, 0, 0, 0, 0, 0, 0}), Bytes({'B', 'M'})), PictureKind::Bitmap,
+     8},
+    {"bitmap-rule-before-jpeg-rule", Join(Bytes({0xFF, 0xD8, 0, 0, 0, 0, 0, 0}), Bytes({'B', 'M'})),
+     PictureKind::Bitmap, 8},
+    {"icon-rule-before-metafile-rule", Join(Bytes({0, 0, 7, 0, 0, 0, 0, 0}), Bytes({0, 0, 1, 0})), PictureKind::Icon,
+     8},
     // Matching at both offsets reads from 0: an icon file's first entry (colour count 0,
     // planes 1) and an enhanced metafile's bounds (left 0) match their own rule at 8 as well.
-    {"signature-at-both-offsets-reads-from-0", Join(Bytes({'B', 'M', 0, 0, 0, 0, 0, 0}), Bytes({'B', 'M'})), PictureKind::Bitmap, 0},
+    {"signature-at-both-offsets-reads-from-0", Join(Bytes({'B', 'M', 0, 0, 0, 0, 0, 0}), Bytes({'B', 'M'})),
+     PictureKind::Bitmap, 0},
     {"icon-file-matching-at-8-too", Bytes({0, 0, 1, 0, 1, 0, 32, 32, 0, 0, 1, 0, 32, 0}), PictureKind::Icon, 0},
     {"metafile-with-zero-bounds", Bytes({1, 0, 0, 0, 0x6C, 0, 0, 0, 0, 0, 0, 0}), PictureKind::Metafile, 0},
     {"jpeg-at-0-metafile-at-8", Join(Bytes({0xFF, 0xD8, 0, 0, 0, 0, 0, 0}), Bytes({1, 0})), PictureKind::Jpeg, 0},
@@ -101,9 +105,9 @@ struct Blob {
 };
 void PrintTo(const Blob& v, std::ostream* os) { *os << v.sample; }
 const Blob kBlobs[] = {
-    {"bmp24.bmp", PictureKind::Bitmap, false}, {"bmp8.bmp", PictureKind::Bitmap, true},
+    {"bmp24.bmp", PictureKind::Bitmap, false},    {"bmp8.bmp", PictureKind::Bitmap, true},
     {"icon_sizes.ico", PictureKind::Icon, false}, {"icon_sizes.ico", PictureKind::Icon, true},
-    {"jpeg_rgb.jpg", PictureKind::Jpeg, false}, {"jpeg_gray.jpg", PictureKind::Jpeg, true},
+    {"jpeg_rgb.jpg", PictureKind::Jpeg, false},   {"jpeg_gray.jpg", PictureKind::Jpeg, true},
 };
 
 class GraphicBlob : public testing::TestWithParam<Blob> {};
@@ -118,8 +122,8 @@ TEST_P(GraphicBlob, LoadsTheSniffedKindFromItsOffset)
     EXPECT_EQ(g->kind(), b.kind);
     EXPECT_EQ(Saved(*g), file);  // exactly the picture's bytes, without the header
     Bitmap expected = b.kind == PictureKind::Bitmap ? zv::DecodeBmp(file.data(), file.size())
-                      : b.kind == PictureKind::Icon  ? zv::DecodeIcon(file.data(), file.size())
-                                                     : zv::DecodeJpeg(file.data(), file.size());
+                      : b.kind == PictureKind::Icon ? zv::DecodeIcon(file.data(), file.size())
+                                                    : zv::DecodeJpeg(file.data(), file.size());
     ASSERT_NE(g->bitmap(), nullptr);
     EXPECT_EQ(g->bitmap()->pixels, expected.pixels);
     EXPECT_EQ(g->width(), expected.width);
@@ -201,9 +205,8 @@ struct FileForm {
 };
 void PrintTo(const FileForm& v, std::ostream* os) { *os << v.sample; }
 const FileForm kForms[] = {
-    {"bmp1.bmp", PictureKind::Bitmap},     {"bmp8rle.bmp", PictureKind::Bitmap},
-    {"bmp32a.bmp", PictureKind::Bitmap},   {"icon_sizes.ico", PictureKind::Icon},
-    {"jpeg_prog.jpg", PictureKind::Jpeg},  {"jpeg_cmyk.jpg", PictureKind::Jpeg},
+    {"bmp1.bmp", PictureKind::Bitmap},     {"bmp8rle.bmp", PictureKind::Bitmap}, {"bmp32a.bmp", PictureKind::Bitmap},
+    {"icon_sizes.ico", PictureKind::Icon}, {"jpeg_prog.jpg", PictureKind::Jpeg}, {"jpeg_cmyk.jpg", PictureKind::Jpeg},
 };
 
 class GraphicFileForm : public testing::TestWithParam<FileForm> {};

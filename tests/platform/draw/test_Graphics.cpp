@@ -3,10 +3,10 @@
 
 #include <array>
 
+#include "platform/device/UiServices.h"
 #include "platform/draw/FontMetrics.h"
 #include "platform/draw/Graphics.h"
 #include "tests/support/TraceCanvas.h"
-#include "platform/device/UiServices.h"
 
 using namespace zv;
 
@@ -16,9 +16,15 @@ TEST(Graphics, ColorToRGB)
         Color in, out;
     };
     const Case cases[] = {
-        {clRed, 0x0000FF},          {RGB(1, 2, 3), 0x030201}, {clNone, clNone},
-        {clWindow, 0xFFFFFF},       {clWindowText, 0x000000}, {clBtnFace, RGB(240, 240, 240)},
-        {clHighlight, RGB(0, 120, 215)}, {clInfoBk, RGB(255, 255, 225)}, {0x800000FF, 0x000000},  // unknown index
+        {clRed, 0x0000FF},
+        {RGB(1, 2, 3), 0x030201},
+        {clNone, clNone},
+        {clWindow, 0xFFFFFF},
+        {clWindowText, 0x000000},
+        {clBtnFace, RGB(240, 240, 240)},
+        {clHighlight, RGB(0, 120, 215)},
+        {clInfoBk, RGB(255, 255, 225)},
+        {0x800000FF, 0x000000},  // unknown index
     };
     for (const Case& c : cases) EXPECT_EQ(ColorToRGB(c.in), c.out) << std::hex << c.in;
     EXPECT_EQ(GetRValue(RGB(10, 20, 30)), 10);
@@ -152,7 +158,9 @@ TEST(HeadlessUi, RecordsBoxesAndAnswers)
         uint32_t flags;
         int answer;  // with no prepared answer: the first button
     };
-    const Case cases[] = {{MB_OK | MB_ICONERROR, IDOK},    {MB_OKCANCEL, IDOK},     {MB_YESNO | MB_ICONQUESTION, IDYES},
+    const Case cases[] = {{MB_OK | MB_ICONERROR, IDOK},
+                          {MB_OKCANCEL, IDOK},
+                          {MB_YESNO | MB_ICONQUESTION, IDYES},
                           {MB_YESNOCANCEL, IDYES}};
     for (const Case& c : cases) EXPECT_EQ(ui.messageBox("t", "c", c.flags), c.answer) << c.flags;
     ui.answers = {IDNO, IDCANCEL};
@@ -239,9 +247,8 @@ TEST(TraceCanvas, ClipAndSaveRestore)
     c.restoreState();  // more restores than saves are logged, not fatal
     EXPECT_EQ(c.saveDepth(), 0);
     const std::vector<std::string> expected = {
-        "clip 0,0,100,100",   "save 1",    "clip 50,50,200,200", "save 2",
-        "resetClip",          "restore 1", "clip 300,300,400,400", "restore 0",
-        "restore unbalanced",
+        "clip 0,0,100,100",     "save 1",    "clip 50,50,200,200", "save 2", "resetClip", "restore 1",
+        "clip 300,300,400,400", "restore 0", "restore unbalanced",
     };
     EXPECT_EQ(c.lines, expected);
     c.clearLog();

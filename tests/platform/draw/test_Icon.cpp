@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "tests/support/PictureTestUtil.h"
 #include "platform/base/Error.h"
 #include "platform/draw/Icon.h"
+#include "tests/support/PictureTestUtil.h"
 
 using namespace pictest;
 using zv::Bitmap;
@@ -17,9 +17,9 @@ namespace {
 struct Image {
     int32_t width = 0, height = 0;
     int bitCount = 32;
-    std::vector<uint32_t> palette;   // 0x00RRGGBB, for 1, 4 and 8 bits
-    std::vector<uint32_t> pixels;    // top-down: 0xAARRGGBB at 32 bits, indices otherwise
-    std::vector<uint8_t> mask;       // top-down, 1 = transparent; empty: no mask written
+    std::vector<uint32_t> palette;  // 0x00RRGGBB, for 1, 4 and 8 bits
+    std::vector<uint32_t> pixels;   // top-down: 0xAARRGGBB at 32 bits, indices otherwise
+    std::vector<uint8_t> mask;      // top-down, 1 = transparent; empty: no mask written
     bool png = false;
 };
 
@@ -94,8 +94,10 @@ Image Solid(int32_t w, int32_t h, int bitCount, uint32_t value)
 {
     Image im;
     im.width = w, im.height = h, im.bitCount = bitCount;
-    if (bitCount == 1) im.palette = {0x000000, 0xFFFFFF};
-    else if (bitCount <= 8) im.palette = {0x000000, 0xFFFFFF, 0xFF0000};
+    if (bitCount == 1)
+        im.palette = {0x000000, 0xFFFFFF};
+    else if (bitCount <= 8)
+        im.palette = {0x000000, 0xFFFFFF, 0xFF0000};
     im.pixels.assign(static_cast<size_t>(w) * h, value);
     im.mask.assign(static_cast<size_t>(w) * h, 0);
     return im;
@@ -133,10 +135,8 @@ TEST(IconSample, LargestOfThreeSizesMatchesReference)
 TEST(IconMask, OneBitColourWithMask)
 {
     Image im = Solid(5, 2, 1, 0);
-    im.pixels = {1, 0, 1, 0, 1,
-                 0, 0, 1, 1, 1};
-    im.mask = {0, 0, 0, 1, 1,
-               1, 0, 0, 0, 0};
+    im.pixels = {1, 0, 1, 0, 1, 0, 0, 1, 1, 1};
+    im.mask = {0, 0, 0, 1, 1, 1, 0, 0, 0, 0};
     Bitmap got = Decode(IconFile({im}));
     ASSERT_EQ(got.width, 5);
     ASSERT_EQ(got.height, 2);
@@ -176,7 +176,15 @@ const Choice kChoices[] = {
     {"largest-first", {Solid(32, 32, 8, 1), Solid(16, 16, 32, 0xFF000000)}, 0},
     {"largest-last", {Solid(16, 16, 32, 0xFF000000), Solid(48, 48, 4, 1)}, 1},
     {"deeper-on-a-tie", {Solid(24, 24, 4, 1), Solid(24, 24, 32, 0xFF000000), Solid(24, 24, 8, 1)}, 1},
-    {"png-skipped", {Solid(16, 16, 8, 1), [] { Image p; p.width = p.height = 256; p.png = true; return p; }()}, 0},
+    {"png-skipped",
+     {Solid(16, 16, 8, 1),
+      [] {
+          Image p;
+          p.width = p.height = 256;
+          p.png = true;
+          return p;
+      }()},
+     0},
     {"area-not-width", {Solid(40, 10, 8, 1), Solid(30, 30, 8, 1)}, 1},
 };
 
@@ -215,8 +223,10 @@ TEST(IconOracle, DecodesLikeConvert)
 {
     if (!HaveConvert()) GTEST_FAIL() << "ImageMagick convert is not installed (scripts/deps.sh installs it)";
     auto dir = TempDir("icon-oracle");
-    ASSERT_TRUE(Shell("convert -seed 9 -size 48x48 plasma:fractal -alpha set -channel A -fx 'hypot(i-24,j-24)<20' "
-                      "+channel " + Quote(dir / "src.png")));
+    ASSERT_TRUE(
+        Shell("convert -seed 9 -size 48x48 plasma:fractal -alpha set -channel A -fx 'hypot(i-24,j-24)<20' "
+              "+channel " +
+              Quote(dir / "src.png")));
     struct Row {
         const char* name;
         const char* options;
@@ -255,7 +265,8 @@ const Hostile kHostile[] = {
     {"cursor-type", [](auto& f) { f[2] = 2; }, zv::kIconInvalidMessage},
     {"no-entries", [](auto& f) { Set16(f, 4, 0); }, zv::kIconInvalidMessage},
     {"more-entries-than-bytes", [](auto& f) { Set16(f, 4, 5000); }, zv::kIconInvalidMessage},
-    {"offset-past-end", [](auto& f) { Set32(f, kEntry + 12, static_cast<uint32_t>(f.size() + 1)); }, zv::kIconInvalidMessage},
+    {"offset-past-end", [](auto& f) { Set32(f, kEntry + 12, static_cast<uint32_t>(f.size() + 1)); },
+     zv::kIconInvalidMessage},
     {"size-past-end", [](auto& f) { Set32(f, kEntry + 8, static_cast<uint32_t>(f.size())); }, zv::kIconInvalidMessage},
     {"size-wraps", [](auto& f) { Set32(f, kEntry + 8, 0xFFFFFFF0); }, zv::kIconInvalidMessage},
     {"not-a-dib", [](auto& f) { Set32(f, kDib, 0x12345678); }, zv::kIconInvalidMessage},
@@ -263,8 +274,18 @@ const Hostile kHostile[] = {
     {"height-one", [](auto& f) { Set32(f, kDib + 8, 1); }, zv::kIconInvalidMessage},
     {"run-length", [](auto& f) { Set32(f, kDib + 16, 1); }, zv::kIconInvalidMessage},
     {"palette-too-big", [](auto& f) { Set32(f, kDib + 32, 300); }, zv::kIconInvalidMessage},
-    {"huge", [](auto& f) { Set32(f, kDib + 4, 0x7FFFFFFF); Set32(f, kDib + 8, 0x7FFFFFFE); }, zv::kBitmapTooLargeMessage},
-    {"bits-short", [](auto& f) { Set32(f, kDib + 4, 400); Set32(f, kDib + 8, 800); }, zv::kIconInvalidMessage},
+    {"huge",
+     [](auto& f) {
+         Set32(f, kDib + 4, 0x7FFFFFFF);
+         Set32(f, kDib + 8, 0x7FFFFFFE);
+     },
+     zv::kBitmapTooLargeMessage},
+    {"bits-short",
+     [](auto& f) {
+         Set32(f, kDib + 4, 400);
+         Set32(f, kDib + 8, 800);
+     },
+     zv::kIconInvalidMessage},
 };
 
 class IconHostile : public testing::TestWithParam<Hostile> {};

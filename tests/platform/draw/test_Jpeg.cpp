@@ -5,9 +5,9 @@
 #include <functional>
 #include <random>
 
-#include "tests/support/PictureTestUtil.h"
 #include "platform/base/Error.h"
 #include "platform/draw/Jpeg.h"
+#include "tests/support/PictureTestUtil.h"
 
 using namespace pictest;
 using zv::Bitmap;
@@ -19,7 +19,8 @@ Bitmap Smooth(int32_t w, int32_t h)
 {
     Bitmap bmp = MakePattern(w, h);
     for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) bmp.at(x, y) = (bmp.at(x, y) & 0xFFFFFF00) | static_cast<uint32_t>((x + y) * 255 / (w + h));
+        for (int32_t x = 0; x < w; ++x)
+            bmp.at(x, y) = (bmp.at(x, y) & 0xFFFFFF00) | static_cast<uint32_t>((x + y) * 255 / (w + h));
     return bmp;
 }
 
@@ -83,14 +84,14 @@ TEST_P(JpegSample, MatchesReference)
     EXPECT_EQ(info.progressive, s.progressive);
     Bitmap got = Decode(f);
     EXPECT_FALSE(got.hasAlpha);
-    EXPECT_LE(MaxDifference(got, ReadPam(SampleDir() / (std::string(s.file) + ".pam")), false), s.components == 4 ? 1 : 0);
+    EXPECT_LE(MaxDifference(got, ReadPam(SampleDir() / (std::string(s.file) + ".pam")), false),
+              s.components == 4 ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, JpegSample, testing::ValuesIn(kSamples),
-                         [](const auto& info) {
-                             std::string n = info.param.file;
-                             return n.substr(0, n.find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(All, JpegSample, testing::ValuesIn(kSamples), [](const auto& info) {
+    std::string n = info.param.file;
+    return n.substr(0, n.find('.'));
+});
 
 struct Generated {
     const char* name;
@@ -194,10 +195,8 @@ TEST(JpegEncode, ConvertReadsQualityAndPixels)
         const char* interlace;
     };
     const Row rows[] = {
-        {{75, false, false}, "75", "sRGB", "None"},
-        {{90, false, false}, "90", "sRGB", "None"},
-        {{30, true, false}, "30", "Gray", "None"},
-        {{85, false, true}, "85", "sRGB", "JPEG"},
+        {{75, false, false}, "75", "sRGB", "None"},   {{90, false, false}, "90", "sRGB", "None"},
+        {{30, true, false}, "30", "Gray", "None"},    {{85, false, true}, "85", "sRGB", "JPEG"},
         {{150, false, false}, "100", "sRGB", "None"},  // clamped
     };
     for (const Row& r : rows) {
@@ -274,14 +273,27 @@ const Hostile kHostile[] = {
     {"just-over-the-cap", [](auto& f) { SetSofSize(f, 8192, 8193); }, zv::kJpegTooLargeMessage},
     {"zero-width", [](auto& f) { SetSofSize(f, 0, 23); }, "JPEG error: Empty JPEG image (DNL not supported)"},
     {"zero-height", [](auto& f) { SetSofSize(f, 37, 0); }, "JPEG error: Empty JPEG image (DNL not supported)"},
-    {"not-a-jpeg", [](auto& f) { f[0] = 'B'; f[1] = 'M'; }, "JPEG error: Not a JPEG file: starts with 0x42 0x4d"},
+    {"not-a-jpeg",
+     [](auto& f) {
+         f[0] = 'B';
+         f[1] = 'M';
+     },
+     "JPEG error: Not a JPEG file: starts with 0x42 0x4d"},
     {"empty-input", [](auto& f) { f.clear(); }, "JPEG error: Empty input file"},
-    {"no-frame-before-scan", [](auto& f) {
+    {"no-frame-before-scan",
+     [](auto& f) {
          size_t sof = FindMarker(f, 0xC0);
          f.erase(f.begin() + sof, f.begin() + sof + 2 + ((f[sof + 2] << 8) | f[sof + 3]));
-     }, "JPEG error: Invalid JPEG file structure: SOS before SOF"},
-    {"bad-precision", [](auto& f) { f[FindMarker(f, 0xC0) + 4] = 12; }, "JPEG error: Unsupported JPEG data precision 12"},
-    {"table-length-past-end", [](auto& f) { size_t d = FindMarker(f, 0xDB); f[d + 2] = 0xFF; f[d + 3] = 0xFF; },
+     },
+     "JPEG error: Invalid JPEG file structure: SOS before SOF"},
+    {"bad-precision", [](auto& f) { f[FindMarker(f, 0xC0) + 4] = 12; },
+     "JPEG error: Unsupported JPEG data precision 12"},
+    {"table-length-past-end",
+     [](auto& f) {
+         size_t d = FindMarker(f, 0xDB);
+         f[d + 2] = 0xFF;
+         f[d + 3] = 0xFF;
+     },
      "JPEG error: Bogus DQT index 15"},
 };
 

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/base/Error.h"
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfReader.h"
-#include "platform/base/Error.h"
 #include "tests/support/TraceCanvas.h"
 
 namespace {

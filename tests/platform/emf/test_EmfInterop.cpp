@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/emf/EmfRecorder.h"
 #include "platform/base/Text.h"
+#include "platform/emf/EmfRecorder.h"
 #include "tests/support/EmfTestPage.h"
 
 namespace {
@@ -18,17 +18,22 @@ std::string XmlEscaped(const std::string& utf8)
 {
     std::string out;
     for (char c : utf8) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else
+            out += c;
     }
     return out;
 }
 
 TEST(EmfInterop, Emf2SvgConvertsTheTestPageWithItsTexts)
 {
-    if (std::system("command -v emf2svg-conv > /dev/null 2>&1") != 0) GTEST_FAIL() << "emf2svg-conv is not installed (scripts/deps.sh installs it)";
+    if (std::system("command -v emf2svg-conv > /dev/null 2>&1") != 0)
+        GTEST_FAIL() << "emf2svg-conv is not installed (scripts/deps.sh installs it)";
     zv::EmfRecorder rec(400, 300, "Zelvo report\0Test page");
     zvtest::DrawTestPage(rec);
     std::vector<uint8_t> bytes = rec.finish();

@@ -30,7 +30,10 @@ uint32_t F(float f)
     std::memcpy(&v, &f, 4);
     return v;
 }
-uint32_t P16(int16_t x, int16_t y) { return static_cast<uint16_t>(x) | (static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16); }
+uint32_t P16(int16_t x, int16_t y)
+{
+    return static_cast<uint16_t>(x) | (static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16);
+}
 
 // A 200 x 200 picture (made by the recorder, so the frame is exact) with the records spliced in.
 EmfFile Picture(const std::vector<std::vector<uint8_t>>& extra, uint16_t handles = 4)
@@ -106,14 +109,13 @@ TEST(EmfPlayer, PlaysWhatOtherProgramsWrite)
           Rec({EMR_POLYGON16, 0, 0, 0, 0, 0, 3, P16(0, 0), P16(9, 0), P16(0, 9)})},
          {"polygon 0,0 9,0 0,9 pen=000000/1/Clear brush=123456/Cross"}},
         {"poly-polygon with winding fill",
-         {Rec({EMR_SETPOLYFILLMODE, 0, WINDING}),
-          Rec({EMR_POLYPOLYGON16, 0, 0, 0, 0, 0, 2, 6, 3, 3, P16(0, 0), P16(9, 0), P16(0, 9), P16(1, 1), P16(3, 1),
-               P16(1, 3)})},
+         {Rec({EMR_SETPOLYFILLMODE, 0, WINDING}), Rec({EMR_POLYPOLYGON16, 0, 0, 0, 0, 0, 2, 6, 3, 3, P16(0, 0),
+                                                       P16(9, 0), P16(0, 9), P16(1, 1), P16(3, 1), P16(1, 3)})},
          {"polygon 0,0 9,0 0,9 pen=000000/1/Solid brush=FFFFFF/Solid",
           "polygon 1,1 3,1 1,3 pen=000000/1/Solid brush=FFFFFF/Solid"}},
         {"deleted objects cannot be selected",
-         {Rec({EMR_CREATEPEN, 0, 1, PS_SOLID, 3, 0, 0xFF}), Rec({EMR_DELETEOBJECT, 0, 1}), Rec({EMR_SELECTOBJECT, 0, 1}),
-          Rec({EMR_POLYLINE16, 0, 0, 0, 0, 0, 2, P16(0, 0), P16(10, 0)})},
+         {Rec({EMR_CREATEPEN, 0, 1, PS_SOLID, 3, 0, 0xFF}), Rec({EMR_DELETEOBJECT, 0, 1}),
+          Rec({EMR_SELECTOBJECT, 0, 1}), Rec({EMR_POLYLINE16, 0, 0, 0, 0, 0, 2, P16(0, 0), P16(10, 0)})},
          {"polyline 0,0 10,0 pen=000000/1/Solid"}},
         {"saved state comes back",
          {Rec({EMR_SAVEDC, 0}), Rec({EMR_CREATEPEN, 0, 1, PS_SOLID, 3, 0, 0xFF}), Rec({EMR_SELECTOBJECT, 0, 1}),
@@ -135,8 +137,9 @@ TEST(EmfPlayer, PlaysWhatOtherProgramsWrite)
 
 TEST(EmfPlayer, CurvesAndEllipsesAreFlattened)
 {
-    auto lines = Play(Picture({Rec({EMR_ELLIPSE, 0, 20, 40, 120, 90}),
-                               Rec({EMR_POLYBEZIER16, 0, 0, 0, 0, 0, 4, P16(0, 0), P16(0, 50), P16(50, 50), P16(50, 0)})}));
+    auto lines =
+        Play(Picture({Rec({EMR_ELLIPSE, 0, 20, 40, 120, 90}),
+                      Rec({EMR_POLYBEZIER16, 0, 0, 0, 0, 0, 4, P16(0, 0), P16(0, 50), P16(50, 50), P16(50, 0)})}));
     ASSERT_EQ(lines.size(), 2u);
     // The ellipse touches its box on all four sides.
     std::vector<Point> pts;
@@ -241,8 +244,8 @@ void Put(std::vector<uint8_t>& out, std::initializer_list<uint32_t> words)
 }
 
 // A BITMAPINFOHEADER followed by the colour table bytes.
-std::vector<uint8_t> Bmi(int32_t w, int32_t h, uint16_t bits, uint32_t compression, uint32_t sizeImage,
-                         uint32_t colors, std::initializer_list<uint8_t> table)
+std::vector<uint8_t> Bmi(int32_t w, int32_t h, uint16_t bits, uint32_t compression, uint32_t sizeImage, uint32_t colors,
+                         std::initializer_list<uint8_t> table)
 {
     std::vector<uint8_t> out;
     Put(out, {40, static_cast<uint32_t>(w), static_cast<uint32_t>(h), 1u | (uint32_t(bits) << 16), compression,
@@ -259,9 +262,26 @@ std::vector<uint8_t> StretchDib(std::vector<uint8_t> bmi, std::vector<uint8_t> b
     while (bits.size() % 4) bits.push_back(0);
     const uint32_t fixed = 80, bmiSize = static_cast<uint32_t>(bmi.size());
     std::vector<uint8_t> out;
-    Put(out, {EMR_STRETCHDIBITS, 0, 0, 0, 0, 0, 10, 20, static_cast<uint32_t>(xs), static_cast<uint32_t>(ys),
-              static_cast<uint32_t>(cxs), static_cast<uint32_t>(cys), fixed, bmiSize, fixed + bmiSize,
-              static_cast<uint32_t>(bits.size()), usage, SRCCOPY, 40, 30});
+    Put(out, {EMR_STRETCHDIBITS,
+              0,
+              0,
+              0,
+              0,
+              0,
+              10,
+              20,
+              static_cast<uint32_t>(xs),
+              static_cast<uint32_t>(ys),
+              static_cast<uint32_t>(cxs),
+              static_cast<uint32_t>(cys),
+              fixed,
+              bmiSize,
+              fixed + bmiSize,
+              static_cast<uint32_t>(bits.size()),
+              usage,
+              SRCCOPY,
+              40,
+              30});
     out.insert(out.end(), bmi.begin(), bmi.end());
     out.insert(out.end(), bits.begin(), bits.end());
     uint32_t size = static_cast<uint32_t>(out.size());
@@ -277,41 +297,62 @@ TEST(EmfPlayer, BitmapRecordsDecodeEveryDibLayout)
     struct BitmapCase {
         const char* name;
         std::vector<uint8_t> record;
-        int32_t width, height;            // 0: nothing is drawn
-        std::vector<uint32_t> pixels;     // top-down
+        int32_t width, height;         // 0: nothing is drawn
+        std::vector<uint32_t> pixels;  // top-down
     } cases[] = {
         // Bottom row: a run of four reds; top row: absolute blue, black, red, then a run of one blue.
         {"RLE8",
          StretchDib(Bmi(4, 2, 8, BI_RLE8, 0, 3, rgb3), {4, 1, 0, 0, 0, 3, 2, 0, 1, 0, 1, 2, 0, 1}, DIB_RGB_COLORS, 0, 0,
                     4, 2),
-         4, 2, {B, K, R, B, R, R, R, R}},
+         4,
+         2,
+         {B, K, R, B, R, R, R, R}},
         {"RLE4",
-         StretchDib(Bmi(4, 2, 4, BI_RLE4, 0, 3, rgb3), {4, 0x11, 0, 0, 0, 4, 0x20, 0x12, 0, 1}, DIB_RGB_COLORS, 0, 0,
-                    4, 2),
-         4, 2, {B, K, R, B, R, R, R, R}},
+         StretchDib(Bmi(4, 2, 4, BI_RLE4, 0, 3, rgb3), {4, 0x11, 0, 0, 0, 4, 0x20, 0x12, 0, 1}, DIB_RGB_COLORS, 0, 0, 4,
+                    2),
+         4,
+         2,
+         {B, K, R, B, R, R, R, R}},
         {"RLE8 cropped to its top right corner",
          StretchDib(Bmi(4, 2, 8, BI_RLE8, 0, 3, rgb3), {4, 1, 0, 0, 0, 3, 2, 0, 1, 0, 1, 2, 0, 1}, DIB_RGB_COLORS, 2, 1,
                     2, 1),
-         2, 1, {R, B}},
+         2,
+         1,
+         {R, B}},
         {"palette indexes become a grey ramp",
-         StretchDib(Bmi(2, 1, 8, BI_RGB, 0, 2, {0x10, 0, 0x80, 0}), {1, 0}, DIB_PAL_COLORS, 0, 0, 2, 1), 2, 1,
+         StretchDib(Bmi(2, 1, 8, BI_RGB, 0, 2, {0x10, 0, 0x80, 0}), {1, 0}, DIB_PAL_COLORS, 0, 0, 2, 1),
+         2,
+         1,
          {0xFF808080, 0xFF101010}},
         // A bottom-up source rectangle counts its y from the bottom row.
         {"24 bits cropped to the bottom right pixel",
-         StretchDib(Bmi(2, 2, 24, BI_RGB, 0, 0, {}), {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}, DIB_RGB_COLORS,
-                    1, 0, 1, 1),
-         1, 1, {0xFF060504}},
+         StretchDib(Bmi(2, 2, 24, BI_RGB, 0, 0, {}), {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0},
+                    DIB_RGB_COLORS, 1, 0, 1, 1),
+         1,
+         1,
+         {0xFF060504}},
         // BI_ALPHABITFIELDS: red, green, blue and alpha masks follow the header.
         {"an alpha channel does not show",
          StretchDib(Bmi(1, -1, 32, 6, 0, 0, {0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0, 0xFF}),
                     {0x33, 0x22, 0x11, 0x80}, DIB_RGB_COLORS, 0, 0, 1, 1),
-         1, 1, {0xFF112233}},
+         1,
+         1,
+         {0xFF112233}},
         {"top-down RLE is refused",
-         StretchDib(Bmi(4, -2, 8, BI_RLE8, 0, 3, rgb3), {4, 1, 0, 1}, DIB_RGB_COLORS, 0, 0, 4, 2), 0, 0, {}},
+         StretchDib(Bmi(4, -2, 8, BI_RLE8, 0, 3, rgb3), {4, 1, 0, 1}, DIB_RGB_COLORS, 0, 0, 4, 2),
+         0,
+         0,
+         {}},
         {"palette shorter than it claims is refused",
-         StretchDib(Bmi(2, 1, 8, BI_RGB, 0, 200, {0, 0, 0, 0}), {1, 0}, DIB_RGB_COLORS, 0, 0, 2, 1), 0, 0, {}},
+         StretchDib(Bmi(2, 1, 8, BI_RGB, 0, 200, {0, 0, 0, 0}), {1, 0}, DIB_RGB_COLORS, 0, 0, 2, 1),
+         0,
+         0,
+         {}},
         {"source rectangle outside the bitmap draws nothing",
-         StretchDib(Bmi(2, 1, 8, BI_RGB, 0, 3, rgb3), {1, 2}, DIB_RGB_COLORS, 5, 0, 2, 1), 0, 0, {}},
+         StretchDib(Bmi(2, 1, 8, BI_RGB, 0, 3, rgb3), {1, 2}, DIB_RGB_COLORS, 5, 0, 2, 1),
+         0,
+         0,
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

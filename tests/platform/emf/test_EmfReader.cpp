@@ -5,11 +5,11 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/base/Error.h"
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfReader.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/base/Error.h"
 #include "tests/support/TraceCanvas.h"
 
 namespace {
@@ -56,7 +56,7 @@ uint32_t Get32(const std::vector<uint8_t>& b, size_t off)
 struct Damage {
     const char* name;
     std::function<void(std::vector<uint8_t>&)> apply;
-    const char* message;  // the text after "Invalid metafile: ", or the reason at its end
+    const char* message;       // the text after "Invalid metafile: ", or the reason at its end
     bool recordLevel = false;  // message names a record: only the reason is compared
 };
 
@@ -89,46 +89,132 @@ TEST(EmfReader, DamageIsRefusedWithAClearMessage)
         {"description count overflows", [](auto& b) { Put32(b, kHeaderDescriptionCount, 0x80000001); },
          "description outside the header"},
         {"record size not a multiple of 4",
-         [](auto& b) { size_t o = Find(b, EMR_RECTANGLE); Put32(b, o + 4, Get32(b, o + 4) + 1); }, "bad record size", true},
-        {"record size below 8", [](auto& b) { size_t o = Find(b, EMR_RECTANGLE); Put32(b, o + 4, 4); }, "bad record size", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_RECTANGLE);
+             Put32(b, o + 4, Get32(b, o + 4) + 1);
+         },
+         "bad record size", true},
+        {"record size below 8",
+         [](auto& b) {
+             size_t o = Find(b, EMR_RECTANGLE);
+             Put32(b, o + 4, 4);
+         },
+         "bad record size", true},
         {"record past the end",
-         [](auto& b) { size_t o = Find(b, EMR_EOF); Put32(b, o + 4, 0x1000); },
+         [](auto& b) {
+             size_t o = Find(b, EMR_EOF);
+             Put32(b, o + 4, 0x1000);
+         },
          "the record runs past the end of the metafile", true},
-        {"record too short for its type", [](auto& b) { size_t o = Find(b, EMR_RECTANGLE); Put32(b, o + 4, 16); },
+        {"record too short for its type",
+         [](auto& b) {
+             size_t o = Find(b, EMR_RECTANGLE);
+             Put32(b, o + 4, 16);
+         },
          "(EMR_RECTANGLE) at offset 208: record too short", true},
         {"missing end record",
-         [](auto& b) { size_t o = Find(b, EMR_EOF); b.resize(o); Put32(b, kHeaderBytes, static_cast<uint32_t>(o)); },
+         [](auto& b) {
+             size_t o = Find(b, EMR_EOF);
+             b.resize(o);
+             Put32(b, kHeaderBytes, static_cast<uint32_t>(o));
+         },
          "no end-of-file record"},
-        {"second header", [](auto& b) { size_t o = Find(b, EMR_RECTANGLE); Put32(b, o, EMR_HEADER); }, "a second header", true},
+        {"second header",
+         [](auto& b) {
+             size_t o = Find(b, EMR_RECTANGLE);
+             Put32(b, o, EMR_HEADER);
+         },
+         "a second header", true},
         {"string offset past the end",
-         [](auto& b) { size_t o = Find(b, EMR_EXTTEXTOUTW); Put32(b, o + kTextOffString, 0x10000); }, "string exceeds the record", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_EXTTEXTOUTW);
+             Put32(b, o + kTextOffString, 0x10000);
+         },
+         "string exceeds the record", true},
         {"string offset inside the header",
-         [](auto& b) { size_t o = Find(b, EMR_EXTTEXTOUTW); Put32(b, o + kTextOffString, 2); }, "string offset inside the record header", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_EXTTEXTOUTW);
+             Put32(b, o + kTextOffString, 2);
+         },
+         "string offset inside the record header", true},
         {"character count overflows",
-         [](auto& b) { size_t o = Find(b, EMR_EXTTEXTOUTW); Put32(b, o + kTextChars, 0x80000002); }, "string exceeds the record", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_EXTTEXTOUTW);
+             Put32(b, o + kTextChars, 0x80000002);
+         },
+         "string exceeds the record", true},
         {"advances past the end",
-         [](auto& b) { size_t o = Find(b, EMR_EXTTEXTOUTW); Put32(b, o + kTextOffDx, Get32(b, o + 4) - 8); },
+         [](auto& b) {
+             size_t o = Find(b, EMR_EXTTEXTOUTW);
+             Put32(b, o + kTextOffDx, Get32(b, o + 4) - 8);
+         },
          "advances exceed the record", true},
         {"point count past the end",
-         [](auto& b) { size_t o = Find(b, EMR_POLYLINE16); Put32(b, o + 24, 1000); }, "point count exceeds the record", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_POLYLINE16);
+             Put32(b, o + 24, 1000);
+         },
+         "point count exceeds the record", true},
         {"point count that overflows 32 bits",
-         [](auto& b) { size_t o = Find(b, EMR_POLYLINE16); Put32(b, o + 24, 0x40000001); }, "point count exceeds the record", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_POLYLINE16);
+             Put32(b, o + 24, 0x40000001);
+         },
+         "point count exceeds the record", true},
         {"polygon counts that do not add up",
-         [](auto& b) { size_t o = Find(b, EMR_POLYPOLYGON16); Put32(b, o + 32, 4); }, "polygon point counts do not add up", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_POLYPOLYGON16);
+             Put32(b, o + 32, 4);
+         },
+         "polygon point counts do not add up", true},
         {"polygon count that overflows",
-         [](auto& b) { size_t o = Find(b, EMR_POLYPOLYGON16); Put32(b, o + 24, 0xC0000000); }, "polygon count exceeds the record", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_POLYPOLYGON16);
+             Put32(b, o + 24, 0xC0000000);
+         },
+         "polygon count exceeds the record", true},
         {"pen index past the handle table",
-         [](auto& b) { size_t o = Find(b, EMR_CREATEPEN); Put32(b, o + 8, 500); }, "object index outside the handle table", true},
-        {"pen index 0", [](auto& b) { size_t o = Find(b, EMR_CREATEPEN); Put32(b, o + 8, 0); }, "object index outside the handle table", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_CREATEPEN);
+             Put32(b, o + 8, 500);
+         },
+         "object index outside the handle table", true},
+        {"pen index 0",
+         [](auto& b) {
+             size_t o = Find(b, EMR_CREATEPEN);
+             Put32(b, o + 8, 0);
+         },
+         "object index outside the handle table", true},
         {"select index past the handle table",
-         [](auto& b) { size_t o = Find(b, EMR_SELECTOBJECT); Put32(b, o + 8, 77); }, "object index outside the handle table", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_SELECTOBJECT);
+             Put32(b, o + 8, 77);
+         },
+         "object index outside the handle table", true},
         {"unknown stock object",
-         [](auto& b) { size_t o = Find(b, EMR_SELECTOBJECT); Put32(b, o + 8, 0x80000100); }, "unknown stock object", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_SELECTOBJECT);
+             Put32(b, o + 8, 0x80000100);
+         },
+         "unknown stock object", true},
         {"bitmap bits past the end",
-         [](auto& b) { size_t o = Find(b, EMR_STRETCHDIBITS); Put32(b, o + 60, 0x100000); }, "bitmap bits exceed the record", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_STRETCHDIBITS);
+             Put32(b, o + 60, 0x100000);
+         },
+         "bitmap bits exceed the record", true},
         {"bitmap header offset inside the fixed part",
-         [](auto& b) { size_t o = Find(b, EMR_STRETCHDIBITS); Put32(b, o + 48, 20); }, "bitmap header exceeds the record", true},
-        {"palette past the end", [](auto& b) { size_t o = Find(b, EMR_EOF); Put32(b, o + 8, 10); }, "palette exceeds the record", true},
+         [](auto& b) {
+             size_t o = Find(b, EMR_STRETCHDIBITS);
+             Put32(b, o + 48, 20);
+         },
+         "bitmap header exceeds the record", true},
+        {"palette past the end",
+         [](auto& b) {
+             size_t o = Find(b, EMR_EOF);
+             Put32(b, o + 8, 10);
+         },
+         "palette exceeds the record", true},
     };
     const std::vector<uint8_t> base = BasePicture();
     for (const Damage& d : cases) {
@@ -142,8 +228,10 @@ TEST(EmfReader, DamageIsRefusedWithAClearMessage)
             const std::string& m = e.message();
             std::string want = d.recordLevel ? std::string(d.message) : std::string("Invalid metafile: ") + d.message;
             EXPECT_EQ(m.rfind("Invalid metafile: ", 0), 0u) << m;
-            if (d.recordLevel) EXPECT_EQ(m.substr(m.size() - std::min(m.size(), want.size())), want);
-            else EXPECT_EQ(m, want);
+            if (d.recordLevel)
+                EXPECT_EQ(m.substr(m.size() - std::min(m.size(), want.size())), want);
+            else
+                EXPECT_EQ(m, want);
         }
     }
 }
@@ -188,7 +276,8 @@ TEST(EmfReader, PlayerIgnoresWhatItCannotDrawSafely)
          [](auto& b) { Put32(b, Find(b, EMR_CREATEPEN), EMR_SETMAPPERFLAGS); },  // the pen is never created
          [](Trace t) {  // everything is drawn with the default pen
              for (std::string& l : t)
-                 if (size_t at = l.find("pen=0000FF/2/Solid"); at != std::string::npos) l.replace(at, 18, "pen=000000/1/Solid");
+                 if (size_t at = l.find("pen=0000FF/2/Solid"); at != std::string::npos)
+                     l.replace(at, 18, "pen=000000/1/Solid");
              return t;
          }},
         {"restore deeper than saved",
@@ -206,8 +295,7 @@ TEST(EmfReader, PlayerIgnoresWhatItCannotDrawSafely)
          },
          without("stretch ")},
         {"bitmap source outside the bitmap",
-         [](auto& b) { Put32(b, Find(b, EMR_STRETCHDIBITS) + 40, static_cast<uint32_t>(-3)); },
-         without("stretch ")},
+         [](auto& b) { Put32(b, Find(b, EMR_STRETCHDIBITS) + 40, static_cast<uint32_t>(-3)); }, without("stretch ")},
         {"anisotropic mode with the default extents",
          [](auto& b) {
              size_t o = Find(b, EMR_SETTEXTALIGN);
@@ -239,7 +327,8 @@ TEST(EmfReader, EmptyFileIsAnEmptyPicture)
     EXPECT_TRUE(f.empty());
     TraceCanvas c;
     PlayEmf(f, c, {0, 0, 10, 10});
-    for (const auto& l : c.lines) EXPECT_TRUE(l.rfind("save", 0) == 0 || l.rfind("restore", 0) == 0 || l == "resetClip") << l;
+    for (const auto& l : c.lines)
+        EXPECT_TRUE(l.rfind("save", 0) == 0 || l.rfind("restore", 0) == 0 || l == "resetClip") << l;
 }
 
 }  // namespace

@@ -4,11 +4,11 @@
 #include <map>
 #include <set>
 
+#include "platform/base/Error.h"
 #include "platform/emf/EmfFormat.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfReader.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/base/Error.h"
 #include "tests/support/TraceCanvas.h"
 
 namespace {
@@ -22,7 +22,8 @@ Bitmap Checker(int32_t w, int32_t h)
     b.height = h;
     b.pixels.resize(static_cast<size_t>(w) * h);
     for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) b.at(x, y) = 0xFF000000u | (x * 40 << 16) | (y * 30 << 8) | ((x + y) % 2 ? 0xFF : 0);
+        for (int32_t x = 0; x < w; ++x)
+            b.at(x, y) = 0xFF000000u | (x * 40 << 16) | (y * 30 << 8) | ((x + y) % 2 ? 0xFF : 0);
     return b;
 }
 
@@ -120,7 +121,7 @@ struct BoundsCase {
     const char* name;
     std::function<void(Canvas&)> draw;
     uint32_t type;
-    Rect bounds;        // what the record carries after its header
+    Rect bounds;          // what the record carries after its header
     Rect headerBounds{};  // the pixels it covers, inclusive (rectangles only)
 };
 
@@ -128,25 +129,80 @@ TEST(EmfRecorder, DrawingRecordsCarryTheirBounds)
 {
     const BoundsCase cases[] = {
         // A rectangle record carries its box; without a pen it is one pixel larger than it paints.
-        {"thin rectangle", [](Canvas& c) { c.rectangle({10, 20, 110, 70}); }, EMR_RECTANGLE, {10, 20, 110, 70},
+        {"thin rectangle",
+         [](Canvas& c) {
+             c.rectangle({10, 20, 110, 70});
+         },
+         EMR_RECTANGLE,
+         {10, 20, 110, 70},
          {10, 20, 109, 69}},
-        {"wide pen rectangle", [](Canvas& c) { c.setPen({clBlack, 5}); c.rectangle({10, 20, 110, 70}); },
-         EMR_RECTANGLE, {10, 20, 110, 70}, {8, 18, 111, 71}},
-        {"fill", [](Canvas& c) { c.fillRect({5, 6, 15, 16}); }, EMR_RECTANGLE, {5, 6, 16, 17}, {5, 6, 14, 15}},
-        {"polygon16", [](Canvas& c) { const Point p[] = {{1, 2}, {30, 4}, {5, 60}}; c.polygon(p); },
-         EMR_POLYGON16, {1, 2, 30, 60}},
-        {"polygon32", [](Canvas& c) { const Point p[] = {{1, 2}, {70000, 4}, {5, 60}}; c.polygon(p); },
-         EMR_POLYGON, {1, 2, 70000, 60}},
-        {"line", [](Canvas& c) { c.setPen({clBlack, 3}); c.moveTo(10, 10); c.lineTo(50, 20); },
-         EMR_POLYLINE16, {9, 9, 51, 21}},
-        {"text", [](Canvas& c) { c.setFont(Font{}); c.textOut(10, 20, "AB"); },
-         EMR_EXTTEXTOUTW, {10, 20, 10 + 7 + 7 - 1, 20 + 12 - 1}},
-        {"clipped text", [](Canvas& c) { c.setFont(Font{}); c.textRect({12, 0, 15, 100}, 10, 20, "AB"); },
-         EMR_EXTTEXTOUTW, {12, 20, 14, 31}},
+        {"wide pen rectangle",
+         [](Canvas& c) {
+             c.setPen({clBlack, 5});
+             c.rectangle({10, 20, 110, 70});
+         },
+         EMR_RECTANGLE,
+         {10, 20, 110, 70},
+         {8, 18, 111, 71}},
+        {"fill",
+         [](Canvas& c) {
+             c.fillRect({5, 6, 15, 16});
+         },
+         EMR_RECTANGLE,
+         {5, 6, 16, 17},
+         {5, 6, 14, 15}},
+        {"polygon16",
+         [](Canvas& c) {
+             const Point p[] = {{1, 2}, {30, 4}, {5, 60}};
+             c.polygon(p);
+         },
+         EMR_POLYGON16,
+         {1, 2, 30, 60}},
+        {"polygon32",
+         [](Canvas& c) {
+             const Point p[] = {{1, 2}, {70000, 4}, {5, 60}};
+             c.polygon(p);
+         },
+         EMR_POLYGON,
+         {1, 2, 70000, 60}},
+        {"line",
+         [](Canvas& c) {
+             c.setPen({clBlack, 3});
+             c.moveTo(10, 10);
+             c.lineTo(50, 20);
+         },
+         EMR_POLYLINE16,
+         {9, 9, 51, 21}},
+        {"text",
+         [](Canvas& c) {
+             c.setFont(Font{});
+             c.textOut(10, 20, "AB");
+         },
+         EMR_EXTTEXTOUTW,
+         {10, 20, 10 + 7 + 7 - 1, 20 + 12 - 1}},
+        {"clipped text",
+         [](Canvas& c) {
+             c.setFont(Font{});
+             c.textRect({12, 0, 15, 100}, 10, 20, "AB");
+         },
+         EMR_EXTTEXTOUTW,
+         {12, 20, 14, 31}},
         // Turned by 90 degrees the cell rises from the reference point.
-        {"vertical text", [](Canvas& c) { Font f; f.escapement = 900; c.setFont(f); c.textOut(100, 200, "AB"); },
-         EMR_EXTTEXTOUTW, {100, 186, 111, 199}},
-        {"bitmap", [](Canvas& c) { c.stretchDraw({3, 4, 43, 34}, Checker(4, 3)); }, EMR_STRETCHDIBITS, {3, 4, 42, 33}},
+        {"vertical text",
+         [](Canvas& c) {
+             Font f;
+             f.escapement = 900;
+             c.setFont(f);
+             c.textOut(100, 200, "AB");
+         },
+         EMR_EXTTEXTOUTW,
+         {100, 186, 111, 199}},
+        {"bitmap",
+         [](Canvas& c) {
+             c.stretchDraw({3, 4, 43, 34}, Checker(4, 3));
+         },
+         EMR_STRETCHDIBITS,
+         {3, 4, 42, 33}},
     };
     for (const auto& tc : cases) {
         SCOPED_TRACE(tc.name);
@@ -222,7 +278,9 @@ TEST(EmfRecorder, OpaqueTextTakesTheBrushColourAsBackground)
 void CheckObjectUse(const EmfFile& f, size_t* created = nullptr)
 {
     std::set<uint32_t> live;
-    struct Sel { uint32_t pen = 0, brush = 0, font = 0; };
+    struct Sel {
+        uint32_t pen = 0, brush = 0, font = 0;
+    };
     std::map<uint32_t, int> kind;  // 0 pen, 1 brush, 2 font
     Sel cur;
     std::vector<Sel> stack;
@@ -237,7 +295,9 @@ void CheckObjectUse(const EmfFile& f, size_t* created = nullptr)
         RecordView v(f.recordBytes(r));
         uint32_t ih = v.u32(8);
         switch (r.type) {
-        case EMR_CREATEPEN: case EMR_CREATEBRUSHINDIRECT: case EMR_EXTCREATEFONTINDIRECTW:
+        case EMR_CREATEPEN:
+        case EMR_CREATEBRUSHINDIRECT:
+        case EMR_EXTCREATEFONTINDIRECTW:
             ASSERT_TRUE(live.insert(ih).second) << "slot reused while live: " << ih;
             ASSERT_LT(ih, f.header().handles);
             kind[ih] = r.type == EMR_CREATEPEN ? 0 : r.type == EMR_CREATEBRUSHINDIRECT ? 1 : 2;
@@ -246,9 +306,12 @@ void CheckObjectUse(const EmfFile& f, size_t* created = nullptr)
         case EMR_SELECTOBJECT:
             if (ih & kStockObject) {
                 uint32_t s = ih & ~kStockObject;
-                if (s == NULL_PEN || s == BLACK_PEN) cur.pen = 0;
-                else if (s == NULL_BRUSH || s == WHITE_BRUSH) cur.brush = 0;
-                else cur.font = 0;
+                if (s == NULL_PEN || s == BLACK_PEN)
+                    cur.pen = 0;
+                else if (s == NULL_BRUSH || s == WHITE_BRUSH)
+                    cur.brush = 0;
+                else
+                    cur.font = 0;
             } else {
                 ASSERT_TRUE(live.count(ih)) << "selecting a dead object " << ih;
                 (kind[ih] == 0 ? cur.pen : kind[ih] == 1 ? cur.brush : cur.font) = ih;
@@ -307,7 +370,7 @@ TEST(EmfRecorder, ObjectsAreCreatedLazilyAndDeletedWhenNoStateUsesThem)
 TEST(EmfRecorder, GoingBackToAKeptObjectOnlySelectsItAndFewAreKept)
 {
     struct Case {
-        int pens;        // distinct pens used in turn
+        int pens;  // distinct pens used in turn
         int rounds;
         size_t created;  // pen objects created
         int maxHandles;
@@ -365,14 +428,16 @@ TEST(EmfRecorder, PlayingBackAtFullSizeRepeatsTheDrawingCalls)
 
 TEST(EmfRecorder, PlaybackScalesIntoTheTarget)
 {
-    EmfFile f = Record([](EmfRecorder& r) {
-        r.setPen({clBlack, 2});
-        r.rectangle({100, 100, 200, 150});
-        Font g;
-        g.height = -20;
-        r.setFont(g);
-        r.textOut(10, 10, "x");
-    }, 400, 300);
+    EmfFile f = Record(
+        [](EmfRecorder& r) {
+            r.setPen({clBlack, 2});
+            r.rectangle({100, 100, 200, 150});
+            Font g;
+            g.height = -20;
+            r.setFont(g);
+            r.textOut(10, 10, "x");
+        },
+        400, 300);
     TraceCanvas c;
     PlayEmf(f, c, {50, 50, 250, 200});  // half size, moved
     auto lines = DrawingLines(c.lines);
@@ -406,18 +471,20 @@ public:
 
 TEST(EmfRecorder, PicturesOnlyNarrowTheCallersClip)
 {
-    zv::EmfFile f = Record([](zv::EmfRecorder& r) {
-        r.rectangle({0, 0, 5, 5});
-        r.intersectClipRect({0, 0, 50, 50});
-        r.rectangle({0, 0, 5, 5});
-        r.saveState();
-        r.intersectClipRect({20, 0, 200, 200});
-        r.rectangle({0, 0, 5, 5});
-        r.restoreState();
-        r.rectangle({0, 0, 5, 5});
-        r.resetClip();
-        r.rectangle({0, 0, 5, 5});
-    }, 200, 200);
+    zv::EmfFile f = Record(
+        [](zv::EmfRecorder& r) {
+            r.rectangle({0, 0, 5, 5});
+            r.intersectClipRect({0, 0, 50, 50});
+            r.rectangle({0, 0, 5, 5});
+            r.saveState();
+            r.intersectClipRect({20, 0, 200, 200});
+            r.rectangle({0, 0, 5, 5});
+            r.restoreState();
+            r.rectangle({0, 0, 5, 5});
+            r.resetClip();
+            r.rectangle({0, 0, 5, 5});
+        },
+        200, 200);
     ClipProbe c;
     c.intersectClipRect({10, 10, 100, 100});
     zv::PlayEmf(f, c, {0, 0, 200, 200});
@@ -429,8 +496,8 @@ TEST(EmfRecorder, PicturesOnlyNarrowTheCallersClip)
 }
 }  // namespace
 
-#include "platform/emf/EmfGraphic.h"
 #include "platform/base/Stream.h"
+#include "platform/emf/EmfGraphic.h"
 
 namespace {
 TEST(EmfGraphic, ReadsWritesAndDrawsAMetafilePicture)

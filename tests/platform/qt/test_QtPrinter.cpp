@@ -91,7 +91,8 @@ private slots:
 
         const QString info = Run("pdfinfo", {path});
         QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(info));
-        QVERIFY2(info.contains(QRegularExpression("Page size:\\s+595(\\.\\d+)? x 84[12](\\.\\d+)? pts")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Page size:\\s+595(\\.\\d+)? x 84[12](\\.\\d+)? pts")),
+                 qPrintable(info));
         QVERIFY2(info.contains(QRegularExpression("Title:\\s+ZelvoReport- Prova")), qPrintable(info));
         const QString text = Run("pdftotext", {path, "-"});
         QVERIFY2(text.contains("Foglio2") && text.contains("Foglio3"), qPrintable(text));
@@ -121,7 +122,8 @@ private slots:
 
         const QString info = Run("pdfinfo", {path});
         QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(info));
-        QVERIFY2(info.contains(QRegularExpression("Page size:\\s+595(\\.\\d+)? x 4(19|20)(\\.\\d+)? pts")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Page size:\\s+595(\\.\\d+)? x 4(19|20)(\\.\\d+)? pts")),
+                 qPrintable(info));
         QVERIFY2(info.contains("ZelvoReport- Nessun nome"), qPrintable(info));
         QVERIFY(qAbs(WordX(path, "Foglio1") - 75) < 2);
     }
@@ -193,7 +195,8 @@ private slots:
                 QVERIFY(old.open(QIODevice::ReadOnly));
                 QCOMPARE(old.readAll(), before);
             }
-            QCOMPARE(QDir(dir_.path()).entryList({QStringLiteral(".cancelled*")}, QDir::Files | QDir::Hidden).size(), 0);
+            QCOMPARE(QDir(dir_.path()).entryList({QStringLiteral(".cancelled*")}, QDir::Files | QDir::Hidden).size(),
+                     0);
         }
     }
 

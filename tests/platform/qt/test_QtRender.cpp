@@ -7,20 +7,20 @@
 #include <QtTest>
 #include <cstdlib>
 
+#include "platform/base/Error.h"
+#include "platform/base/Text.h"
+#include "platform/base/Variant.h"
 #include "platform/emf/EmfPlayer.h"
 #include "platform/emf/EmfRecorder.h"
-#include "platform/base/Error.h"
 #include "platform/qt/QtCanvas.h"
 #include "platform/qt/QtFontMetrics.h"
 #include "platform/qt/Render.h"
-#include "tests/support/EmfTestPage.h"
-#include "platform/base/Text.h"
-#include "platform/base/Variant.h"
 #include "report/ZV_Barcode.h"
 #include "report/ZV_CBar.h"
 #include "report/ZV_Expr.h"
 #include "report/ZV_Report.h"
 #include "tests/support/BarcodeTestUtil.h"
+#include "tests/support/EmfTestPage.h"
 
 using namespace zv;
 
@@ -182,7 +182,8 @@ private slots:
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x) {
                 QRgb a = img.pixel(x, y), b = golden.pixel(x, y);
-                if (std::abs(qRed(a) - qRed(b)) > kChannelTolerance || std::abs(qGreen(a) - qGreen(b)) > kChannelTolerance ||
+                if (std::abs(qRed(a) - qRed(b)) > kChannelTolerance ||
+                    std::abs(qGreen(a) - qGreen(b)) > kChannelTolerance ||
                     std::abs(qBlue(a) - qBlue(b)) > kChannelTolerance)
                     ++differ;
             }
@@ -234,7 +235,8 @@ private slots:
         QVERIFY(info.waitForFinished());
         const QString out = QString::fromUtf8(info.readAllStandardOutput());
         QVERIFY2(out.contains(QRegularExpression("Pages:\\s+2")), qPrintable(out));
-        QVERIFY2(out.contains(QRegularExpression("Page\\s+1 size:\\s+(299|300)(\\.\\d+)? x 22[45](\\.\\d+)? pts")), qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression("Page\\s+1 size:\\s+(299|300)(\\.\\d+)? x 22[45](\\.\\d+)? pts")),
+                 qPrintable(out));
         QVERIFY2(out.contains(QRegularExpression("Page\\s+2 size:\\s+842 x 595 pts")), qPrintable(out));
         QProcess text;
         text.start("pdftotext", {path, "-"});
@@ -269,7 +271,8 @@ private slots:
         QFETCH(int, type);
         QFETCH(QByteArray, text);
         for (const char* tool : {"ZXingReader", "zbarimg", "pdftoppm"})
-            if (!bctest::ToolInstalled(tool)) QFAIL(qPrintable(QString(tool) + " is not installed (scripts/deps.sh installs it)"));
+            if (!bctest::ToolInstalled(tool))
+                QFAIL(qPrintable(QString(tool) + " is not installed (scripts/deps.sh installs it)"));
         QtFontMetrics m;
         EmfRecorder rec(1123, 794);
         rec.setMetrics(&m);
@@ -288,8 +291,8 @@ private slots:
         ClearExprResolver(nullptr);
         EmfFile page(rec.finish());
 
-        const std::string base = std::string(ZV_BINARY_DIR) + "/render_2d_" + std::to_string(type) + "_" +
-                                 std::to_string(text.size());
+        const std::string base =
+            std::string(ZV_BINARY_DIR) + "/render_2d_" + std::to_string(type) + "_" + std::to_string(text.size());
         SaveEmfAsPng(page, base + "_150.png", 150);
         SaveEmfAsPng(page, base + "_300.png", 300);
         SavePagesAsPdf({{&page, 2100, 2970, 1}}, base + ".pdf");
@@ -301,7 +304,8 @@ private slots:
             QVERIFY2(QImage(QString::fromStdString(path)).width() > 1000, path.c_str());
             QCOMPARE(ZxingText(path), expected);
             if (type == bcQRCode)
-                QCOMPARE(bctest::TrimNewlines(bctest::Capture("zbarimg --raw -q " + bctest::ShellQuote(path) + " 2>/dev/null")),
+                QCOMPARE(bctest::TrimNewlines(
+                             bctest::Capture("zbarimg --raw -q " + bctest::ShellQuote(path) + " 2>/dev/null")),
                          expected);
         }
     }
