@@ -19,6 +19,7 @@
 #include "platform/base/Files.h"
 #include "platform/base/Format.h"
 #include "platform/base/Numeric.h"
+#include "platform/base/SharedLibrary.h"
 #include "platform/base/Stream.h"
 #include "platform/base/Text.h"
 #include "platform/draw/FontMetrics.h"
@@ -124,9 +125,32 @@ private:
     std::string path_;
 };
 
+// The libxlsxwriter functions used here, taken from the library when the first workbook is written.
+#define ZV_XLSXWRITER_FUNCTIONS(X)                                                                         \
+    X(format_set_num_format) X(lxw_strerror) X(workbook_add_format) X(workbook_add_worksheet) X(workbook_close) \
+        X(workbook_new) X(worksheet_set_column) X(worksheet_write_number) X(worksheet_write_string)
+
+struct LibXlsxWriter {
+    ZV_XLSXWRITER_FUNCTIONS(ZV_DECLARE_FUNCTION)
+};
+
+const LibXlsxWriter& Xlsx()
+{
+    static const LibXlsxWriter api = [] {
+        constexpr const char* what = "the XLSX writer library";
+        void* library = OpenSharedLibrary(ZV_XLSXWRITER_SONAME, what);
+        LibXlsxWriter loaded;
+#define ZV_RESOLVE(name) loaded.name = SharedLibraryFunction<decltype(&::name)>(library, #name, what);
+        ZV_XLSXWRITER_FUNCTIONS(ZV_RESOLVE)
+#undef ZV_RESOLVE
+        return loaded;
+    }();
+    return api;
+}
+
 void CheckXlsx(lxw_error error)
 {
-    if (error != LXW_NO_ERROR) throw Exception(kXlsxWriteError + std::string(lxw_strerror(error)));
+    if (error != LXW_NO_ERROR) throw Exception(kXlsxWriteError + std::string(Xlsx().lxw_strerror(error)));
 }
 
 }  // namespace
@@ -224,14 +248,15 @@ void TzvCsvExportFilter::WriteSheet(const TzvSheet& sheet) { stream_.writeBytes(
 
 void TzvXlsxExportFilter::WriteSheet(const TzvSheet& sheet)
 {
+    Xlsx();  // a missing library fails here, before any work
     const size_t columns = sheet.empty() ? 0 : sheet[0].size();
     if (sheet.size() > LXW_ROW_MAX || columns > LXW_COL_MAX) CheckXlsx(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE);
     TemporaryFile file;
     // Closing writes the file and frees the workbook; an error part way still closes it.
-    auto close = [](lxw_workbook* b) { workbook_close(b); };
-    std::unique_ptr<lxw_workbook, decltype(close)> book(workbook_new(file.path().c_str()), close);
+    auto close = [](lxw_workbook* b) { Xlsx().workbook_close(b); };
+    std::unique_ptr<lxw_workbook, decltype(close)> book(Xlsx().workbook_new(file.path().c_str()), close);
     if (!book) CheckXlsx(LXW_ERROR_MEMORY_MALLOC_FAILED);
-    lxw_worksheet* sheetOut = workbook_add_worksheet(book.get(), kSheetName);
+    lxw_worksheet* sheetOut = Xlsx().workbook_add_worksheet(book.get(), kSheetName);
     if (!sheetOut) CheckXlsx(LXW_ERROR_MEMORY_MALLOC_FAILED);
 
     const FormatSettings& fs = DefaultFormatSettings();
@@ -246,24 +271,24 @@ void TzvXlsxExportFilter::WriteSheet(const TzvSheet& sheet)
             const auto col = static_cast<lxw_col_t>(c);
             const TzvSheetValue v = ClassifySheetText(cell, fs);
             if (v.kind == TzvSheetValue::Text) {
-                CheckXlsx(worksheet_write_string(sheetOut, row, col, Cp1252ToUtf8(cell).c_str(), nullptr));
+                CheckXlsx(Xlsx().worksheet_write_string(sheetOut, row, col, Cp1252ToUtf8(cell).c_str(), nullptr));
                 continue;
             }
             lxw_format*& format = formats[v.numFormat];
             if (!format) {
-                format = workbook_add_format(book.get());
+                format = Xlsx().workbook_add_format(book.get());
                 if (!format) CheckXlsx(LXW_ERROR_MEMORY_MALLOC_FAILED);
-                format_set_num_format(format, v.numFormat.c_str());
+                Xlsx().format_set_num_format(format, v.numFormat.c_str());
             }
-            CheckXlsx(worksheet_write_number(sheetOut, row, col, v.value, format));
+            CheckXlsx(Xlsx().worksheet_write_number(sheetOut, row, col, v.value, format));
         }
     }
     // Columns as wide as their longest text (in characters), within sensible bounds.
     for (size_t c = 0; c < columns; ++c) {
         const double width = static_cast<double>(std::clamp<size_t>(widths[c] + 2, 8, 60));
-        CheckXlsx(worksheet_set_column(sheetOut, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
+        CheckXlsx(Xlsx().worksheet_set_column(sheetOut, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
     }
-    CheckXlsx(workbook_close(book.release()));
+    CheckXlsx(Xlsx().workbook_close(book.release()));
     stream_.writeBytes(ReadFileBytes(file.path()));
 }
 

@@ -1,4 +1,5 @@
-// The PostgreSQL back end (libpq): one repeatable-read transaction, each run a cursor read in batches.
+// The PostgreSQL back end (libpq, loaded on the first connection): one repeatable-read
+// transaction, each run a cursor read in batches.
 #include <libpq-fe.h>
 
 #include <charconv>
@@ -6,6 +7,7 @@
 #include <optional>
 
 #include "platform/base/Error.h"
+#include "platform/base/SharedLibrary.h"
 #include "platform/base/Text.h"
 #include "platform/data/SqlConnection.h"
 
@@ -17,7 +19,34 @@ namespace {
 constexpr int kFetchRows = 500;
 constexpr const char* kCursorName = "zv_rows";
 
-using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+// The libpq functions used here, taken from the library the first time a connection is made.
+#define ZV_LIBPQ_FUNCTIONS(X)                                                                                   \
+    X(PQclear) X(PQconnectdb) X(PQerrorMessage) X(PQexecParams) X(PQfinish) X(PQfmod) X(PQfname) X(PQftype) \
+        X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQresultErrorField)           \
+            X(PQresultStatus) X(PQsetClientEncoding) X(PQsetNoticeProcessor) X(PQstatus)
+
+struct LibPq {
+    ZV_LIBPQ_FUNCTIONS(ZV_DECLARE_FUNCTION)
+};
+
+const LibPq& Pq()
+{
+    static const LibPq api = [] {
+        constexpr const char* what = "the PostgreSQL client library";
+        void* library = OpenSharedLibrary(ZV_LIBPQ_SONAME, what);
+        LibPq loaded;
+#define ZV_RESOLVE(name) loaded.name = SharedLibraryFunction<decltype(&::name)>(library, #name, what);
+        ZV_LIBPQ_FUNCTIONS(ZV_RESOLVE)
+#undef ZV_RESOLVE
+        return loaded;
+    }();
+    return api;
+}
+
+struct ClearResult {
+    void operator()(PGresult* r) const { Pq().PQclear(r); }
+};
+using Result = std::unique_ptr<PGresult, ClearResult>;
 
 // The declared type a column of this type OID and modifier would have, as FieldFromDeclaredType
 // reads it. The OIDs are fixed by the server's catalogue.
@@ -75,30 +104,30 @@ std::string HexBytes(std::string_view text, const FieldDef& def)
 
 class PgConnection : public SqlConnection {
 public:
-    PgConnection(const std::string& uri, SqlAccess access) : conn_(PQconnectdb(Cp1252ToUtf8(uri).c_str()))
+    PgConnection(const std::string& uri, SqlAccess access) : conn_(Pq().PQconnectdb(Cp1252ToUtf8(uri).c_str()))
     {
-        if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
-            const std::string message = DatabaseMessage(conn_ ? PQerrorMessage(conn_) : "out of memory");
-            PQfinish(conn_);
+        if (!conn_ || Pq().PQstatus(conn_) != CONNECTION_OK) {
+            const std::string message = DatabaseMessage(conn_ ? Pq().PQerrorMessage(conn_) : "out of memory");
+            Pq().PQfinish(conn_);
             throw Exception("Cannot connect to the database: " + message);
         }
         // The server's notices (a warning that it is shutting down) are not ours to print.
-        PQsetNoticeProcessor(
+        Pq().PQsetNoticeProcessor(
             conn_, [](void*, const char*) {}, nullptr);
         // Texts in UTF-8, dates in ISO form and money without a local currency sign, whatever
         // the server's defaults; one snapshot for the count and every run of the query.
         try {
-            if (PQsetClientEncoding(conn_, "UTF8") != 0) throw Exception(DatabaseMessage(PQerrorMessage(conn_)));
+            if (Pq().PQsetClientEncoding(conn_, "UTF8") != 0) throw Exception(DatabaseMessage(Pq().PQerrorMessage(conn_)));
             exec("SET DateStyle TO ISO, YMD", {}, PGRES_COMMAND_OK);
             exec("SET lc_monetary TO 'C'", {}, PGRES_COMMAND_OK);
             exec(access == SqlAccess::Read ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN", {},
                  PGRES_COMMAND_OK);
         } catch (...) {
-            PQfinish(conn_);
+            Pq().PQfinish(conn_);
             throw;
         }
     }
-    ~PgConnection() override { PQfinish(conn_); }  // an open transaction is rolled back
+    ~PgConnection() override { Pq().PQfinish(conn_); }  // an open transaction is rolled back
 
     void execute(const std::string& sql, const std::vector<Variant>& params) override
     {
@@ -115,12 +144,11 @@ public:
         for (const Variant& p : params) texts.push_back(SqlParamText(p));
         for (const auto& t : texts) values.push_back(t ? t->c_str() : nullptr);
         const std::string text = Cp1252ToUtf8(sql);
-        Result r(PQexecParams(conn_, text.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                              nullptr, 0),
-                 &PQclear);
-        if (!r || PQresultStatus(r.get()) != expected) {
-            const char* primary = r ? PQresultErrorField(r.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-            throw Exception(DatabaseMessage(primary ? primary : PQerrorMessage(conn_)));
+        Result r(Pq().PQexecParams(conn_, text.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                              nullptr, 0));
+        if (!r || Pq().PQresultStatus(r.get()) != expected) {
+            const char* primary = r ? Pq().PQresultErrorField(r.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+            throw Exception(DatabaseMessage(primary ? primary : Pq().PQerrorMessage(conn_)));
         }
         return r;
     }
@@ -129,9 +157,9 @@ public:
     {
         Result r = exec(CountQuery(sql), params, PGRES_TUPLES_OK);
         int64_t n = 0;
-        if (PQntuples(r.get()) != 1) throw Exception("Invalid row count");
-        const char* text = PQgetvalue(r.get(), 0, 0);
-        if (std::from_chars(text, text + PQgetlength(r.get(), 0, 0), n).ec != std::errc())
+        if (Pq().PQntuples(r.get()) != 1) throw Exception("Invalid row count");
+        const char* text = Pq().PQgetvalue(r.get(), 0, 0);
+        if (std::from_chars(text, text + Pq().PQgetlength(r.get(), 0, 0), n).ec != std::errc())
             throw Exception("Invalid row count");
         return n;
     }
@@ -145,15 +173,15 @@ private:
 class PgCursor : public SqlCursor {
 public:
     PgCursor(PgConnection& connection, const std::string& sql, const std::vector<Variant>& params)
-        : connection_(connection), batch_(nullptr, &PQclear)
+        : connection_(connection), batch_(nullptr)
     {
         connection_.exec(std::string("DECLARE ") + kCursorName + " NO SCROLL CURSOR FOR " + sql, params,
                          PGRES_COMMAND_OK);
         fetchBatch();
-        const int n = PQnfields(batch_.get());
+        const int n = Pq().PQnfields(batch_.get());
         for (int i = 0; i < n; ++i)
-            fields_.push_back(FieldFromDeclaredType(Utf8ToCp1252(PQfname(batch_.get(), i)),
-                                                    DeclaredType(PQftype(batch_.get(), i), PQfmod(batch_.get(), i))));
+            fields_.push_back(FieldFromDeclaredType(Utf8ToCp1252(Pq().PQfname(batch_.get(), i)),
+                                                    DeclaredType(Pq().PQftype(batch_.get(), i), Pq().PQfmod(batch_.get(), i))));
     }
     ~PgCursor() override
     {
@@ -165,11 +193,11 @@ public:
 
     bool fetch(Record& row) override
     {
-        if (next_ >= PQntuples(batch_.get())) {
+        if (next_ >= Pq().PQntuples(batch_.get())) {
             // A short batch was the last one.
-            if (PQntuples(batch_.get()) < kFetchRows) return false;
+            if (Pq().PQntuples(batch_.get()) < kFetchRows) return false;
             fetchBatch();
-            if (PQntuples(batch_.get()) == 0) return false;
+            if (Pq().PQntuples(batch_.get()) == 0) return false;
         }
         PGresult* r = batch_.get();
         row.resize(fields_.size());
@@ -177,8 +205,8 @@ public:
             const int c = static_cast<int>(i);
             FieldData& out = row[i];
             out = FieldData();
-            if (PQgetisnull(r, next_, c)) continue;
-            const std::string_view text(PQgetvalue(r, next_, c), static_cast<size_t>(PQgetlength(r, next_, c)));
+            if (Pq().PQgetisnull(r, next_, c)) continue;
+            const std::string_view text(Pq().PQgetvalue(r, next_, c), static_cast<size_t>(Pq().PQgetlength(r, next_, c)));
             if (IsBinaryType(fields_[i].dataType)) {
                 out.null = false;
                 out.s = HexBytes(text, fields_[i]);
