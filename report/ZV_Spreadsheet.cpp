@@ -126,27 +126,14 @@ private:
 };
 
 // The libxlsxwriter functions used here, taken from the library when the first workbook is written.
-#define ZV_XLSXWRITER_FUNCTIONS(X)                                                                         \
-    X(format_set_num_format) X(lxw_strerror) X(workbook_add_format) X(workbook_add_worksheet) X(workbook_close) \
-        X(workbook_new) X(worksheet_set_column) X(worksheet_write_number) X(worksheet_write_string)
+// clang-format off
+#define ZV_XLSXWRITER_FUNCTIONS(X) \
+    X(format_set_num_format) X(lxw_strerror) X(workbook_add_format) X(workbook_add_worksheet) \
+    X(workbook_close) X(workbook_new) X(worksheet_set_column) X(worksheet_write_number) \
+    X(worksheet_write_string)
+// clang-format on
 
-struct LibXlsxWriter {
-    ZV_XLSXWRITER_FUNCTIONS(ZV_DECLARE_FUNCTION)
-};
-
-const LibXlsxWriter& Xlsx()
-{
-    static const LibXlsxWriter api = [] {
-        constexpr const char* what = "the XLSX writer library";
-        void* library = OpenSharedLibrary(ZV_XLSXWRITER_SONAME, what);
-        LibXlsxWriter loaded;
-#define ZV_RESOLVE(name) loaded.name = SharedLibraryFunction<decltype(&::name)>(library, #name, what);
-        ZV_XLSXWRITER_FUNCTIONS(ZV_RESOLVE)
-#undef ZV_RESOLVE
-        return loaded;
-    }();
-    return api;
-}
+ZV_SHARED_LIBRARY_API(LibXlsxWriter, Xlsx, ZV_XLSXWRITER_FUNCTIONS, ZV_XLSXWRITER_SONAME, "the XLSX writer library")
 
 void CheckXlsx(lxw_error error)
 {
@@ -286,7 +273,8 @@ void TzvXlsxExportFilter::WriteSheet(const TzvSheet& sheet)
     // Columns as wide as their longest text (in characters), within sensible bounds.
     for (size_t c = 0; c < columns; ++c) {
         const double width = static_cast<double>(std::clamp<size_t>(widths[c] + 2, 8, 60));
-        CheckXlsx(Xlsx().worksheet_set_column(sheetOut, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
+        CheckXlsx(Xlsx().worksheet_set_column(sheetOut, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width,
+                                              nullptr));
     }
     CheckXlsx(Xlsx().workbook_close(book.release()));
     stream_.writeBytes(ReadFileBytes(file.path()));

@@ -22,6 +22,25 @@ Function SharedLibraryFunction(void* library, const char* symbol, const char* wh
 
 }  // namespace zv
 
-// One member of a table of a library's functions, declared with the type of the library's own
-// declaration: struct Api { LIST(ZV_DECLARE_FUNCTION) }; where LIST(X) is X(f1) X(f2) ...
-#define ZV_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
+// Declares the struct Api holding the functions named by LIST (LIST(X) expands to X(f1) X(f2) ...,
+// each member typed by the library's own declaration) and defines accessor(), which opens the
+// library on its first call and takes every function from it; a missing library or function
+// throws from that call and is tried again on the next.
+#define ZV_SHARED_LIBRARY_API(Api, accessor, LIST, file, what)     \
+    struct Api {                                                   \
+        LIST(ZV_SHARED_LIBRARY_DECLARE_)                           \
+    };                                                             \
+    const Api& accessor()                                          \
+    {                                                              \
+        static const Api api = [] {                                \
+            const char* what_ = what;                              \
+            void* library_ = ::zv::OpenSharedLibrary(file, what_); \
+            Api loaded_;                                           \
+            LIST(ZV_SHARED_LIBRARY_RESOLVE_)                       \
+            return loaded_;                                        \
+        }();                                                       \
+        return api;                                                \
+    }
+#define ZV_SHARED_LIBRARY_DECLARE_(name) decltype(&::name) name = nullptr;
+#define ZV_SHARED_LIBRARY_RESOLVE_(name) \
+    loaded_.name = ::zv::SharedLibraryFunction<decltype(&::name)>(library_, #name, what_);

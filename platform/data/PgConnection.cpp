@@ -20,28 +20,15 @@ constexpr int kFetchRows = 500;
 constexpr const char* kCursorName = "zv_rows";
 
 // The libpq functions used here, taken from the library the first time a connection is made.
-#define ZV_LIBPQ_FUNCTIONS(X)                                                                                   \
-    X(PQclear) X(PQconnectdb) X(PQerrorMessage) X(PQexecParams) X(PQfinish) X(PQfmod) X(PQfname) X(PQftype) \
-        X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) X(PQresultErrorField)           \
-            X(PQresultStatus) X(PQsetClientEncoding) X(PQsetNoticeProcessor) X(PQstatus)
+// clang-format off
+#define ZV_LIBPQ_FUNCTIONS(X) \
+    X(PQclear) X(PQconnectdb) X(PQerrorMessage) X(PQexecParams) X(PQfinish) X(PQfmod) X(PQfname) \
+    X(PQftype) X(PQgetisnull) X(PQgetlength) X(PQgetvalue) X(PQnfields) X(PQntuples) \
+    X(PQresultErrorField) X(PQresultStatus) X(PQsetClientEncoding) X(PQsetNoticeProcessor) \
+    X(PQstatus)
+// clang-format on
 
-struct LibPq {
-    ZV_LIBPQ_FUNCTIONS(ZV_DECLARE_FUNCTION)
-};
-
-const LibPq& Pq()
-{
-    static const LibPq api = [] {
-        constexpr const char* what = "the PostgreSQL client library";
-        void* library = OpenSharedLibrary(ZV_LIBPQ_SONAME, what);
-        LibPq loaded;
-#define ZV_RESOLVE(name) loaded.name = SharedLibraryFunction<decltype(&::name)>(library, #name, what);
-        ZV_LIBPQ_FUNCTIONS(ZV_RESOLVE)
-#undef ZV_RESOLVE
-        return loaded;
-    }();
-    return api;
-}
+ZV_SHARED_LIBRARY_API(LibPq, Pq, ZV_LIBPQ_FUNCTIONS, ZV_LIBPQ_SONAME, "the PostgreSQL client library")
 
 struct ClearResult {
     void operator()(PGresult* r) const { Pq().PQclear(r); }
@@ -117,7 +104,8 @@ public:
         // Texts in UTF-8, dates in ISO form and money without a local currency sign, whatever
         // the server's defaults; one snapshot for the count and every run of the query.
         try {
-            if (Pq().PQsetClientEncoding(conn_, "UTF8") != 0) throw Exception(DatabaseMessage(Pq().PQerrorMessage(conn_)));
+            if (Pq().PQsetClientEncoding(conn_, "UTF8") != 0)
+                throw Exception(DatabaseMessage(Pq().PQerrorMessage(conn_)));
             exec("SET DateStyle TO ISO, YMD", {}, PGRES_COMMAND_OK);
             exec("SET lc_monetary TO 'C'", {}, PGRES_COMMAND_OK);
             exec(access == SqlAccess::Read ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN", {},
@@ -144,8 +132,8 @@ public:
         for (const Variant& p : params) texts.push_back(SqlParamText(p));
         for (const auto& t : texts) values.push_back(t ? t->c_str() : nullptr);
         const std::string text = Cp1252ToUtf8(sql);
-        Result r(Pq().PQexecParams(conn_, text.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                              nullptr, 0));
+        Result r(Pq().PQexecParams(conn_, text.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+                                   nullptr, nullptr, 0));
         if (!r || Pq().PQresultStatus(r.get()) != expected) {
             const char* primary = r ? Pq().PQresultErrorField(r.get(), PG_DIAG_MESSAGE_PRIMARY) : nullptr;
             throw Exception(DatabaseMessage(primary ? primary : Pq().PQerrorMessage(conn_)));
@@ -180,8 +168,9 @@ public:
         fetchBatch();
         const int n = Pq().PQnfields(batch_.get());
         for (int i = 0; i < n; ++i)
-            fields_.push_back(FieldFromDeclaredType(Utf8ToCp1252(Pq().PQfname(batch_.get(), i)),
-                                                    DeclaredType(Pq().PQftype(batch_.get(), i), Pq().PQfmod(batch_.get(), i))));
+            fields_.push_back(
+                FieldFromDeclaredType(Utf8ToCp1252(Pq().PQfname(batch_.get(), i)),
+                                      DeclaredType(Pq().PQftype(batch_.get(), i), Pq().PQfmod(batch_.get(), i))));
     }
     ~PgCursor() override
     {
@@ -206,7 +195,8 @@ public:
             FieldData& out = row[i];
             out = FieldData();
             if (Pq().PQgetisnull(r, next_, c)) continue;
-            const std::string_view text(Pq().PQgetvalue(r, next_, c), static_cast<size_t>(Pq().PQgetlength(r, next_, c)));
+            const std::string_view text(Pq().PQgetvalue(r, next_, c),
+                                        static_cast<size_t>(Pq().PQgetlength(r, next_, c)));
             if (IsBinaryType(fields_[i].dataType)) {
                 out.null = false;
                 out.s = HexBytes(text, fields_[i]);
