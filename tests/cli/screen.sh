@@ -22,26 +22,23 @@ set -eu
 cd "$work"
 QT_QPA_PLATFORM=xcb "$build/BarCodeDemo" > "$work/out.txt" 2>&1 &
 pid=\$!
-win=""
-for i in \$(seq 1 100); do
-  win=\$(xdotool search --name "Zelvo report BarCode Demo" 2>/dev/null | head -1 || true)
-  [ -n "\$win" ] && break
-  sleep 0.1
-done
-[ -n "\$win" ] || { echo "window did not appear"; cat "$work/out.txt"; kill \$pid; exit 1; }
+# Waits up to 10 s for a window with this title and prints its id; stops the program otherwise.
+wait_window() {
+  for i in \$(seq 1 100); do
+    id=\$(xdotool search --name "\$1" 2>/dev/null | head -1 || true)
+    [ -n "\$id" ] && { echo "\$id"; return 0; }
+    sleep 0.1
+  done
+  echo "window '\$1' did not appear" >&2; cat "$work/out.txt" >&2; kill \$pid; return 1
+}
+win=\$(wait_window "Zelvo report BarCode Demo")
 sleep 0.5
 title=\$(xdotool getwindowname "\$win")
 [ "\$title" = "Zelvo report BarCode Demo" ] || { echo "title: \$title"; kill \$pid; exit 1; }
 import -window root "$shot"
 # The Report button: client position of the bottom panel (top 226) plus the button's (449, 8), centred.
 xdotool mousemove --window "\$win" 486 246 click 1
-pwin=""
-for i in \$(seq 1 100); do
-  pwin=\$(xdotool search --name "Anteprima - Demo BarCode" 2>/dev/null | head -1 || true)
-  [ -n "\$pwin" ] && break
-  sleep 0.1
-done
-[ -n "\$pwin" ] || { echo "preview did not appear"; cat "$work/out.txt"; kill \$pid; exit 1; }
+pwin=\$(wait_window "Anteprima - Demo BarCode")
 sleep 0.5
 import -window root "$preview_shot"
 # End shows the last page: other records, other barcodes.
