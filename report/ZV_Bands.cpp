@@ -23,10 +23,6 @@ namespace {
 
 // The height that forces a band to the next column or page.
 constexpr int32_t kForceBreak = 10000;
-// Header, data and footer kinds of the data levels 1 to 3.
-constexpr uint8_t kLevelHeader[] = {0, bkMainHeader, bkDetailHeader, bkSubDetailHeader};
-constexpr uint8_t kLevelData[] = {0, bkMainData, bkDetailData, bkSubDetailData};
-constexpr uint8_t kLevelFooter[] = {0, bkMainFooter, bkDetailFooter, bkSubDetailFooter};
 
 bool Failed() { return zvState().ErrorFlag; }
 bool FirstPass() { return PrepareState().FirstPass; }

@@ -25,9 +25,6 @@ using namespace pageinfo;  // PageInfo entries by name
 
 namespace {
 
-constexpr uint8_t kLevelHeader[] = {0, bkMainHeader, bkDetailHeader, bkSubDetailHeader};
-constexpr uint8_t kLevelData[] = {0, bkMainData, bkDetailData, bkSubDetailData};
-constexpr uint8_t kLevelFooter[] = {0, bkMainFooter, bkDetailFooter, bkSubDetailFooter};
 // A sub-report page whose data never ends would record steps until memory runs out.
 constexpr size_t kMaxQueueSteps = size_t{1} << 24;
 

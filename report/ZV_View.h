@@ -47,6 +47,10 @@ enum TzvBandKind : uint8_t {
     bkNone
 };
 constexpr int kBandKindCount = 22;
+// Header, data and footer kinds of the data levels 1 to 3 (index 0 is no level).
+inline constexpr uint8_t kLevelHeader[] = {0, bkMainHeader, bkDetailHeader, bkSubDetailHeader};
+inline constexpr uint8_t kLevelData[] = {0, bkMainData, bkDetailData, bkSubDetailData};
+inline constexpr uint8_t kLevelFooter[] = {0, bkMainFooter, bkDetailFooter, bkSubDetailFooter};
 // The kinds whose band walks a data source.
 constexpr bool IsDataBandKind(int kind)
 {

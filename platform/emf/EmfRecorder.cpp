@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "platform/base/Error.h"
 #include "platform/base/Text.h"
@@ -48,6 +49,22 @@ int32_t Clamp32(double v)
     if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(v);
+}
+
+// The box around non-empty points widened by half the pen, and whether every point fits the
+// 16-bit record forms.
+std::pair<Rect, bool> BoundPoints(std::span<const Point> pts, int32_t penHalf)
+{
+    Rect b{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
+    bool small = true;
+    for (const Point& p : pts) {
+        b.left = std::min(b.left, p.x);
+        b.top = std::min(b.top, p.y);
+        b.right = std::max(b.right, p.x);
+        b.bottom = std::max(b.bottom, p.y);
+        small = small && p.x >= -32768 && p.x <= 32767 && p.y >= -32768 && p.y <= 32767;
+    }
+    return {{b.left - penHalf, b.top - penHalf, b.right + penHalf, b.bottom + penHalf}, small};
 }
 
 }  // namespace
@@ -348,17 +365,7 @@ void EmfRecorder::fillRect(const Rect& r)
 void EmfRecorder::polyRecord(uint32_t type, std::span<const Point> pts)
 {
     if (pts.empty()) return;
-    Rect b{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
-    bool small = true;
-    for (const Point& p : pts) {
-        b.left = std::min(b.left, p.x);
-        b.top = std::min(b.top, p.y);
-        b.right = std::max(b.right, p.x);
-        b.bottom = std::max(b.bottom, p.y);
-        small = small && p.x >= -32768 && p.x <= 32767 && p.y >= -32768 && p.y <= 32767;
-    }
-    int32_t h = penHalf();
-    b = {b.left - h, b.top - h, b.right + h, b.bottom + h};
+    const auto [b, small] = BoundPoints(pts, penHalf());
     // The 16-bit forms halve the size of dense pages (barcodes) when the points allow it.
     size_t s = begin(small ? type + (EMR_POLYGON16 - EMR_POLYGON) : type);
     putRect(b);
@@ -667,17 +674,7 @@ void EmfRecorder::polyPolygon(std::span<const Point> pts, std::span<const uint32
         dc_.polyFill = mode;
     }
     pts = pts.first(total);
-    Rect b{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
-    bool small = true;
-    for (const Point& p : pts) {
-        b.left = std::min(b.left, p.x);
-        b.top = std::min(b.top, p.y);
-        b.right = std::max(b.right, p.x);
-        b.bottom = std::max(b.bottom, p.y);
-        small = small && p.x >= -32768 && p.x <= 32767 && p.y >= -32768 && p.y <= 32767;
-    }
-    int32_t h = penHalf();
-    b = {b.left - h, b.top - h, b.right + h, b.bottom + h};
+    const auto [b, small] = BoundPoints(pts, penHalf());
     size_t s = begin(small ? EMR_POLYPOLYGON16 : EMR_POLYPOLYGON);
     putRect(b);
     put32(static_cast<uint32_t>(counts.size()));
