@@ -3,12 +3,10 @@
 // everything they pull in.
 #pragma once
 
-#include <string>
-
 namespace zv {
 
-// Opens the library with this file name (its soname) once and keeps it for the life of the
-// process; throws Exception("Cannot load <what> (<file>): <reason>") when it is not there.
+// Opens the library with this file name (its soname) and keeps it for the life of the process;
+// throws Exception("Cannot load <what> (<file>): <reason>") when it is not there.
 void* OpenSharedLibrary(const char* file, const char* what);
 
 // The address of symbol in a library from OpenSharedLibrary; throws when the library lacks it.
