@@ -5,7 +5,7 @@ packages=(
   g++ cmake ninja-build pkg-config locales
   qt6-base-dev qt6-qpa-plugins libpugixml-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  zint libzint-dev zbar-tools zxing-cpp-tools emf2svg poppler-utils
+  zint libzint-dev zbar-tools zxing-cpp-tools emf2svg poppler-utils qpdf
   xvfb xdotool imagemagick x11-utils fonts-liberation2 qt6-translations-l10n
   clang libclang-rt-14-dev
   python3-reportlab linux-perf libxlsxwriter-dev python3-openpyxl

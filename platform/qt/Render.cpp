@@ -8,8 +8,13 @@
 #include <QPdfWriter>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/base/Error.h"
 #include "platform/base/Files.h"
@@ -50,6 +55,101 @@ private:
     bool failed_ = false;
 };
 
+// Qt tags each embedded font subset in its descriptor's /FontName ("/QJTGAA+LiberationSans") but
+// not in /BaseFont, which readers such as pdffonts take for the font's name, so the subsets pass
+// for whole fonts. This device adds the tag to /BaseFont as the font dictionaries go by and, as
+// that moves every later object, holds back the cross-reference table (written last) and moves its
+// offsets when the document is finished.
+class PdfDevice : public StreamDevice {
+public:
+    using StreamDevice::StreamDevice;
+
+    // Writes the cross-reference table; false when tags were added but no table came to mend.
+    bool finish()
+    {
+        if (!inTail_) return moves_.empty();
+        std::string out;
+        size_t lineStart = 0;
+        bool startXref = false;
+        while (lineStart < tail_.size()) {
+            size_t end = tail_.find('\n', lineStart);
+            end = end == std::string::npos ? tail_.size() : end + 1;
+            std::string line = tail_.substr(lineStart, end - lineStart);
+            lineStart = end;
+            // An object entry "oooooooooo ggggg n", or the table's own offset after "startxref".
+            const bool entry = line.size() >= 18 && line.compare(10, 1, " ") == 0 && line.compare(16, 2, " n") == 0 &&
+                               std::all_of(line.begin(), line.begin() + 10, [](char c) { return IsDigit(c); });
+            const size_t digits = entry ? 10 : startXref ? line.find_first_not_of("0123456789") : 0;
+            if (digits > 0 && digits != std::string::npos) {
+                const long long moved = movedOffset(std::stoll(line.substr(0, digits)));
+                char number[24];
+                std::snprintf(number, sizeof number, entry ? "%010lld" : "%lld", moved);
+                line.replace(0, digits, number);
+            }
+            startXref = line.rfind("startxref", 0) == 0;
+            out += line;
+        }
+        tail_.clear();
+        return StreamDevice::writeData(out.data(), static_cast<qint64>(out.size())) >= 0 && !failed();
+    }
+
+protected:
+    qint64 writeData(const char* data, qint64 n) override
+    {
+        const std::string_view chunk(data, static_cast<size_t>(n));
+        const int64_t at = received_;
+        received_ += n;
+        if (!inTail_ && chunk.starts_with("xref\n")) inTail_ = true;
+        if (inTail_) {
+            tail_.append(chunk);
+            return n;
+        }
+        if (!chunk.starts_with("<<")) return StreamDevice::writeData(data, n);
+        rememberTags(chunk);
+        std::string out(chunk);
+        static constexpr std::string_view kBaseFont = "/BaseFont /";
+        size_t added = 0;  // to this chunk so far
+        for (size_t i = out.find(kBaseFont); i != std::string::npos; i = out.find(kBaseFont, i + 1)) {
+            const size_t name = i + kBaseFont.size();
+            const auto tag = tags_.find(out.substr(name, out.find_first_of(" /\n>", name) - name));
+            if (tag == tags_.end()) continue;
+            out.insert(name, tag->second);
+            moves_.push_back({at + static_cast<int64_t>(name - added), static_cast<int64_t>(tag->second.size())});
+            added += tag->second.size();
+        }
+        return StreamDevice::writeData(out.data(), static_cast<qint64>(out.size())) < 0 ? -1 : n;
+    }
+
+private:
+    // "/FontName /TAGTAG+Name": the tag for Name.
+    void rememberTags(std::string_view chunk)
+    {
+        static constexpr std::string_view kFontName = "/FontName /";
+        const size_t i = chunk.find(kFontName);
+        if (i == std::string_view::npos) return;
+        const std::string_view rest = chunk.substr(i + kFontName.size());
+        const size_t plus = rest.find('+');
+        if (plus != 6) return;
+        const size_t end = rest.find_first_of(" /\n>", plus);
+        tags_[std::string(rest.substr(plus + 1, end == std::string_view::npos ? end : end - plus - 1))] =
+            std::string(rest.substr(0, plus + 1));
+    }
+    // Where the byte Qt wrote at this offset has gone.
+    long long movedOffset(long long offset) const
+    {
+        long long added = 0;
+        for (const auto& [at, bytes] : moves_)
+            if (at < offset) added += bytes;
+        return offset + added;
+    }
+
+    std::map<std::string, std::string> tags_;         // font name -> "TAGTAG+"
+    std::vector<std::pair<int64_t, int64_t>> moves_;  // where Qt's bytes were added to, how many
+    int64_t received_ = 0;                            // bytes received from Qt
+    bool inTail_ = false;
+    std::string tail_;
+};
+
 // Papers from files are taken between 1 mm and the largest PDF page (200 inches).
 constexpr int32_t kMinPaper = 10, kMaxPaper = 50800;  // tenths of a millimetre
 
@@ -65,7 +165,7 @@ class PdfWriter : public PageDocumentWriter {
 public:
     void begin(Stream& out, const DocumentProperties& properties) override
     {
-        device_ = std::make_unique<StreamDevice>(out);
+        device_ = std::make_unique<PdfDevice>(out);
         writer_ = std::make_unique<QPdfWriter>(device_.get());
         writer_->setResolution(kPdfResolution);
         writer_->setCreator("Zelvo report");
@@ -103,11 +203,11 @@ public:
         if (pages_ == 0) throw Exception("No pages to write");
         const bool ok = painter_.end();
         writer_.reset();
-        if (!ok || device_->failed()) throw Exception("Cannot write the PDF document");
+        if (!ok || !device_->finish() || device_->failed()) throw Exception("Cannot write the PDF document");
     }
 
 private:
-    std::unique_ptr<StreamDevice> device_;
+    std::unique_ptr<PdfDevice> device_;
     std::unique_ptr<QPdfWriter> writer_;
     QPainter painter_;
     QtFontMetrics metrics_;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # PDF and PNG documents of prepared pages, read back by independent tools: pdfinfo (pages, papers,
-# title), pdffonts (every font embedded), pdftotext (each page's text records, in order), pdftoppm
+# title), pdffonts (every font an embedded, tagged subset), qpdf (structure and cross-reference
+# offsets), pdftotext (each page's text records, in order), pdftoppm
 # + zbarimg (every barcode decodes to its text), emf2svg-conv (the page metafile), and the
 # replace-by-rename rule (a failed export keeps the old file and leaves no other).
 set -u
@@ -44,8 +45,13 @@ done < "$tmp/papers"
 pdffonts "$tmp/demo.pdf" | tail -n +3 > "$tmp/fonts"
 check "pdffonts lists fonts" "[ -s $tmp/fonts ]"
 check "every font is embedded" "! awk '{ if (\$(NF-4) != \"yes\") bad=1 } END { exit !bad }' $tmp/fonts"
-check "the embedded fonts are subsets" \
+check "pdffonts: every font is a subset with its tag" \
+  "! awk '{ if (\$(NF-3) != \"yes\" || substr(\$1, 7, 1) != \"+\" || \$1 !~ /^[A-Z][A-Z][A-Z][A-Z][A-Z][A-Z]/) bad=1 } END { exit !bad }' $tmp/fonts"
+check "the embedded programs are small parts of the font files" \
   "[ -n \"\$(grep -a -o '/Length1 [0-9]*' $tmp/demo.pdf)\" ] && ! grep -a -o '/Length1 [0-9]*' $tmp/demo.pdf | awk '\$2 > 100000 { bad=1 } END { exit !bad }'"
+
+check "qpdf: sound structure, every cross-reference offset on its object" \
+  "qpdf --check $tmp/demo.pdf >/dev/null 2>&1 && qpdf --check $tmp/fromzvp.pdf >/dev/null 2>&1"
 
 # The text of each page is its text records in record order (compared without white space:
 # pdftotext splits a barcode's spread digits into words).
