@@ -235,15 +235,15 @@ void TzvCsvExportFilter::WriteSheet(const TzvSheet& sheet) { stream_.writeBytes(
 
 void TzvXlsxExportFilter::WriteSheet(const TzvSheet& sheet)
 {
-    Xlsx();  // a missing library fails here, before any work
+    const LibXlsxWriter& xlsx = Xlsx();  // a missing library fails here, before any work
     const size_t columns = sheet.empty() ? 0 : sheet[0].size();
     if (sheet.size() > LXW_ROW_MAX || columns > LXW_COL_MAX) CheckXlsx(LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE);
     TemporaryFile file;
     // Closing writes the file and frees the workbook; an error part way still closes it.
     auto close = [](lxw_workbook* b) { Xlsx().workbook_close(b); };
-    std::unique_ptr<lxw_workbook, decltype(close)> book(Xlsx().workbook_new(file.path().c_str()), close);
+    std::unique_ptr<lxw_workbook, decltype(close)> book(xlsx.workbook_new(file.path().c_str()), close);
     if (!book) CheckXlsx(LXW_ERROR_MEMORY_MALLOC_FAILED);
-    lxw_worksheet* sheetOut = Xlsx().workbook_add_worksheet(book.get(), kSheetName);
+    lxw_worksheet* sheetOut = xlsx.workbook_add_worksheet(book.get(), kSheetName);
     if (!sheetOut) CheckXlsx(LXW_ERROR_MEMORY_MALLOC_FAILED);
 
     const FormatSettings& fs = DefaultFormatSettings();
@@ -258,25 +258,25 @@ void TzvXlsxExportFilter::WriteSheet(const TzvSheet& sheet)
             const auto col = static_cast<lxw_col_t>(c);
             const TzvSheetValue v = ClassifySheetText(cell, fs);
             if (v.kind == TzvSheetValue::Text) {
-                CheckXlsx(Xlsx().worksheet_write_string(sheetOut, row, col, Cp1252ToUtf8(cell).c_str(), nullptr));
+                CheckXlsx(xlsx.worksheet_write_string(sheetOut, row, col, Cp1252ToUtf8(cell).c_str(), nullptr));
                 continue;
             }
             lxw_format*& format = formats[v.numFormat];
             if (!format) {
-                format = Xlsx().workbook_add_format(book.get());
+                format = xlsx.workbook_add_format(book.get());
                 if (!format) CheckXlsx(LXW_ERROR_MEMORY_MALLOC_FAILED);
-                Xlsx().format_set_num_format(format, v.numFormat.c_str());
+                xlsx.format_set_num_format(format, v.numFormat.c_str());
             }
-            CheckXlsx(Xlsx().worksheet_write_number(sheetOut, row, col, v.value, format));
+            CheckXlsx(xlsx.worksheet_write_number(sheetOut, row, col, v.value, format));
         }
     }
     // Columns as wide as their longest text (in characters), within sensible bounds.
     for (size_t c = 0; c < columns; ++c) {
         const double width = static_cast<double>(std::clamp<size_t>(widths[c] + 2, 8, 60));
-        CheckXlsx(Xlsx().worksheet_set_column(sheetOut, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width,
-                                              nullptr));
+        CheckXlsx(
+            xlsx.worksheet_set_column(sheetOut, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
     }
-    CheckXlsx(Xlsx().workbook_close(book.release()));
+    CheckXlsx(xlsx.workbook_close(book.release()));
     stream_.writeBytes(ReadFileBytes(file.path()));
 }
 

@@ -182,11 +182,12 @@ public:
 
     bool fetch(Record& row) override
     {
-        if (next_ >= Pq().PQntuples(batch_.get())) {
+        const LibPq& pq = Pq();
+        if (next_ >= pq.PQntuples(batch_.get())) {
             // A short batch was the last one.
-            if (Pq().PQntuples(batch_.get()) < kFetchRows) return false;
+            if (pq.PQntuples(batch_.get()) < kFetchRows) return false;
             fetchBatch();
-            if (Pq().PQntuples(batch_.get()) == 0) return false;
+            if (pq.PQntuples(batch_.get()) == 0) return false;
         }
         PGresult* r = batch_.get();
         row.resize(fields_.size());
@@ -194,9 +195,8 @@ public:
             const int c = static_cast<int>(i);
             FieldData& out = row[i];
             out = FieldData();
-            if (Pq().PQgetisnull(r, next_, c)) continue;
-            const std::string_view text(Pq().PQgetvalue(r, next_, c),
-                                        static_cast<size_t>(Pq().PQgetlength(r, next_, c)));
+            if (pq.PQgetisnull(r, next_, c)) continue;
+            const std::string_view text(pq.PQgetvalue(r, next_, c), static_cast<size_t>(pq.PQgetlength(r, next_, c)));
             if (IsBinaryType(fields_[i].dataType)) {
                 out.null = false;
                 out.s = HexBytes(text, fields_[i]);
